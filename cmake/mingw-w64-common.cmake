@@ -1,0 +1,11 @@
+set(CMAKE_C_COMPILER ${VMT_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VMT_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${VMT_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VMT_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Static runtime: the program and its tests need no DLL from the compiler.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -1,0 +1,33 @@
+// The desktop's top-level windows and the starting of other programs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vmt::platform {
+
+struct TopLevelWindow {
+  std::string title;
+  std::string class_name;
+};
+
+class DesktopWindows {
+ public:
+  virtual ~DesktopWindows() = default;
+
+  // Every top-level window, in the order the system enumerates them.
+  virtual std::vector<TopLevelWindow> list_top_level_windows() = 0;
+  // True when a top-level window has exactly this title.
+  virtual bool window_with_title_exists(const std::string& title) = 0;
+  // Starts `executable` (a full path, or a bare name found on the search
+  // path) with `argument` as its one argument; an empty argument passes none.
+  // The argument is quoted so that blanks in it never split it. False with
+  // the Win32 code in `error` when the program could not be started.
+  virtual bool start_program(const std::string& executable, const std::string& argument,
+                             std::uint32_t* error) = 0;
+  // Shows a text file in the desktop's text viewer (Notepad on Windows).
+  virtual bool open_text_viewer(const std::string& file, std::uint32_t* error) = 0;
+};
+
+}  // namespace vmt::platform

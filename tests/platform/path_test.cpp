@@ -1,0 +1,35 @@
+#include "platform/common/path.h"
+
+#include <gtest/gtest.h>
+
+namespace vmt::platform::path {
+namespace {
+
+const std::string S(1, kSeparator);
+
+TEST(Path, TrailingSeparators) {
+  EXPECT_EQ(with_trailing_separator("a" + S + S), "a" + S);
+  EXPECT_EQ(with_trailing_separator("a"), "a" + S);
+  EXPECT_EQ(without_trailing_separators("a" + S + S), "a");
+  EXPECT_TRUE(ends_with_separator("a" + S));
+  EXPECT_FALSE(ends_with_separator(""));
+}
+
+TEST(Path, JoinAndSplit) {
+  EXPECT_EQ(join("dir", "f.txt"), "dir" + S + "f.txt");
+  EXPECT_EQ(join("dir" + S, "f.txt"), "dir" + S + "f.txt");
+  EXPECT_EQ(file_name("a" + S + "b" + S + "c.csv"), "c.csv");
+  EXPECT_EQ(file_name("c.csv"), "c.csv");
+  EXPECT_EQ(folder_of("a" + S + "b.txt"), "a" + S);
+  EXPECT_EQ(folder_of("b.txt"), "");
+}
+
+#ifdef _WIN32
+TEST(Path, WindowsAcceptsSlashes) {
+  EXPECT_TRUE(is_separator('/'));
+  EXPECT_EQ(file_name("C:/x/y.txt"), "y.txt");
+}
+#endif
+
+}  // namespace
+}  // namespace vmt::platform::path

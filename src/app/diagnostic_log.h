@@ -1,0 +1,24 @@
+// The diagnostic log records where and when an unexpected condition was met:
+// the source module, the line and the module's build date, never a message.
+#pragma once
+
+#include <string>
+
+namespace vmt::app {
+
+class DiagnosticLog {
+ public:
+  virtual ~DiagnosticLog() = default;
+  // `module` is the source module in the form ".\name"; `build_date` is the
+  // compiler's __DATE__ ("Nov  7 2011").
+  virtual void log_point(const std::string& module, int line, const std::string& build_date) = 0;
+};
+
+// ".\" and the file name of a source path without its folders and extension.
+std::string log_module_name(const char* source_file);
+
+}  // namespace vmt::app
+
+// One log entry at this point of the source.
+#define VMT_LOG_POINT(log) \
+  (log).log_point(::vmt::app::log_module_name(__FILE__), __LINE__, __DATE__)

@@ -188,7 +188,7 @@ FileHandle PosixDesktopFiles::open_file(const std::string& path, FileAccess acce
       break;
     case FileAccess::kReadWrite:
       flags |= O_RDWR;
-      mode.can_read = mode.can_write = true;
+      mode.can_read = mode.can_write = mode.can_set_times = true;
       break;
     case FileAccess::kAppend:
       flags |= O_WRONLY | O_APPEND | O_CREAT;
@@ -305,8 +305,8 @@ bool PosixDesktopFiles::get_file_times(FileHandle file, FileTimes* times) {
 bool PosixDesktopFiles::set_file_times(FileHandle file, const FileTimes& times) {
   const OpenFile* open = find_open(file);
   if (open == nullptr) return false;
-  // As on Windows, a handle opened only for reading may not change the times.
-  if (!open->can_write) return fail(error::kAccessDenied);
+  // As on Windows, only a read-write handle may change the times.
+  if (!open->can_set_times) return fail(error::kAccessDenied);
   struct timespec values[2];
   if (!to_timespec(times.last_access, &values[0]) || !to_timespec(times.last_write, &values[1])) {
     return fail(error::kInvalidParameter);

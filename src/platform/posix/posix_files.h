@@ -58,6 +58,7 @@ class PosixDesktopFiles : public DesktopFiles {
   struct OpenFile {
     bool can_read = false;
     bool can_write = false;
+    bool can_set_times = false;  // an append-only handle may not change them
   };
 
   bool fail(std::uint32_t code);

@@ -2,6 +2,8 @@
 #pragma once
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_windows.h"
@@ -18,5 +20,16 @@ using BuildFiles = platform::Win32DesktopFiles;
 #else
 using BuildFiles = platform::PosixDesktopFiles;
 #endif
+
+// Wine runs on a Linux file system: it keeps no creation time, and as root it
+// enforces neither the read-only attribute nor the access of a handle to times.
+inline bool under_wine() {
+#ifdef _WIN32
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
 
 }  // namespace vmt::test

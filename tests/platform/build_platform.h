@@ -17,8 +17,12 @@ namespace vmt::test {
 
 #ifdef _WIN32
 using BuildFiles = platform::Win32DesktopFiles;
+using BuildWindows = platform::Win32DesktopWindows;
+constexpr const char* kExeSuffix = ".exe";
 #else
 using BuildFiles = platform::PosixDesktopFiles;
+using BuildWindows = platform::PosixDesktopWindows;
+constexpr const char* kExeSuffix = "";
 #endif
 
 // Wine runs on a Linux file system: it keeps no creation time, and as root it

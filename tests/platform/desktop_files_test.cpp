@@ -16,15 +16,16 @@ namespace {
 using platform::FileAccess;
 using platform::FileDisposition;
 using platform::FileHandle;
-using platform::FindData;
 using platform::FileTimes;
+using platform::FindData;
 using platform::kInvalidFile;
 using platform::kInvalidFind;
 namespace attr = platform::attr;
 namespace error = platform::error;
 
 // Every entry of a search, by name.
-std::map<std::string, FindData> find_all(platform::DesktopFiles& files, const std::string& pattern) {
+std::map<std::string, FindData> find_all(platform::DesktopFiles& files,
+                                         const std::string& pattern) {
   std::map<std::string, FindData> found;
   FindData data;
   const platform::FindHandle search = files.find_first(pattern, &data);
@@ -53,7 +54,8 @@ bool write_whole(platform::DesktopFiles& files, const std::string& path, const s
   const FileHandle file = files.open_file(path, access, FileDisposition::kCreateAlways);
   if (file == kInvalidFile) return false;
   std::uint32_t put = 0;
-  const bool ok = files.write_file(file, text.data(), static_cast<std::uint32_t>(text.size()), &put);
+  const bool ok =
+      files.write_file(file, text.data(), static_cast<std::uint32_t>(text.size()), &put);
   return files.close_file(file) && ok && put == text.size();
 }
 
@@ -130,7 +132,8 @@ TEST_F(DesktopFilesTest, BlocksReadBackAsWrittenWithAShortLastBlock) {
   }
   ASSERT_TRUE(files.close_file(out));
 
-  const FileHandle back = files.open_file(file_path, FileAccess::kRead, FileDisposition::kOpenExisting);
+  const FileHandle back =
+      files.open_file(file_path, FileAccess::kRead, FileDisposition::kOpenExisting);
   ASSERT_NE(back, kInvalidFile);
   std::vector<std::uint32_t> sizes;
   std::string read_back;
@@ -167,9 +170,9 @@ TEST_F(DesktopFilesTest, DispositionsAndMissingThings) {
   EXPECT_EQ(files.open_file(in("missing.txt"), FileAccess::kRead, FileDisposition::kOpenExisting),
             kInvalidFile);
   EXPECT_EQ(files.last_error(), error::kFileNotFound);
-  EXPECT_EQ(files.open_file(in("nofolder/x.txt"), FileAccess::kReadWrite,
-                            FileDisposition::kCreateAlways),
-            kInvalidFile);
+  EXPECT_EQ(
+      files.open_file(in("nofolder/x.txt"), FileAccess::kReadWrite, FileDisposition::kCreateAlways),
+      kInvalidFile);
   EXPECT_EQ(files.last_error(), error::kPathNotFound);
   // A folder is never opened as a file.
   EXPECT_EQ(files.open_file(temp.path(), FileAccess::kRead, FileDisposition::kOpenExisting),
@@ -211,10 +214,12 @@ TEST_F(DesktopFilesTest, WritersShareWithNobodyAndARefusedOpenerDestroysNothing)
 TEST_F(DesktopFilesTest, AppendingCreatesAndAddsAtTheEndWhileOthersRead) {
   const std::string log = in("log.txt");
   const auto append = [&](const std::string& line) {
-    const FileHandle file = files.open_file(log, FileAccess::kAppend, FileDisposition::kOpenExisting);
+    const FileHandle file =
+        files.open_file(log, FileAccess::kAppend, FileDisposition::kOpenExisting);
     if (file == kInvalidFile) return false;
     std::uint32_t put = 0;
-    const bool ok = files.write_file(file, line.data(), static_cast<std::uint32_t>(line.size()), &put);
+    const bool ok =
+        files.write_file(file, line.data(), static_cast<std::uint32_t>(line.size()), &put);
     return files.close_file(file) && ok;
   };
   ASSERT_TRUE(append("one\n"));
@@ -222,8 +227,10 @@ TEST_F(DesktopFilesTest, AppendingCreatesAndAddsAtTheEndWhileOthersRead) {
   EXPECT_EQ(read_whole(files, log), "one\ntwo\n");
 
   // Two appenders at once, as two copies of the program writing one log.
-  const FileHandle first = files.open_file(log, FileAccess::kAppend, FileDisposition::kOpenExisting);
-  const FileHandle second = files.open_file(log, FileAccess::kAppend, FileDisposition::kOpenExisting);
+  const FileHandle first =
+      files.open_file(log, FileAccess::kAppend, FileDisposition::kOpenExisting);
+  const FileHandle second =
+      files.open_file(log, FileAccess::kAppend, FileDisposition::kOpenExisting);
   ASSERT_NE(first, kInvalidFile);
   ASSERT_NE(second, kInvalidFile);
   std::uint32_t put = 0;
@@ -268,8 +275,8 @@ TEST_F(DesktopFilesTest, TimesRoundTripToTheTick) {
   wanted.creation = 129745231234567891ULL;  // 2012
   wanted.last_access = 129745231234567893ULL;
   wanted.last_write = 125911548000000007ULL;  // 2000
-  const FileHandle file = files.open_file(file_path, FileAccess::kReadWrite,
-                                          FileDisposition::kOpenExisting);
+  const FileHandle file =
+      files.open_file(file_path, FileAccess::kReadWrite, FileDisposition::kOpenExisting);
   ASSERT_NE(file, kInvalidFile);
   ASSERT_TRUE(files.set_file_times(file, wanted));
   FileTimes got;
@@ -288,8 +295,8 @@ TEST_F(DesktopFilesTest, TimesRoundTripToTheTick) {
   EXPECT_EQ(found.at("timed.txt").times.last_write, wanted.last_write);
 
   // A time of 0 is left as it is; a reading handle may not set times.
-  const FileHandle again = files.open_file(file_path, FileAccess::kReadWrite,
-                                           FileDisposition::kOpenExisting);
+  const FileHandle again =
+      files.open_file(file_path, FileAccess::kReadWrite, FileDisposition::kOpenExisting);
   FileTimes only_access;
   only_access.last_access = 130000000000000000ULL;
   ASSERT_TRUE(files.set_file_times(again, only_access));
@@ -298,8 +305,8 @@ TEST_F(DesktopFilesTest, TimesRoundTripToTheTick) {
   EXPECT_EQ(got.last_access, only_access.last_access);
   EXPECT_EQ(got.last_write, wanted.last_write);
   if (under_wine()) return;
-  const FileHandle reader = files.open_file(file_path, FileAccess::kRead,
-                                            FileDisposition::kOpenExisting);
+  const FileHandle reader =
+      files.open_file(file_path, FileAccess::kRead, FileDisposition::kOpenExisting);
   EXPECT_FALSE(files.set_file_times(reader, wanted));
   EXPECT_EQ(files.last_error(), error::kAccessDenied);
   files.close_file(reader);

@@ -24,9 +24,9 @@ namespace error = platform::error;
 class StartProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string built = platform::path::join(
-        platform::path::folder_of(files.executable_path()),
-        std::string("vmt_echo_argument") + kExeSuffix);
+    const std::string built =
+        platform::path::join(platform::path::folder_of(files.executable_path()),
+                             std::string("vmt_echo_argument") + kExeSuffix);
     ASSERT_TRUE(files.exists(built)) << built;
     ASSERT_TRUE(files.make_folder(temp.path("Program Files")));
     program = temp.path(std::string("Program Files/echo the argument") + kExeSuffix);
@@ -98,8 +98,9 @@ TEST_F(StartProgramTest, MissingProgramsAreReportedAsNotFound) {
 #ifdef _WIN32
 
 TEST(QuoteArgument, RoundTripsThroughTheSystemParser) {
-  const std::wstring cases[] = {L"", L"plain", L"two words", L"C:\\Program Files\\",
-                                L"a\\\\b", L"q\"uote", L"\\\"", L"tab\there", L"x\\\\\\"};
+  const std::wstring cases[] = {L"",       L"plain",   L"two words", L"C:\\Program Files\\",
+                                L"a\\\\b", L"q\"uote", L"\\\"",      L"tab\there",
+                                L"x\\\\\\"};
   for (const std::wstring& argument : cases) {
     const std::wstring line = L"prog.exe " + platform::quote_argument(argument);
     int count = 0;
@@ -126,9 +127,9 @@ TEST(Win32DesktopWindows, ListsLongTitlesAndFindsExactTitles) {
   RegisterClassW(&window_class);
   std::wstring title = L"Vmt test window \x00FC ";
   title.append(400, L'x');
-  const HWND window = CreateWindowExW(0, window_class.lpszClassName, title.c_str(),
-                                      WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
-                                      window_class.hInstance, nullptr);
+  const HWND window =
+      CreateWindowExW(0, window_class.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 10,
+                      10, nullptr, nullptr, window_class.hInstance, nullptr);
   if (window == nullptr) GTEST_SKIP() << "no display to create a window on";
   platform::Win32DesktopWindows windows;
   const std::string utf8_title = platform::to_utf8(std::u16string(title.begin(), title.end()));

@@ -27,8 +27,7 @@ std::uint32_t win32_error_from_errno(int err, const std::string& path) {
     case 0:
       return error::kSuccess;
     case ENOENT:
-      return path.empty() || parent_is_folder(path) ? error::kFileNotFound
-                                                    : error::kPathNotFound;
+      return path.empty() || parent_is_folder(path) ? error::kFileNotFound : error::kPathNotFound;
     case ENOTDIR:
       return error::kPathNotFound;
     case EACCES:

@@ -277,7 +277,7 @@ bool PosixDesktopFiles::write_file(FileHandle file, const void* buffer, std::uin
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
       if (written != nullptr) *written = total;
-      return fail(put == 0 ? error::kDiskFull
+      return fail(put == 0       ? error::kDiskFull
                   : errno == EIO ? error::kWriteFault
                                  : win32_error_from_errno(errno, ""));
     }

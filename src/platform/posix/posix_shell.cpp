@@ -29,8 +29,8 @@ std::string home_folder() {
   std::vector<char> buffer(16384);
   struct passwd entry {};
   struct passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && found->pw_dir != nullptr) {
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+      found->pw_dir != nullptr) {
     home = found->pw_dir;
   }
   return home;

@@ -36,8 +36,8 @@ bool PosixDesktopWindows::window_with_title_exists(const std::string& title) {
   return false;
 }
 
-bool PosixDesktopWindows::start_program(const std::string& executable,
-                                        const std::string& argument, std::uint32_t* error) {
+bool PosixDesktopWindows::start_program(const std::string& executable, const std::string& argument,
+                                        std::uint32_t* error) {
   std::string program = executable;
   std::string passed = argument;
   std::vector<char*> argv{program.data()};

@@ -22,8 +22,7 @@ class Win32DesktopFiles : public DesktopFiles {
 
   FileHandle open_file(const std::string& path, FileAccess access,
                        FileDisposition disposition) override;
-  bool read_file(FileHandle file, void* buffer, std::uint32_t size,
-                 std::uint32_t* read) override;
+  bool read_file(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* read) override;
   bool write_file(FileHandle file, const void* buffer, std::uint32_t size,
                   std::uint32_t* written) override;
   bool close_file(FileHandle file) override;

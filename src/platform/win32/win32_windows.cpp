@@ -101,8 +101,8 @@ bool Win32DesktopWindows::window_with_title_exists(const std::string& title) {
                      [&](const TopLevelWindow& window) { return window.title == title; });
 }
 
-bool Win32DesktopWindows::start_program(const std::string& executable,
-                                        const std::string& argument, std::uint32_t* error) {
+bool Win32DesktopWindows::start_program(const std::string& executable, const std::string& argument,
+                                        std::uint32_t* error) {
   std::wstring program = to_wide(executable);
   std::replace(program.begin(), program.end(), L'/', L'\\');
   const auto failed = [&](DWORD code) {

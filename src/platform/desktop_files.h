@@ -24,7 +24,13 @@ using FileHandle = std::uintptr_t;
 constexpr FindHandle kInvalidFind = ~FindHandle{0};
 constexpr FileHandle kInvalidFile = ~FileHandle{0};
 
-enum class FileAccess { kRead, kReadWrite };
+enum class FileAccess {
+  kRead,
+  kReadWrite,
+  // Writes go to the end; the file is created when missing (the disposition is
+  // not used) and others may read it, or append to it, meanwhile.
+  kAppend,
+};
 enum class FileDisposition {
   kOpenExisting,  // OPEN_EXISTING
   kCreateAlways,  // CREATE_ALWAYS: create, or truncate an existing file

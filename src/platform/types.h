@@ -30,6 +30,7 @@ constexpr std::uint32_t kFilenameExcedRange = 206;
 constexpr std::uint32_t kMoreData = 234;
 constexpr std::uint32_t kWaitTimeout = 258;
 constexpr std::uint32_t kNoMoreItems = 259;
+constexpr std::uint32_t kDirectory = 267;  // ERROR_DIRECTORY: not a folder
 constexpr std::uint32_t kDeviceNotConnected = 1167;
 }  // namespace error
 

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "build_platform.h"
+#include "platform/common/path.h"
+#include "platform/common/utf.h"
+#include "support/temp_folder.h"
+
+namespace vmt::test {
+namespace {
+
+namespace fs = std::filesystem;
+namespace error = platform::error;
+
+// The echo helper, copied into a folder whose name and its own hold blanks.
+class StartProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string built =
+        platform::path::join(platform::path::folder_of(files.executable_path()),
+                             std::string("vmt_echo_argument") + kExeSuffix);
+    ASSERT_TRUE(files.exists(built)) << built;
+    ASSERT_TRUE(files.make_folder(temp.path("Program Files")));
+    program = temp.path(std::string("Program Files/echo the argument") + kExeSuffix);
+    fs::copy_file(fs::u8path(built), fs::u8path(program));
+    // A program named like the first word must never be the one started.
+    fs::copy_file(fs::u8path(built), fs::u8path(temp.path(std::string("Program") + kExeSuffix)));
+  }
+
+  // What the helper wrote: the number of its arguments, then each one a line.
+  std::string output_of(const std::string& exe) {
+    const std::string out = exe + ".out";
+    // A wait for the other process, not a measure of its speed.
+    for (int i = 0; i < 600 && !files.exists(out); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::string text = files.exists(out) ? read(out) : "<no output>";
+    fs::remove(fs::u8path(out));
+    return text;
+  }
+
+  std::string read(const std::string& path) {
+    const auto file = files.open_file(path, platform::FileAccess::kRead,
+                                      platform::FileDisposition::kOpenExisting);
+    std::string text;
+    char block[4096];
+    std::uint32_t got = 0;
+    while (files.read_file(file, block, sizeof block, &got) && got > 0) text.append(block, got);
+    files.close_file(file);
+    return text;
+  }
+
+  TempFolder temp;
+  BuildFiles files;
+  BuildWindows windows;
+  std::string program;
+};
+
+TEST_F(StartProgramTest, ArgumentsWithBlanksQuotesAndBackslashesArriveWhole) {
+  const std::string arguments[] = {
+      "C:\\Survey Data\\Job 12\\report.txt",
+      "ends with a backslash\\",
+      "say \"hello\" twice\\\\\"",
+      "M\xC3\xBCller \xE6\xB8\xAC\xE9\x87\x8F",
+  };
+  for (const std::string& argument : arguments) {
+    std::uint32_t code = 99;
+    ASSERT_TRUE(windows.start_program(program, argument, &code)) << code;
+    EXPECT_EQ(code, error::kSuccess);
+    EXPECT_EQ(output_of(program), "1\n" + argument + "\n");
+  }
+  EXPECT_FALSE(files.exists(temp.path(std::string("Program") + kExeSuffix + ".out")));
+}
+
+TEST_F(StartProgramTest, AnEmptyArgumentPassesNone) {
+  std::uint32_t code = 99;
+  ASSERT_TRUE(windows.start_program(program, "", &code));
+  EXPECT_EQ(output_of(program), "0\n");
+}
+
+TEST_F(StartProgramTest, MissingProgramsAreReportedAsNotFound) {
+  std::uint32_t code = 0;
+  EXPECT_FALSE(windows.start_program("vmt-no-such-program", "x", &code));
+  EXPECT_EQ(code, error::kFileNotFound);
+  code = 0;
+  EXPECT_FALSE(windows.start_program(temp.path(std::string("none") + kExeSuffix), "", &code));
+  EXPECT_TRUE(code == error::kFileNotFound || code == error::kPathNotFound) << code;
+}
+
+#ifdef _WIN32
+
+TEST(QuoteArgument, RoundTripsThroughTheSystemParser) {
+  const std::wstring cases[] = {L"",       L"plain",   L"two words", L"C:\\Program Files\\",
+                                L"a\\\\b", L"q\"uote", L"\\\"",      L"tab\there",
+                                L"x\\\\\\"};
+  for (const std::wstring& argument : cases) {
+    const std::wstring line = L"prog.exe " + platform::quote_argument(argument);
+    int count = 0;
+    wchar_t** parsed = CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(parsed, nullptr);
+    EXPECT_EQ(count, 2) << platform::to_utf8(std::u16string(line.begin(), line.end()));
+    if (count == 2) {
+      EXPECT_TRUE(argument == parsed[1]);
+    }
+    LocalFree(parsed);
+  }
+  EXPECT_TRUE(platform::quote_argument(L"dir\\") == L"\"dir\\\\\"");
+}
+
+LRESULT CALLBACK plain_window_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  return DefWindowProcW(window, message, w, l);
+}
+
+TEST(Win32DesktopWindows, ListsLongTitlesAndFindsExactTitles) {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = plain_window_proc;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"VmtTestWindowClass";
+  RegisterClassW(&window_class);
+  std::wstring title = L"Vmt test window \x00FC ";
+  title.append(400, L'x');
+  const HWND window =
+      CreateWindowExW(0, window_class.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 10,
+                      10, nullptr, nullptr, window_class.hInstance, nullptr);
+  if (window == nullptr) GTEST_SKIP() << "no display to create a window on";
+  platform::Win32DesktopWindows windows;
+  const std::string utf8_title = platform::to_utf8(std::u16string(title.begin(), title.end()));
+  bool listed = false;
+  for (const auto& top : windows.list_top_level_windows()) {
+    if (top.title == utf8_title && top.class_name == "VmtTestWindowClass") listed = true;
+  }
+  EXPECT_TRUE(listed);
+  EXPECT_TRUE(windows.window_with_title_exists(utf8_title));
+  EXPECT_FALSE(windows.window_with_title_exists(platform::to_upper_ascii(utf8_title)));
+  EXPECT_FALSE(windows.window_with_title_exists(utf8_title.substr(0, 20)));
+  DestroyWindow(window);
+  EXPECT_FALSE(windows.window_with_title_exists(utf8_title));
+}
+
+#else
+
+TEST(PosixDesktopWindows, ArrangedWindowsAreListedAndMatchedExactly) {
+  platform::PosixDesktopWindows windows;
+  EXPECT_TRUE(windows.list_top_level_windows().empty());
+  windows.set_windows({{"AutoCAD 2012", "AfxFrame"}, {"Veldmark", "#32770"}});
+  ASSERT_EQ(windows.list_top_level_windows().size(), 2u);
+  EXPECT_EQ(windows.list_top_level_windows()[1].class_name, "#32770");
+  EXPECT_TRUE(windows.window_with_title_exists("Veldmark"));
+  EXPECT_FALSE(windows.window_with_title_exists("veldmark"));
+  EXPECT_FALSE(windows.window_with_title_exists("Veld"));
+}
+
+TEST_F(StartProgramTest, TheTextViewerGetsTheFileOrIsReportedMissing) {
+  const std::string report = temp.write_file("Transfer Sync log most recent.txt", "line\n");
+  platform::PosixDesktopWindows viewer(program);
+  std::uint32_t code = 99;
+  ASSERT_TRUE(viewer.open_text_viewer(report, &code));
+  EXPECT_EQ(output_of(program), "1\n" + report + "\n");
+  platform::PosixDesktopWindows no_viewer("vmt-no-such-viewer");
+  EXPECT_FALSE(no_viewer.open_text_viewer(report, &code));
+  EXPECT_EQ(code, error::kFileNotFound);
+}
+
+#endif
+
+}  // namespace
+}  // namespace vmt::test

@@ -1,0 +1,201 @@
+// A rapi.dll of our own for tests: the remote API's exports, served by the
+// emulated data collector in the folder that VMTRANSFER_DEVICE names.
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/emulator/emulated_device.h"
+#include "platform/platform.h"
+#include "platform/win32/win32_clock.h"
+
+using namespace vmt::platform;
+
+namespace {
+
+struct RapiInitRecord {
+  DWORD cbSize;
+  HANDLE heRapiInit;
+  HRESULT hrRapiInit;
+};
+
+struct CeFindDataRecord {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwOID;
+  WCHAR cFileName[MAX_PATH];
+};
+
+// A library holds its state for the process that loaded it; tests load it once.
+struct Session {
+  SystemClock clock;
+  std::unique_ptr<EmulatedDevice> device;
+  HANDLE event = nullptr;
+};
+
+Session& session() {
+  static Session instance;
+  return instance;
+}
+
+Device& device() { return *session().device; }
+
+std::u16string text(LPCWSTR wide) { return reinterpret_cast<const char16_t*>(wide); }
+
+FILETIME filetime(FileTimeTicks ticks) {
+  return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+}
+
+FileTimeTicks ticks(const FILETIME& time) {
+  return (static_cast<FileTimeTicks>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+void fill(const CeFindData& data, CeFindDataRecord* record) {
+  std::memset(record, 0, sizeof *record);
+  record->dwFileAttributes = data.dwFileAttributes;
+  record->ftCreationTime = filetime(data.ftCreationTime);
+  record->ftLastAccessTime = filetime(data.ftLastAccessTime);
+  record->ftLastWriteTime = filetime(data.ftLastWriteTime);
+  record->nFileSizeHigh = data.nFileSizeHigh;
+  record->nFileSizeLow = data.nFileSizeLow;
+  const std::size_t length = std::min<std::size_t>(data.cFileName.size(), MAX_PATH - 1);
+  std::memcpy(record->cFileName, data.cFileName.data(), length * sizeof(WCHAR));
+}
+
+HANDLE as_handle(CeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+CeHandle as_ce(HANDLE handle) { return reinterpret_cast<CeHandle>(handle); }
+
+}  // namespace
+
+extern "C" {
+
+__declspec(dllexport) HRESULT WINAPI CeRapiInitEx(RapiInitRecord* init) {
+  Session& s = session();
+  wchar_t folder[MAX_PATH * 4] = {};
+  GetEnvironmentVariableW(L"VMTRANSFER_DEVICE", folder, MAX_PATH * 4);
+  std::u16string wide(reinterpret_cast<const char16_t*>(folder));
+  std::string utf8;
+  for (char16_t unit : wide) utf8 += static_cast<char>(unit);  // test folders are ASCII
+  s.device = std::make_unique<EmulatedDevice>(utf8, s.clock);
+  RapiInit record;
+  const std::int32_t hr = s.device->CeRapiInitEx(&record);
+  if (hr != 0) return hr;
+  if (!s.event) s.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ResetEvent(s.event);
+  if (s.device->WaitForInitEvent(record.heRapiInit, 0) == 0) SetEvent(s.event);
+  init->heRapiInit = s.event;
+  init->hrRapiInit = 0;
+  return 0;
+}
+__declspec(dllexport) HRESULT WINAPI CeRapiUninit() { return device().CeRapiUninit(); }
+__declspec(dllexport) DWORD WINAPI CeGetLastError() { return device().CeGetLastError(); }
+__declspec(dllexport) HANDLE WINAPI CeFindFirstFile(LPCWSTR pattern, CeFindDataRecord* record) {
+  CeFindData data;
+  const CeHandle find = device().CeFindFirstFile(text(pattern), &data);
+  if (find != kCeInvalidHandle) fill(data, record);
+  return as_handle(find);
+}
+__declspec(dllexport) BOOL WINAPI CeFindNextFile(HANDLE find, CeFindDataRecord* record) {
+  CeFindData data;
+  if (!device().CeFindNextFile(as_ce(find), &data)) return FALSE;
+  fill(data, record);
+  return TRUE;
+}
+__declspec(dllexport) BOOL WINAPI CeFindClose(HANDLE find) {
+  return device().CeFindClose(as_ce(find));
+}
+__declspec(dllexport) BOOL WINAPI CeFindAllFiles(LPCWSTR pattern, DWORD flags, LPDWORD count,
+                                                 CeFindDataRecord** records) {
+  std::vector<CeFindData> found;
+  if (!device().CeFindAllFiles(text(pattern), flags, &found)) return FALSE;
+  *count = static_cast<DWORD>(found.size());
+  *records = static_cast<CeFindDataRecord*>(
+      LocalAlloc(LPTR, (found.size() + 1) * sizeof(CeFindDataRecord)));
+  for (std::size_t i = 0; i < found.size(); ++i) fill(found[i], &(*records)[i]);
+  return TRUE;
+}
+__declspec(dllexport) HRESULT WINAPI CeRapiFreeBuffer(LPVOID buffer) {
+  LocalFree(buffer);
+  return 0;
+}
+__declspec(dllexport) HANDLE WINAPI CeCreateFile(LPCWSTR path, DWORD access, DWORD share,
+                                                 LPSECURITY_ATTRIBUTES, DWORD disposition,
+                                                 DWORD attributes, HANDLE) {
+  return as_handle(device().CeCreateFile(text(path), access, share, disposition, attributes));
+}
+__declspec(dllexport) BOOL WINAPI CeReadFile(HANDLE file, LPVOID buffer, DWORD size,
+                                             LPDWORD read, LPOVERLAPPED) {
+  std::uint32_t count = 0;
+  const bool ok = device().CeReadFile(as_ce(file), buffer, size, &count);
+  *read = count;
+  return ok;
+}
+__declspec(dllexport) BOOL WINAPI CeWriteFile(HANDLE file, LPCVOID buffer, DWORD size,
+                                              LPDWORD written, LPOVERLAPPED) {
+  std::uint32_t count = 0;
+  const bool ok = device().CeWriteFile(as_ce(file), buffer, size, &count);
+  *written = count;
+  return ok;
+}
+__declspec(dllexport) BOOL WINAPI CeGetFileTime(HANDLE file, FILETIME* creation,
+                                                FILETIME* access, FILETIME* write) {
+  FileTimeTicks c = 0, a = 0, w = 0;
+  if (!device().CeGetFileTime(as_ce(file), &c, &a, &w)) return FALSE;
+  if (creation) *creation = filetime(c);
+  if (access) *access = filetime(a);
+  if (write) *write = filetime(w);
+  return TRUE;
+}
+__declspec(dllexport) BOOL WINAPI CeSetFileTime(HANDLE file, const FILETIME* creation,
+                                                const FILETIME* access, const FILETIME* write) {
+  const FileTimeTicks c = creation ? ticks(*creation) : 0;
+  const FileTimeTicks a = access ? ticks(*access) : 0;
+  const FileTimeTicks w = write ? ticks(*write) : 0;
+  return device().CeSetFileTime(as_ce(file), creation ? &c : nullptr, access ? &a : nullptr,
+                                write ? &w : nullptr);
+}
+__declspec(dllexport) BOOL WINAPI CeCloseHandle(HANDLE handle) {
+  return device().CeCloseHandle(as_ce(handle));
+}
+__declspec(dllexport) BOOL WINAPI CeDeleteFile(LPCWSTR path) {
+  return device().CeDeleteFile(text(path));
+}
+__declspec(dllexport) BOOL WINAPI CeCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
+  return device().CeCreateDirectory(text(path));
+}
+__declspec(dllexport) BOOL WINAPI CeMoveFile(LPCWSTR from, LPCWSTR to) {
+  return device().CeMoveFile(text(from), text(to));
+}
+__declspec(dllexport) LONG WINAPI CeRegOpenKeyEx(HKEY root, LPCWSTR subkey, DWORD, REGSAM,
+                                                 PHKEY key) {
+  CeRegKey opened = 0;
+  const long rc = device().CeRegOpenKeyEx(reinterpret_cast<CeRegKey>(root), text(subkey), &opened);
+  *key = reinterpret_cast<HKEY>(opened);
+  return rc;
+}
+__declspec(dllexport) LONG WINAPI CeRegQueryValueEx(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type,
+                                                    LPBYTE data, LPDWORD size) {
+  std::uint32_t value_type = 0;
+  std::uint32_t value_size = size ? *size : 0;
+  const long rc = device().CeRegQueryValueEx(reinterpret_cast<CeRegKey>(key), text(name),
+                                             &value_type, data, size ? &value_size : nullptr);
+  if (type) *type = value_type;
+  if (size) *size = value_size;
+  return rc;
+}
+__declspec(dllexport) LONG WINAPI CeRegCloseKey(HKEY key) {
+  return device().CeRegCloseKey(reinterpret_cast<CeRegKey>(key));
+}
+__declspec(dllexport) DWORD WINAPI CeGetTempPath(DWORD length, LPWSTR buffer) {
+  std::u16string path;
+  const std::uint32_t result = device().CeGetTempPath(length, &path);
+  if (!path.empty()) std::memcpy(buffer, path.c_str(), (path.size() + 1) * sizeof(WCHAR));
+  return result;
+}
+
+}  // extern "C"

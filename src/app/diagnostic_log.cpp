@@ -1,8 +1,46 @@
 #include "app/diagnostic_log.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "app/text_files.h"
+#include "platform/common/path.h"
+#include "platform/common/utf.h"
+
 namespace vmt::app {
+
+namespace {
+
+constexpr std::size_t kMaxEntry = 511;
+constexpr const char* kLogFileName = "veldmark log.txt";
+
+}  // namespace
+
+std::string FileDiagnosticLog::format_entry(const platform::LocalTime& time,
+                                            const std::string& module, int line,
+                                            const std::string& build_date) {
+  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  const char* day = time.weekday >= 0 && time.weekday < 7 ? kDays[time.weekday] : "???";
+  const char* month = time.month >= 1 && time.month <= 12 ? kMonths[time.month - 1] : "???";
+  // The asctime form, with its own line break.
+  char when[64];
+  std::snprintf(when, sizeof when, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", day, month, time.day,
+                time.hour, time.minute, time.second, time.year);
+  std::string entry = std::string("Time: ") + when + " File = " + module +
+                      " Line = " + std::to_string(line) + " Compile Date = " + build_date;
+  // A long module name is cut whole characters at a time, never inside one.
+  return platform::cut_utf8(entry, kMaxEntry) + "\n";
+}
+
+void FileDiagnosticLog::log_point(const std::string& module, int line,
+                                  const std::string& build_date) {
+  const std::string exe = files_.executable_path();
+  const std::string folder = platform::path::folder_of(exe);
+  const std::string path = platform::path::join(folder, kLogFileName);
+  append_text(files_, path, format_entry(clock_.local_now(), module, line, build_date));
+}
 
 std::string log_module_name(const char* source_file) {
   const char* name = source_file;

@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "platform/clock.h"
+#include "platform/desktop_files.h"
+
 namespace vmt::app {
 
 class DiagnosticLog {
@@ -12,6 +15,21 @@ class DiagnosticLog {
   // `module` is the source module in the form ".\name"; `build_date` is the
   // compiler's __DATE__ ("Nov  7 2011").
   virtual void log_point(const std::string& module, int line, const std::string& build_date) = 0;
+};
+
+// The log file "veldmark log.txt" beside the executable, opened for each entry.
+class FileDiagnosticLog : public DiagnosticLog {
+ public:
+  FileDiagnosticLog(platform::DesktopFiles& files, platform::Clock& clock)
+      : files_(files), clock_(clock) {}
+  void log_point(const std::string& module, int line, const std::string& build_date) override;
+  // The entry as written, with its two line breaks: the time's own and the last.
+  static std::string format_entry(const platform::LocalTime& time, const std::string& module,
+                                  int line, const std::string& build_date);
+
+ private:
+  platform::DesktopFiles& files_;
+  platform::Clock& clock_;
 };
 
 // ".\" and the file name of a source path without its folders and extension.

@@ -10,6 +10,7 @@
 #include "platform/desktop_windows.h"
 #include "platform/device.h"
 #include "platform/registry.h"
+#include "platform/resources.h"
 #include "platform/shell.h"
 
 namespace vmt::platform {
@@ -21,6 +22,7 @@ struct Platform {
   DesktopWindows& windows;
   Clock& clock;
   Device& device;
+  ResourceLoader& resources;
 };
 
 // Owns the services of this build. The device is the emulator when the

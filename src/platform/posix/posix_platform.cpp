@@ -5,6 +5,7 @@
 #include "platform/emulator/absent_device.h"
 #include "platform/emulator/emulated_device.h"
 #include "platform/platform.h"
+#include "platform/posix/posix_resources.h"
 #include "platform/posix/posix_clock.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_registry.h"
@@ -29,7 +30,7 @@ class PosixServices : public PlatformServices {
   }
 
   Platform platform() override {
-    return Platform{registry_, files_, shell_, windows_, clock_, *device_};
+    return Platform{registry_, files_, shell_, windows_, clock_, *device_, resources_};
   }
 
  private:
@@ -39,6 +40,7 @@ class PosixServices : public PlatformServices {
   PosixShell shell_;
   PosixDesktopWindows windows_;
   std::unique_ptr<Device> device_;
+  PosixResourceLoader resources_;
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/common/utf.h"
 #include "platform/emulator/emulated_device.h"
 #include "platform/platform.h"
+#include "platform/win32/win32_resources.h"
 #include "platform/win32/rapi_device.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_files.h"
@@ -42,7 +43,7 @@ class Win32Services : public PlatformServices {
   }
 
   Platform platform() override {
-    return Platform{registry_, files_, shell_, windows_, clock_, *device_};
+    return Platform{registry_, files_, shell_, windows_, clock_, *device_, resources_};
   }
 
  private:
@@ -52,6 +53,7 @@ class Win32Services : public PlatformServices {
   Win32Shell shell_;
   Win32DesktopWindows windows_;
   std::unique_ptr<Device> device_;
+  Win32ResourceLoader resources_;
 };
 
 }  // namespace

@@ -1,0 +1,44 @@
+// What one run of the program shares between its parts: the platform, the
+// message texts, the log, the report, and the values that outlive a command.
+#pragma once
+
+#include <string>
+
+#include "app/diagnostic_log.h"
+#include "app/message_box.h"
+#include "app/message_texts.h"
+#include "app/transfer_report.h"
+#include "platform/platform.h"
+
+namespace vmt::app {
+
+struct RunContext {
+  RunContext(platform::Platform& platform_, MessageBoxes& boxes_, DiagnosticLog& log_,
+             MessageTexts& texts_)
+      : platform(platform_),
+        boxes(boxes_),
+        log(log_),
+        texts(texts_),
+        report({platform_, log_, texts_, boxes_}) {}
+
+  platform::Platform& platform;
+  MessageBoxes& boxes;
+  DiagnosticLog& log;
+  MessageTexts& texts;
+  TransferReport report;
+
+  // The command-line text after the program name, as given.
+  std::string command_line;
+  // Set when the user answered Yes to "View report?".
+  bool view_report_on_exit = false;
+  // The main window while it runs (owner of the message boxes), 0 otherwise.
+  WindowRef main_window = 0;
+  bool main_dialog_running = false;
+
+  // The device link's values of the run.
+  bool connected = false;
+  bool clock_check_done = false;
+  int field_program = 0;  // 0 not chosen yet, 1 Plotwise, 2 Sceneledger
+};
+
+}  // namespace vmt::app

@@ -1,0 +1,105 @@
+#include "support/fake_platform.h"
+
+#include <filesystem>
+
+#include "platform/common/path.h"
+#include "platform/emulator/absent_device.h"
+
+#ifdef _WIN32
+#include "platform/win32/win32_files.h"
+#else
+#include "platform/posix/posix_files.h"
+#endif
+
+namespace vmt::test {
+
+namespace fs = std::filesystem;
+
+#ifdef _WIN32
+using RealFiles = platform::Win32DesktopFiles;
+#else
+using RealFiles = platform::PosixDesktopFiles;
+#endif
+
+class FakePlatform::Files : public RealFiles {
+ public:
+  explicit Files(std::string exe) : exe_(std::move(exe)) {}
+  std::string executable_path() override { return exe_; }
+
+ private:
+  std::string exe_;
+};
+
+bool FakeShell::get_folder(platform::ShellFolder folder, bool create, std::string* path) {
+  std::string name;
+  switch (folder) {
+    case platform::ShellFolder::kUserAppData:
+      if (app_data_unknown) return false;
+      name = "AppData";
+      break;
+    case platform::ShellFolder::kCommonAppData: name = "ProgramData"; break;
+    case platform::ShellFolder::kWindows: name = "Windows"; break;
+    case platform::ShellFolder::kSystem: name = "System"; break;
+  }
+  *path = platform::path::join(root_, name);
+  if (create) fs::create_directories(fs::u8path(*path));
+  return true;
+}
+
+int FakeShell::create_folder_tree(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(fs::u8path(path), ec)) return 183;
+  return fs::create_directories(fs::u8path(path), ec) ? 0 : 3;
+}
+
+bool FakeShell::get_file_info(const std::string& path, bool, std::uint32_t attributes,
+                              platform::ShellFileInfo* info) {
+  info->type_name = (attributes & platform::attr::kDirectory) ? "File Folder"
+                                                             : platform::path::file_name(path);
+  info->icon = 0;
+  return true;
+}
+
+bool FakeWindows::window_with_title_exists(const std::string& title) {
+  for (const auto& window : windows) {
+    if (window.title == title) return true;
+  }
+  return false;
+}
+
+bool FakeWindows::start_program(const std::string& executable, const std::string& argument,
+                                std::uint32_t* error) {
+  started.push_back(executable + "|" + argument);
+  if (fail_start) *error = 2;
+  return !fail_start;
+}
+
+bool FakeWindows::open_text_viewer(const std::string& file, std::uint32_t* error) {
+  viewed.push_back(file);
+  if (fail_start) *error = 2;
+  return !fail_start;
+}
+
+std::unique_ptr<platform::StringTable> FakeResources::load_library(const std::string& path) {
+  loaded.push_back(path);
+  if (fail) return nullptr;
+  return std::make_unique<platform::MapStringTable>(library_texts);
+}
+
+FakePlatform::FakePlatform()
+    : shell(folder.path("shell")), device(std::make_unique<platform::AbsentDevice>()) {
+  fs::create_directories(fs::u8path(folder.path("program")));
+  files_ = std::make_unique<Files>(folder.path("program/vmtransfer.exe"));
+  platform_ = std::make_unique<platform::Platform>(platform::Platform{
+      registry, *files_, shell, windows, clock, *device, resources});
+}
+
+FakePlatform::~FakePlatform() = default;
+
+std::string FakePlatform::exe_folder() const {
+  return platform::path::with_trailing_separator(folder.path("program"));
+}
+
+std::string FakePlatform::app_data() const { return folder.path("shell/AppData"); }
+
+}  // namespace vmt::test

@@ -6,28 +6,11 @@
 #include <vector>
 
 #include "platform/types.h"
+#include "platform/win32/rapi_records.h"
 
 namespace vmt::platform {
 
 namespace {
-
-// The records of rapi.h, declared here because the SDK header is not part of mingw-w64.
-struct RAPIINIT_RECORD {
-  DWORD cbSize;
-  HANDLE heRapiInit;
-  HRESULT hrRapiInit;
-};
-
-struct CE_FIND_DATA_RECORD {
-  DWORD dwFileAttributes;
-  FILETIME ftCreationTime;
-  FILETIME ftLastAccessTime;
-  FILETIME ftLastWriteTime;
-  DWORD nFileSizeHigh;
-  DWORD nFileSizeLow;
-  DWORD dwOID;
-  WCHAR cFileName[MAX_PATH];
-};
 
 using InitEx = HRESULT(WINAPI*)(RAPIINIT_RECORD*);
 using Uninit = HRESULT(WINAPI*)();
@@ -56,22 +39,11 @@ const wchar_t* wide(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-FileTimeTicks ticks(const FILETIME& time) {
-  return (static_cast<FileTimeTicks>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-FILETIME filetime(FileTimeTicks value) {
-  FILETIME time;
-  time.dwLowDateTime = static_cast<DWORD>(value & 0xFFFFFFFFu);
-  time.dwHighDateTime = static_cast<DWORD>(value >> 32);
-  return time;
-}
-
 void convert(const CE_FIND_DATA_RECORD& record, CeFindData* data) {
   data->dwFileAttributes = record.dwFileAttributes;
-  data->ftCreationTime = ticks(record.ftCreationTime);
-  data->ftLastAccessTime = ticks(record.ftLastAccessTime);
-  data->ftLastWriteTime = ticks(record.ftLastWriteTime);
+  data->ftCreationTime = filetime_ticks(record.ftCreationTime);
+  data->ftLastAccessTime = filetime_ticks(record.ftLastAccessTime);
+  data->ftLastWriteTime = filetime_ticks(record.ftLastWriteTime);
   data->nFileSizeHigh = record.nFileSizeHigh;
   data->nFileSizeLow = record.nFileSizeLow;
   data->dwOID = record.dwOID;
@@ -252,9 +224,9 @@ bool RapiDevice::CeGetFileTime(CeHandle file, FileTimeTicks* creation,
                           last_write ? &w : nullptr)) {
     return false;
   }
-  if (creation) *creation = ticks(c);
-  if (last_access) *last_access = ticks(a);
-  if (last_write) *last_write = ticks(w);
+  if (creation) *creation = filetime_ticks(c);
+  if (last_access) *last_access = filetime_ticks(a);
+  if (last_write) *last_write = filetime_ticks(w);
   return true;
 }
 
@@ -262,9 +234,9 @@ bool RapiDevice::CeSetFileTime(CeHandle file, const FileTimeTicks* creation,
                                const FileTimeTicks* last_access,
                                const FileTimeTicks* last_write) {
   if (!library_->usable()) return false;
-  const FILETIME c = filetime(creation ? *creation : 0);
-  const FILETIME a = filetime(last_access ? *last_access : 0);
-  const FILETIME w = filetime(last_write ? *last_write : 0);
+  const FILETIME c = ticks_filetime(creation ? *creation : 0);
+  const FILETIME a = ticks_filetime(last_access ? *last_access : 0);
+  const FILETIME w = ticks_filetime(last_write ? *last_write : 0);
   return library_->set_time(as_handle(file), creation ? &c : nullptr,
                             last_access ? &a : nullptr, last_write ? &w : nullptr) != FALSE;
 }

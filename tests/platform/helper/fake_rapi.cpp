@@ -8,28 +8,12 @@
 
 #include "platform/emulator/emulated_device.h"
 #include "platform/platform.h"
+#include "platform/win32/rapi_records.h"
 #include "platform/win32/win32_clock.h"
 
 using namespace vmt::platform;
 
 namespace {
-
-struct RapiInitRecord {
-  DWORD cbSize;
-  HANDLE heRapiInit;
-  HRESULT hrRapiInit;
-};
-
-struct CeFindDataRecord {
-  DWORD dwFileAttributes;
-  FILETIME ftCreationTime;
-  FILETIME ftLastAccessTime;
-  FILETIME ftLastWriteTime;
-  DWORD nFileSizeHigh;
-  DWORD nFileSizeLow;
-  DWORD dwOID;
-  WCHAR cFileName[MAX_PATH];
-};
 
 // A library holds its state for the process that loaded it; tests load it once.
 struct Session {
@@ -47,20 +31,12 @@ Device& device() { return *session().device; }
 
 std::u16string text(LPCWSTR wide) { return reinterpret_cast<const char16_t*>(wide); }
 
-FILETIME filetime(FileTimeTicks ticks) {
-  return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
-}
-
-FileTimeTicks ticks(const FILETIME& time) {
-  return (static_cast<FileTimeTicks>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-void fill(const CeFindData& data, CeFindDataRecord* record) {
+void fill(const CeFindData& data, CE_FIND_DATA_RECORD* record) {
   std::memset(record, 0, sizeof *record);
   record->dwFileAttributes = data.dwFileAttributes;
-  record->ftCreationTime = filetime(data.ftCreationTime);
-  record->ftLastAccessTime = filetime(data.ftLastAccessTime);
-  record->ftLastWriteTime = filetime(data.ftLastWriteTime);
+  record->ftCreationTime = ticks_filetime(data.ftCreationTime);
+  record->ftLastAccessTime = ticks_filetime(data.ftLastAccessTime);
+  record->ftLastWriteTime = ticks_filetime(data.ftLastWriteTime);
   record->nFileSizeHigh = data.nFileSizeHigh;
   record->nFileSizeLow = data.nFileSizeLow;
   const std::size_t length = std::min<std::size_t>(data.cFileName.size(), MAX_PATH - 1);
@@ -74,7 +50,7 @@ CeHandle as_ce(HANDLE handle) { return reinterpret_cast<CeHandle>(handle); }
 
 extern "C" {
 
-__declspec(dllexport) HRESULT WINAPI CeRapiInitEx(RapiInitRecord* init) {
+__declspec(dllexport) HRESULT WINAPI CeRapiInitEx(RAPIINIT_RECORD* init) {
   Session& s = session();
   wchar_t folder[MAX_PATH * 4] = {};
   GetEnvironmentVariableW(L"VMTRANSFER_DEVICE", folder, MAX_PATH * 4);
@@ -94,13 +70,13 @@ __declspec(dllexport) HRESULT WINAPI CeRapiInitEx(RapiInitRecord* init) {
 }
 __declspec(dllexport) HRESULT WINAPI CeRapiUninit() { return device().CeRapiUninit(); }
 __declspec(dllexport) DWORD WINAPI CeGetLastError() { return device().CeGetLastError(); }
-__declspec(dllexport) HANDLE WINAPI CeFindFirstFile(LPCWSTR pattern, CeFindDataRecord* record) {
+__declspec(dllexport) HANDLE WINAPI CeFindFirstFile(LPCWSTR pattern, CE_FIND_DATA_RECORD* record) {
   CeFindData data;
   const CeHandle find = device().CeFindFirstFile(text(pattern), &data);
   if (find != kCeInvalidHandle) fill(data, record);
   return as_handle(find);
 }
-__declspec(dllexport) BOOL WINAPI CeFindNextFile(HANDLE find, CeFindDataRecord* record) {
+__declspec(dllexport) BOOL WINAPI CeFindNextFile(HANDLE find, CE_FIND_DATA_RECORD* record) {
   CeFindData data;
   if (!device().CeFindNextFile(as_ce(find), &data)) return FALSE;
   fill(data, record);
@@ -110,12 +86,12 @@ __declspec(dllexport) BOOL WINAPI CeFindClose(HANDLE find) {
   return device().CeFindClose(as_ce(find));
 }
 __declspec(dllexport) BOOL WINAPI CeFindAllFiles(LPCWSTR pattern, DWORD flags, LPDWORD count,
-                                                 CeFindDataRecord** records) {
+                                                 CE_FIND_DATA_RECORD** records) {
   std::vector<CeFindData> found;
   if (!device().CeFindAllFiles(text(pattern), flags, &found)) return FALSE;
   *count = static_cast<DWORD>(found.size());
-  *records = static_cast<CeFindDataRecord*>(
-      LocalAlloc(LPTR, (found.size() + 1) * sizeof(CeFindDataRecord)));
+  *records = static_cast<CE_FIND_DATA_RECORD*>(
+      LocalAlloc(LPTR, (found.size() + 1) * sizeof(CE_FIND_DATA_RECORD)));
   for (std::size_t i = 0; i < found.size(); ++i) fill(found[i], &(*records)[i]);
   return TRUE;
 }
@@ -146,16 +122,16 @@ __declspec(dllexport) BOOL WINAPI CeGetFileTime(HANDLE file, FILETIME* creation,
                                                 FILETIME* access, FILETIME* write) {
   FileTimeTicks c = 0, a = 0, w = 0;
   if (!device().CeGetFileTime(as_ce(file), &c, &a, &w)) return FALSE;
-  if (creation) *creation = filetime(c);
-  if (access) *access = filetime(a);
-  if (write) *write = filetime(w);
+  if (creation) *creation = ticks_filetime(c);
+  if (access) *access = ticks_filetime(a);
+  if (write) *write = ticks_filetime(w);
   return TRUE;
 }
 __declspec(dllexport) BOOL WINAPI CeSetFileTime(HANDLE file, const FILETIME* creation,
                                                 const FILETIME* access, const FILETIME* write) {
-  const FileTimeTicks c = creation ? ticks(*creation) : 0;
-  const FileTimeTicks a = access ? ticks(*access) : 0;
-  const FileTimeTicks w = write ? ticks(*write) : 0;
+  const FileTimeTicks c = creation ? filetime_ticks(*creation) : 0;
+  const FileTimeTicks a = access ? filetime_ticks(*access) : 0;
+  const FileTimeTicks w = write ? filetime_ticks(*write) : 0;
   return device().CeSetFileTime(as_ce(file), creation ? &c : nullptr, access ? &a : nullptr,
                                 write ? &w : nullptr);
 }

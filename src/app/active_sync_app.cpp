@@ -88,9 +88,9 @@ bool CActiveSyncApp::InitInstance() {
     c.boxes.show(0, text, c.texts.load_message_text(50000, "Veldmark"), mb::kOk);
     c.report.report_line(text);
   } else if (result == 1 && parts_.launch_on_transfer(c)) {
-    if (parts_.chosen_program_name(c) != "User defined") {
-      c.report.report_line(c.texts.load_message_text(50346, "Launching"),
-                           parts_.chosen_program_exe(c));
+    const ChosenProgram chosen = parts_.chosen_program(c);
+    if (chosen.name != "User defined") {
+      c.report.report_line(c.texts.load_message_text(50346, "Launching"), chosen.executable);
       parts_.launch_program(c);
     }
   }

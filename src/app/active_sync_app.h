@@ -24,6 +24,12 @@ bool is_telmar_mode(const StartupMode& mode, DiagnosticLog& log);
 // + ".dll"), or empty.
 std::string find_translation_library(platform::DesktopFiles& files);
 
+// The desktop program that may be launched after the transfer.
+struct ChosenProgram {
+  std::string name;
+  std::string executable;  // its full path, or empty when unknown
+};
+
 // The parts the application runs, reached through this interface so that
 // the whole sequence can be run with stand-ins.
 class ApplicationParts {
@@ -33,9 +39,9 @@ class ApplicationParts {
   virtual int run_main_dialog(RunContext& context) = 0;
   // The stored `LaunchOnTransfer` setting.
   virtual bool launch_on_transfer(RunContext& context) = 0;
-  // The chosen desktop program's name and executable file name.
-  virtual std::string chosen_program_name(RunContext& context) = 0;
-  virtual std::string chosen_program_exe(RunContext& context) = 0;
+  // The chosen desktop program, read once when the dialog has closed.
+  virtual ChosenProgram chosen_program(RunContext& context) = 0;
+  // Launches the program that chosen_program gave last.
   virtual void launch_program(RunContext& context) = 0;
 };
 

@@ -20,6 +20,8 @@ class DesktopWindows {
   virtual std::vector<TopLevelWindow> list_top_level_windows() = 0;
   // True when a top-level window has exactly this title.
   virtual bool window_with_title_exists(const std::string& title) = 0;
+  // True while the window with this handle exists (0 is never a window).
+  virtual bool window_exists(std::uintptr_t window) = 0;
   // Starts `executable` (a full path, or a bare name found on the search
   // path) with `argument` as its one argument; an empty argument passes none.
   // The argument is quoted so that blanks in it never split it. False with

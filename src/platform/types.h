@@ -13,6 +13,7 @@ constexpr std::uint32_t kFileNotFound = 2;
 constexpr std::uint32_t kPathNotFound = 3;
 constexpr std::uint32_t kAccessDenied = 5;
 constexpr std::uint32_t kInvalidHandle = 6;
+constexpr std::uint32_t kInvalidData = 13;
 constexpr std::uint32_t kNoMoreFiles = 18;
 constexpr std::uint32_t kWriteFault = 29;
 constexpr std::uint32_t kReadFault = 30;

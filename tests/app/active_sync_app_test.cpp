@@ -39,8 +39,7 @@ class FakeParts : public ApplicationParts {
     return result;
   }
   bool launch_on_transfer(RunContext&) override { return launch; }
-  std::string chosen_program_name(RunContext&) override { return program; }
-  std::string chosen_program_exe(RunContext&) override { return "plotcad.exe"; }
+  ChosenProgram chosen_program(RunContext&) override { return {program, "plotcad.exe"}; }
   void launch_program(RunContext&) override { ++launches; }
 
   int result = 1;

@@ -88,7 +88,11 @@ TEST(MessageTexts, TheBuiltInTableIsTheMessageSource) {
     EXPECT_EQ(text, built_in) << number;
   }
   EXPECT_GE(source.begin()->first, 50000u);
-  EXPECT_LE(source.rbegin()->first, 50519u);
+  // The historic texts end at 50519; the program's own additions start at 50600.
+  for (const auto& entry : source) {
+    EXPECT_TRUE(entry.first <= 50519u || (entry.first >= 50600u && entry.first < 50700u))
+        << entry.first;
+  }
 }
 
 #ifdef _WIN32

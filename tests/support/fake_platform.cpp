@@ -37,7 +37,10 @@ bool FakeShell::get_folder(platform::ShellFolder folder, bool create, std::strin
       if (app_data_unknown) return false;
       name = "AppData";
       break;
-    case platform::ShellFolder::kCommonAppData: name = "ProgramData"; break;
+    case platform::ShellFolder::kCommonAppData:
+      if (common_app_data_unknown) return false;
+      name = "ProgramData";
+      break;
     case platform::ShellFolder::kWindows: name = "Windows"; break;
     case platform::ShellFolder::kSystem: name = "System"; break;
   }

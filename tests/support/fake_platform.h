@@ -29,6 +29,7 @@ class FakeShell : public platform::Shell {
     return "System error " + std::to_string(code) + ".";
   }
   bool app_data_unknown = false;
+  bool common_app_data_unknown = false;
 
  private:
   std::string root_;
@@ -38,6 +39,7 @@ class FakeWindows : public platform::DesktopWindows {
  public:
   std::vector<platform::TopLevelWindow> list_top_level_windows() override { return windows; }
   bool window_with_title_exists(const std::string& title) override;
+  bool window_exists(std::uintptr_t window) override { return window != 0 && window != closed_window; }
   bool start_program(const std::string& executable, const std::string& argument,
                      std::uint32_t* error) override;
   bool open_text_viewer(const std::string& file, std::uint32_t* error) override;
@@ -46,6 +48,7 @@ class FakeWindows : public platform::DesktopWindows {
   std::vector<std::string> started;  // "program|argument"
   std::vector<std::string> viewed;
   bool fail_start = false;
+  std::uintptr_t closed_window = 0;  // a handle that no longer names a window
 };
 
 class FakeResources : public platform::ResourceLoader {

@@ -101,6 +101,10 @@ bool Win32DesktopWindows::window_with_title_exists(const std::string& title) {
                      [&](const TopLevelWindow& window) { return window.title == title; });
 }
 
+bool Win32DesktopWindows::window_exists(std::uintptr_t window) {
+  return window != 0 && IsWindow(reinterpret_cast<HWND>(window)) != FALSE;
+}
+
 bool Win32DesktopWindows::start_program(const std::string& executable, const std::string& argument,
                                         std::uint32_t* error) {
   std::wstring program = to_wide(executable);

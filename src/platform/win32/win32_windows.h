@@ -18,6 +18,7 @@ class Win32DesktopWindows : public DesktopWindows {
  public:
   std::vector<TopLevelWindow> list_top_level_windows() override;
   bool window_with_title_exists(const std::string& title) override;
+  bool window_exists(std::uintptr_t window) override;
   bool start_program(const std::string& executable, const std::string& argument,
                      std::uint32_t* error) override;
   // Notepad from the Windows folder.

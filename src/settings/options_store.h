@@ -1,0 +1,45 @@
+// The transfer options: string values of one key of the local machine, one
+// reader and one writer per value, two make-sure operations. Nothing else in
+// the program touches the key, and nothing creates it: the installation does.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "app/run_context.h"
+
+namespace vmt::settings {
+
+// "SOFTWARE\Veldmark\Transfer\TransferOptions", under HKEY_LOCAL_MACHINE.
+std::string transfer_options_key();
+
+// The longest text a writer stores; callers' buffers hold this and the zero.
+constexpr std::size_t kMaxOptionText = 255;
+constexpr std::size_t kOptionBufferSize = kMaxOptionText + 1;
+
+// Readers. A value that does not fit the caller's buffer of `size` characters
+// (the zero included) is refused with a message and leaves `out` empty, so a
+// cut folder path is never used.
+bool get_LaunchOnTransfer(app::RunContext& context);
+bool get_CreateReports(app::RunContext& context, bool* create_reports, bool report);
+bool get_DefSyncProgram(app::RunContext& context, std::string* out, std::size_t size,
+                        bool report);
+bool get_UserDownDir(app::RunContext& context, std::string* out, std::size_t size, bool report);
+bool get_UserUpDir(app::RunContext& context, std::string* out, std::size_t size, bool report);
+bool get_UserCsvDir(app::RunContext& context, std::string* out, std::size_t size, bool report);
+bool get_TransferExe(app::RunContext& context, std::string* out, std::size_t size);
+
+// Writers. A text longer than kMaxOptionText is refused with a message and
+// nothing is written.
+bool set_CreateReports(app::RunContext& context, int flag);
+bool set_LaunchOnTransfer(app::RunContext& context, int flag);
+bool set_DefSyncProgram(app::RunContext& context, const std::string& text);
+bool set_UserDownDir(app::RunContext& context, const std::string& text);
+bool set_UserUpDir(app::RunContext& context, const std::string& text);
+bool set_UserCsvDir(app::RunContext& context, const std::string& text);
+
+// Write the default when the value is missing, unreadable or not valid.
+bool ensure_CreateReports(app::RunContext& context, bool default_value);
+bool ensure_UserCsvDir(app::RunContext& context, const std::string& default_folder);
+
+}  // namespace vmt::settings

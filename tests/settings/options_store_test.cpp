@@ -1,0 +1,235 @@
+// The options store: each value's reader and writer, the failure messages at
+// each point (open, query or set, close), and texts that do not fit.
+#include "settings/options_store.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fake_run.h"
+
+namespace vmt::settings {
+namespace {
+
+using test::FaultRegistry;
+using Call = FaultRegistry::Call;
+
+const std::string kKey = "SOFTWARE\\Veldmark\\Transfer\\TransferOptions";
+
+std::string open_failure(const std::string& code, const char* verb = "for querying") {
+  return "Error " + code + "\nopening " + verb + "\nHKEY_LOCAL_MACHINE\n" + kKey +
+         "\n2\nSystem error 2.";
+}
+
+TEST(OptionsStore, AMissingKeyFailsEveryOperationAtItsOpeningAndIsNeverCreated) {
+  test::FakeRun run;
+  std::string text = "old";
+  bool flag = false;
+
+  EXPECT_FALSE(get_LaunchOnTransfer(run.context));
+  EXPECT_FALSE(get_CreateReports(run.context, &flag, false));
+  EXPECT_TRUE(flag);
+  EXPECT_FALSE(get_UserCsvDir(run.context, &text, kOptionBufferSize, false));
+  EXPECT_FALSE(get_TransferExe(run.context, &text, kOptionBufferSize));
+  EXPECT_EQ((std::vector<std::string>{open_failure("REG5FUN-18"), open_failure("REG5FUN-E22"),
+                                      open_failure("REG5FUN-4ER8"), open_failure("REG5FUN-5X6")}),
+            run.texts());
+  EXPECT_EQ("Veldmark", run.boxes.shown[0].caption);
+  EXPECT_EQ(app::mb::kOk | app::mb::kIconWarning, run.boxes.shown[0].style);
+
+  // These three speak only when asked to.
+  run.boxes.shown.clear();
+  EXPECT_FALSE(get_DefSyncProgram(run.context, &text, kOptionBufferSize, false));
+  EXPECT_EQ("", text);
+  EXPECT_FALSE(get_UserDownDir(run.context, &text, kOptionBufferSize, false));
+  EXPECT_FALSE(get_UserUpDir(run.context, &text, kOptionBufferSize, false));
+  EXPECT_TRUE(run.boxes.shown.empty());
+  EXPECT_FALSE(get_DefSyncProgram(run.context, &text, kOptionBufferSize, true));
+  EXPECT_FALSE(get_UserDownDir(run.context, &text, kOptionBufferSize, true));
+  EXPECT_FALSE(get_UserUpDir(run.context, &text, kOptionBufferSize, true));
+  EXPECT_EQ((std::vector<std::string>{open_failure("REG5FUN-43"), open_failure("REG5FUN-48"),
+                                      open_failure("REG5FUN-52")}),
+            run.texts());
+
+  run.boxes.shown.clear();
+  EXPECT_FALSE(set_CreateReports(run.context, 1));
+  EXPECT_FALSE(set_LaunchOnTransfer(run.context, 1));
+  EXPECT_FALSE(set_DefSyncProgram(run.context, "Vistaplot"));
+  EXPECT_FALSE(set_UserDownDir(run.context, "C:\\down"));
+  EXPECT_FALSE(set_UserUpDir(run.context, "C:\\up"));
+  EXPECT_FALSE(set_UserCsvDir(run.context, "C:\\csv"));
+  EXPECT_TRUE(ensure_CreateReports(run.context, true));
+  EXPECT_EQ((std::vector<std::string>{
+                open_failure("REG5FUN-AJA1", "for setting"), open_failure("REG5FUN-62", "for setting"),
+                open_failure("REG5FUN-71", "for setting"), open_failure("REG5FUN-74", "for setting"),
+                open_failure("REG5FUN-77", "for setting"), open_failure("REG5FUN-743", "for setting"),
+                open_failure("REG5FUN-E22"), open_failure("REG5FUN-AJA1", "for setting")}),
+            run.texts());
+  EXPECT_EQ("<no key>", run.stored_option("CreateReports"));
+}
+
+TEST(OptionsStore, FlagsAreOneOrZeroAndTheMakeSureReplacesAnythingElse) {
+  test::FakeRun run;
+  bool flag = false;
+  run.arrange_option("CreateReports", "yes");
+  EXPECT_FALSE(get_CreateReports(run.context, &flag, false));
+  EXPECT_TRUE(flag);
+  EXPECT_EQ("Error REG5FUN-E25, CreateReports is neither 0 nor 1", run.last_text());
+  EXPECT_TRUE(ensure_CreateReports(run.context, false));
+  EXPECT_EQ("0", run.stored_option("CreateReports"));
+  EXPECT_TRUE(get_CreateReports(run.context, &flag, true));
+  EXPECT_FALSE(flag);
+
+  // A valid value is left alone.
+  EXPECT_TRUE(ensure_CreateReports(run.context, true));
+  EXPECT_EQ("0", run.stored_option("CreateReports"));
+
+  run.arrange_option("LaunchOnTransfer", "1");
+  EXPECT_TRUE(get_LaunchOnTransfer(run.context));
+  run.arrange_option("LaunchOnTransfer", "0");
+  EXPECT_FALSE(get_LaunchOnTransfer(run.context));
+  run.boxes.shown.clear();
+  run.arrange_option("LaunchOnTransfer", "01");
+  EXPECT_FALSE(get_LaunchOnTransfer(run.context));
+  EXPECT_EQ("Error REG5FUN-20, LaunchOnTransfer is neither 0 nor 1", run.last_text());
+
+  EXPECT_TRUE(set_LaunchOnTransfer(run.context, 1));
+  EXPECT_EQ("1", run.stored_option("LaunchOnTransfer"));
+  EXPECT_TRUE(set_LaunchOnTransfer(run.context, 2));
+  EXPECT_EQ("0", run.stored_option("LaunchOnTransfer"));
+  EXPECT_EQ(0u, run.registry.open_count());
+}
+
+TEST(OptionsStore, TheChosenProgramIsACatalogueNameInAnyCaseAndIsHandedBackAsStored) {
+  test::FakeRun run;
+  std::string text;
+  run.arrange_option("DefSyncProgram", "USER DEFINED");
+  EXPECT_TRUE(get_DefSyncProgram(run.context, &text, kOptionBufferSize, true));
+  EXPECT_EQ("USER DEFINED", text);
+  run.arrange_option("DefSyncProgram", "Plotwise CAD 2012");
+  EXPECT_FALSE(get_DefSyncProgram(run.context, &text, kOptionBufferSize, true));
+  EXPECT_EQ("Plotwise CAD 2012", text);
+  EXPECT_TRUE(run.boxes.shown.empty());
+}
+
+TEST(OptionsStore, AnAbsentFolderIsAPlainNoWhileOtherQueryFailuresSpeakWhenAsked) {
+  test::FakeRun run;
+  std::string text;
+  run.arrange(kKey);
+  EXPECT_FALSE(get_UserDownDir(run.context, &text, kOptionBufferSize, true));
+  EXPECT_FALSE(get_UserCsvDir(run.context, &text, kOptionBufferSize, true));
+  EXPECT_TRUE(run.boxes.shown.empty());
+
+  run.arrange_option("UserUpDir", "C:\\Up");
+  run.registry.fail(Call::kQuery, kKey, 5, "UserUpDir", 2);
+  EXPECT_FALSE(get_UserUpDir(run.context, &text, kOptionBufferSize, false));
+  EXPECT_TRUE(run.boxes.shown.empty());
+  EXPECT_FALSE(get_UserUpDir(run.context, &text, kOptionBufferSize, true));
+  EXPECT_EQ("Error REG5FUN-53, querying UserUpDir\n5\nSystem error 5.", run.last_text());
+  EXPECT_TRUE(get_UserUpDir(run.context, &text, kOptionBufferSize, true));
+  EXPECT_EQ("C:\\Up", text);
+
+  // A failing close after a failed query is a plain box; after a read it is the
+  // registry report and the value still counts.
+  run.boxes.shown.clear();
+  run.registry.fail(Call::kQuery, kKey, 5, "DefSyncProgram");
+  run.registry.fail(Call::kClose, kKey, 6);
+  EXPECT_FALSE(get_DefSyncProgram(run.context, &text, kOptionBufferSize, true));
+  EXPECT_EQ((std::vector<std::string>{
+                "Error REG5FUN-44, querying\nHKEY_LOCAL_MACHINE\n" + kKey +
+                    "\\DefSyncProgram\n5\nSystem error 5.",
+                "Error REG5FUN-106, closing reg key"}),
+            run.texts());
+  run.boxes.shown.clear();
+  run.registry.fail(Call::kClose, kKey, 6);
+  EXPECT_TRUE(get_UserUpDir(run.context, &text, kOptionBufferSize, true));
+  EXPECT_EQ("Error REG5FUN-55, closing reg key\n6\nSystem error 6.", run.last_text());
+}
+
+TEST(OptionsStore, WriterFailuresAreReportedAndTheKeyIsLetGo) {
+  test::FakeRun run;
+  run.arrange(kKey);
+  run.registry.fail(Call::kSetString, kKey, 5, "LaunchOnTransfer");
+  EXPECT_FALSE(set_LaunchOnTransfer(run.context, 1));
+  ASSERT_EQ(2u, run.boxes.shown.size());
+  EXPECT_EQ("Error REG5FUN-63, setting LaunchOnTransfer\n5\nSystem error 5.",
+            run.boxes.shown[0].text);
+  EXPECT_EQ("Veldmark - ASC-45556", run.boxes.shown[1].caption);
+  EXPECT_EQ("System error 5.\n5 setting LaunchOnTransfer", run.boxes.shown[1].text);
+  EXPECT_EQ(app::mb::kOk | app::mb::kIconInformation, run.boxes.shown[1].style);
+
+  run.boxes.shown.clear();
+  run.registry.fail(Call::kSetString, kKey, 5, "CreateReports");
+  EXPECT_FALSE(set_CreateReports(run.context, 0));
+  ASSERT_EQ(1u, run.boxes.shown.size());
+  EXPECT_EQ("Veldmark - ASC-AJJA5RR5556", run.boxes.shown[0].caption);
+  EXPECT_EQ("System error 5.\n5\nsetting CreateReports", run.boxes.shown[0].text);
+
+  run.boxes.shown.clear();
+  run.registry.fail(Call::kSetString, kKey, 5, "UserCsvDir");
+  EXPECT_FALSE(set_UserCsvDir(run.context, "x"));
+  EXPECT_EQ("Error REG5FUN-753, setting UserCsvDir\n5\nSystem error 5.", run.last_text());
+  EXPECT_EQ(0u, run.registry.open_count());
+
+  run.registry.fail(Call::kClose, kKey, 6);
+  EXPECT_TRUE(set_UserUpDir(run.context, "C:\\Up"));
+  EXPECT_EQ("Error REG5FUN-79, closing reg key\n6\nSystem error 6.", run.last_text());
+  EXPECT_EQ("C:\\Up", run.stored_option("UserUpDir"));
+}
+
+TEST(OptionsStore, TextsThatDoNotFitAreRefusedWholeRatherThanCut) {
+  test::FakeRun run;
+  run.arrange_option("UserDownDir", "C:\\Keep");
+  const std::string longest(kMaxOptionText, 'd');
+  const std::string too_long = longest + "x";
+  EXPECT_FALSE(set_UserDownDir(run.context, too_long));
+  EXPECT_NE(std::string::npos, run.last_text().find("UserDownDir is 256 characters long"));
+  EXPECT_EQ("C:\\Keep", run.stored_option("UserDownDir"));
+  EXPECT_TRUE(set_UserDownDir(run.context, longest));
+  EXPECT_EQ(longest, run.stored_option("UserDownDir"));
+
+  // A value stored by someone else that is longer than the caller's buffer.
+  std::string text;
+  run.boxes.shown.clear();
+  run.arrange_option("UserDownDir", too_long);
+  EXPECT_FALSE(get_UserDownDir(run.context, &text, kOptionBufferSize, false));
+  EXPECT_EQ("", text);
+  ASSERT_EQ(1u, run.boxes.shown.size());
+  EXPECT_NE(std::string::npos, run.last_text().find("at most 255 are accepted"));
+  EXPECT_TRUE(get_UserDownDir(run.context, &text, too_long.size() + 1, false));
+  EXPECT_EQ(too_long, text);
+
+  // Past the reader's own buffer the query itself fails as the registry would.
+  run.arrange_option("UserDownDir", std::string(2048, 'z'));
+  run.boxes.shown.clear();
+  EXPECT_FALSE(get_UserDownDir(run.context, &text, 4096, true));
+  EXPECT_EQ("Error REG5FUN-201, querying UserDownDir\n234\nSystem error 234.", run.last_text());
+}
+
+TEST(OptionsStore, TheInstalledExecutableIsHandedBackEvenWhenItIsGone) {
+  test::FakeRun run;
+  std::string text;
+  const std::string exe = run.fake.folder.path("gone/vmtransfer.exe");
+  run.arrange_option("TransferExe", exe);
+  EXPECT_TRUE(get_TransferExe(run.context, &text, kOptionBufferSize));
+  EXPECT_EQ(exe, text);
+  EXPECT_EQ("Error REG5FUN-5X8\nfile not found:\n(" + exe + ")\n\nTransferExe registry value",
+            run.last_text());
+
+  run.boxes.shown.clear();
+  run.arrange_option("TransferExe", run.fake.folder.write_file("bin/vmtransfer.exe", "MZ"));
+  EXPECT_TRUE(get_TransferExe(run.context, &text, kOptionBufferSize));
+  EXPECT_TRUE(run.boxes.shown.empty());
+}
+
+TEST(OptionsStore, TheCsvFolderMakeSureWritesOnlyWhenTheValueIsMissing) {
+  test::FakeRun run;
+  run.arrange(kKey);
+  EXPECT_TRUE(ensure_UserCsvDir(run.context, ""));
+  EXPECT_EQ("", run.stored_option("UserCsvDir"));
+  run.arrange_option("UserCsvDir", "C:\\Codes");
+  EXPECT_TRUE(ensure_UserCsvDir(run.context, "C:\\Other"));
+  EXPECT_EQ("C:\\Codes", run.stored_option("UserCsvDir"));
+  EXPECT_TRUE(run.boxes.shown.empty());
+}
+
+}  // namespace
+}  // namespace vmt::settings

@@ -23,10 +23,13 @@ constexpr std::size_t kChoiceBufferSize = 2048;
 
 bool is_any_separator(char c) { return c == '\\' || c == '/'; }
 
+// Values written by the desktop programs end in a backslash on every build.
 std::string finish_folder(std::string folder, bool backslash) {
   if (folder.empty()) return folder;
-  if (path::ends_with_separator(folder)) {
-    if (!backslash) folder = path::without_trailing_separators(folder);
+  if (is_any_separator(folder.back())) {
+    if (!backslash) {
+      while (!folder.empty() && is_any_separator(folder.back())) folder.pop_back();
+    }
   } else if (backslash) {
     folder += path::kSeparator;
   }

@@ -1,0 +1,299 @@
+// The chosen program's folders: install folders from settings files, the
+// registry and release keys, data folders, the working folders, resolving the
+// stored choice, and making folders level by level.
+#include "settings/desktop_folders.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "platform/build_platform.h"
+#include "platform/common/path.h"
+#include "settings/options_store.h"
+#include "settings/program_launch.h"
+#include "support/fake_run.h"
+
+namespace vmt::settings {
+namespace {
+
+using platform::RegistryRoot;
+constexpr char kSep = platform::path::kSeparator;
+
+// `parts` joined with the platform's separator.
+std::string p(std::initializer_list<std::string> parts) {
+  std::string result;
+  for (const std::string& part : parts) {
+    if (!result.empty()) result += kSep;
+    result += part;
+  }
+  return result;
+}
+
+class DesktopFolders : public ::testing::Test {
+ protected:
+  std::string windows() { return run_.fake.folder.path("shell/Windows"); }
+  std::string common() { return run_.fake.folder.path("shell/ProgramData"); }
+  void settings_file(const std::string& name, const std::string& contents) {
+    run_.fake.folder.write_file("shell/Windows/" + name, contents);
+  }
+  std::string install(const std::string& name, bool backslash = true) {
+    return get_install_dir(run_.context, name, backslash);
+  }
+  bool exists(const std::string& path) { return run_.fake.platform().files.exists(path); }
+
+  test::FakeRun run_;
+};
+
+TEST_F(DesktopFolders, SettingsFileRowsCutTheProgramsFolderAndFallBackToEmpty) {
+  EXPECT_EQ(std::string("Empty") + kSep, install(program::kVistaplot));
+  C_directory_options record(program::kVistaplot);
+  EXPECT_FALSE(fill_directory_options(run_.context, record));
+  EXPECT_EQ(p({"Empty", "Ferrybox", "Downloads", ""}), get_download_dir(run_.context, record));
+  EXPECT_EQ(p({"Empty", "Forensic", ""}), get_csv_dir(run_.context, record));
+  EXPECT_FALSE(exists(get_download_dir(run_.context, record)));
+
+  const std::string folder = p({run_.fake.folder.path(), "Prog", "Vistaplot"});
+  settings_file("Vistaplot.ini", "[Path]\r\nCADDLL=" + folder + kSep + "Programs\r\n");
+  EXPECT_EQ(folder + kSep, install(program::kVistaplot));
+  EXPECT_EQ(folder, install(program::kVistaplot, false));
+  // The CAD key of row 9 is taken whole, and a trailing separator goes when not wanted.
+  settings_file("vmcad2004.ini", "[path]\ncad=" + folder + kSep + kSep + "\n");
+  EXPECT_EQ(folder, install(program::kVeldmarkCad2004, false));
+  settings_file("VMX2001.ini", "[Path]\nCADDLL=\\Programs\n");
+  EXPECT_EQ("", install(program::kVmx2001));
+  settings_file("VMX2002.ini", "[Path]\nCADDLL=C:\\Prog\n");
+  EXPECT_EQ(std::string("C:\\Prog") + (kSep == '\\' ? "" : "/"), install(program::kVmx2002));
+  EXPECT_TRUE(run_.boxes.shown.empty());
+}
+
+TEST_F(DesktopFolders, RegistryRowsNameTheirFailingStep) {
+  EXPECT_EQ("", install(program::kVeldmarkCad2010));
+  run_.arrange("Software\\Veldmark\\VMCAD2010");
+  EXPECT_EQ("", install(program::kVeldmarkCad2010));
+  run_.arrange("Software\\Veldmark\\VMCAD2010", "InstallDir", "D:\\VM2010\\");
+  EXPECT_EQ("D:\\VM2010\\", install(program::kVeldmarkCad2010));
+  EXPECT_EQ((std::vector<std::string>{"Error (99A-7K) opening registry key",
+                                      "Error (99cB-a2) getting InstallDir key value"}),
+            run_.texts());
+  EXPECT_EQ("Veldmark", run_.boxes.shown[0].caption);
+
+  run_.boxes.shown.clear();
+  EXPECT_EQ("", install(program::kUserDefined));
+  EXPECT_EQ("", install("Plotwise CAD"));
+  EXPECT_EQ((std::vector<std::string>{"Error AS38CY-4567",
+                                      "Error ASCY-4567\nUnable to get exe dir for 'Plotwise CAD'"}),
+            run_.texts());
+
+  // An empty name is the stored choice.
+  run_.arrange_option("DefSyncProgram", program::kVeldmarkCad2010);
+  EXPECT_EQ("D:\\VM2010", install("", false));
+}
+
+TEST_F(DesktopFolders, ReleaseRowsReadTheCurrentVersionFromTheirRoot) {
+  const std::string r18 = "SOFTWARE\\Autodesk\\AutoCAD\\R18.0";
+  run_.arrange(r18, "CurVer", "ACAD-8001:409", RegistryRoot::kCurrentUser);
+  run_.arrange(r18 + "\\ACAD-8001:409", "AcadLocation", "C:\\Program Files\\AutoCAD 2010");
+  EXPECT_EQ("C:\\Program Files\\AutoCAD 2010" + std::string(1, kSep),
+            install(program::kPlugcad2010AutoCad2010));
+  EXPECT_EQ(install(program::kPlugcad2010AutoCad2010), install(program::kPlugcad2011AutoCad2010));
+  EXPECT_TRUE(run_.boxes.shown.empty());
+
+  // R14.0 is read from the local machine, not from the user.
+  const std::string r14 = "SOFTWARE\\Autodesk\\AutoCAD\\R14.0";
+  run_.arrange(r14, "CurVer", "ACAD-1", RegistryRoot::kCurrentUser);
+  EXPECT_EQ("", install(program::kPlugcadAutoCadR14));
+  EXPECT_EQ("Error opening registry key HKEY_LOCAL_MACHINE\\" + r14, run_.last_text());
+  run_.arrange(r14);
+  EXPECT_EQ("", install(program::kPlugcadAutoCadR14));
+  EXPECT_EQ("Error getting key value", run_.last_text());
+  run_.arrange(r14, "CurVer", "ACAD-1");
+  EXPECT_EQ("", install(program::kPlugcadAutoCadR14));
+  EXPECT_EQ("Error opening main AutoCAD registry key HKEY_LOCAL_MACHINE\\" + r14 + "\\ACAD-1",
+            run_.last_text());
+  run_.arrange(r14 + "\\ACAD-1");
+  EXPECT_EQ("", install(program::kPlugcadAutoCadR14));
+  EXPECT_EQ("Error getting AcadLocation key value", run_.last_text());
+
+  // Past R17.2 a missing location is silent.
+  run_.boxes.shown.clear();
+  run_.arrange(r18, "CurVer", "ACAD-2", RegistryRoot::kCurrentUser);
+  run_.arrange(r18 + "\\ACAD-2");
+  EXPECT_EQ("", install(program::kPlugcad2010AutoCad2010));
+  EXPECT_TRUE(run_.boxes.shown.empty());
+
+  const std::string nest = "SOFTWARE\\Veldmark\\Nestcad\\R2012";
+  run_.arrange(nest, "CurVer", "N1", RegistryRoot::kCurrentUser);
+  run_.arrange(nest + "\\N1", "Location", "E:\\Nest\\");
+  EXPECT_EQ("E:\\Nest", install(program::kNestcad2012, false));
+}
+
+TEST_F(DesktopFolders, DataFoldersAreMadeUnderTheCommonFolderOrNamedInTheirMessage) {
+  const std::string folder = p({common(), "Veldmark", "VMCAD", "2010"});
+  EXPECT_EQ(folder + kSep, get_data_dir(run_.context, program::kVeldmarkCad2010, true));
+  EXPECT_TRUE(exists(folder));
+  EXPECT_EQ(folder, get_data_dir(run_.context, program::kVeldmarkCad2010, false));
+  EXPECT_EQ("", get_data_dir(run_.context, program::kVistaplot2006, true));
+  EXPECT_TRUE(run_.boxes.shown.empty());
+
+  // A file where a level should be makes the creation fail.
+  run_.fake.folder.write_file("shell/ProgramData/Navira", "in the way");
+  EXPECT_EQ("", get_data_dir(run_.context, program::kNaviraFieldcad2012, true));
+  EXPECT_EQ("Error DEWW47P-2, creating dir, (3) (Navira Fieldcad 2012)", run_.last_text());
+
+  run_.fake.shell.common_app_data_unknown = true;
+  run_.boxes.shown.clear();
+  EXPECT_EQ("", get_data_dir(run_.context, program::kVistaplot2008, true));
+  EXPECT_EQ("", get_data_dir(run_.context, program::kHarlenScenemark2010, true));
+  EXPECT_EQ("", get_data_dir(run_.context, program::kUserDefined, true));
+  EXPECT_EQ("", get_data_dir(run_.context, "Nothing", true));
+  EXPECT_EQ((std::vector<std::string>{"Error DE7P-1A, creating dir, (Vistaplot 2008)",
+                                      "Error AS3JKCY-4567", "Error AS9AVXKCY-4567"}),
+            run_.texts());
+}
+
+TEST_F(DesktopFolders, FillingADataFolderRowMakesItsWorkingFolders) {
+  run_.arrange("Software\\Veldmark\\VMCAD2012", "InstallDir", "D:\\VM2012");
+  C_directory_options record(program::kVeldmarkCad2012);
+  EXPECT_TRUE(fill_directory_options(run_.context, record));
+  EXPECT_TRUE(record.is_filled());
+  EXPECT_EQ(std::string("D:\\VM2012") + kSep, record.install_dir());
+  const std::string base = p({common(), "Veldmark", "VMCAD", "2012", ""});
+  EXPECT_EQ(base, record.data_dir());
+  EXPECT_EQ(base + p({"Ferrybox", "Downloads", ""}), get_download_dir(run_.context, record));
+  EXPECT_EQ(base + p({"Ferrybox", "Uploads", ""}), get_upload_dir(run_.context, record));
+  EXPECT_EQ(base + "VMCAD" + kSep, get_csv_dir(run_.context, record));
+  EXPECT_TRUE(exists(get_download_dir(run_.context, record)));
+  EXPECT_TRUE(exists(get_upload_dir(run_.context, record)));
+  EXPECT_TRUE(run_.boxes.shown.empty());
+
+  // A record whose window has gone is noted.
+  run_.fake.windows.closed_window = 77;
+  record.set_owner(77);
+  const std::size_t logged = run_.log.count();
+  fill_directory_options(run_.context, record);
+  EXPECT_EQ(logged + 1, run_.log.count());
+
+  C_directory_options stranger("Plotwise CAD");
+  run_.boxes.shown.clear();
+  EXPECT_EQ("", get_download_dir(run_.context, stranger));
+  EXPECT_EQ("", get_upload_dir(run_.context, stranger));
+  EXPECT_EQ("", get_csv_dir(run_.context, stranger));
+  EXPECT_EQ((std::vector<std::string>{"Error getting downloads dir (error RETDHEW)",
+                                      "Error getting uploads dir (error RETDHEWU)",
+                                      "Error ER5DYRE, getting csv dir\nPlotwise CAD"}),
+            run_.texts());
+}
+
+TEST_F(DesktopFolders, UserDefinedFoldersComeFromTheOptions) {
+  run_.arrange_option("UserDownDir", "C:\\Down");
+  C_directory_options record(program::kUserDefined);
+  EXPECT_TRUE(fill_directory_options(run_.context, record));
+  EXPECT_EQ("", record.install_dir());
+  EXPECT_EQ("C:\\Down", get_download_dir(run_.context, record));
+  EXPECT_EQ("", get_upload_dir(run_.context, record));
+  EXPECT_EQ("<none>", run_.stored_option("UserCsvDir"));
+  EXPECT_EQ("", get_csv_dir(run_.context, record));
+  EXPECT_EQ("", run_.stored_option("UserCsvDir"));
+  EXPECT_TRUE(run_.boxes.shown.empty());
+}
+
+TEST_F(DesktopFolders, TheStoredChoiceResolvesOnlyToUserDefinedOrAnInstalledProgram) {
+  C_directory_options record;
+  run_.arrange_option("DefSyncProgram", program::kUserDefined);
+  EXPECT_TRUE(set_options_from_registry(run_.context, record));
+  EXPECT_EQ(program::kUserDefined, record.name());
+  EXPECT_TRUE(record.is_filled());
+
+  run_.arrange_option("DefSyncProgram", "USER DEFINED");
+  EXPECT_FALSE(set_options_from_registry(run_.context, record));
+  EXPECT_EQ("Error (A) setting options from registry\nDefSyncProgram = (USER DEFINED)",
+            run_.last_text());
+  EXPECT_EQ("", record.name());
+
+  run_.arrange_option("DefSyncProgram", program::kPlugcad2012AutoCad2012);
+  EXPECT_FALSE(set_options_from_registry(run_.context, record));
+  EXPECT_EQ("Error setting options from registry, Plugcad2012 for AutoCAD 2012 (1388)",
+            run_.last_text());
+
+  run_.boxes.shown.clear();
+  run_.arrange_option("DefSyncProgram", program::kVistaplot2006);
+  run_.arrange("SOFTWARE\\Veldmark\\Vistaplot2006");
+  run_.arrange("Software\\Veldmark\\Vistaplot2006", "InstallDir", run_.fake.folder.path("VP"));
+  EXPECT_TRUE(set_options_from_registry(run_.context, record));
+  EXPECT_EQ(run_.fake.folder.path("VP") + kSep, record.install_dir());
+  EXPECT_EQ(run_.fake.folder.path("VP") + kSep + "vcad.exe", get_exe_path(run_.context, record));
+  EXPECT_TRUE(run_.boxes.shown.empty());
+}
+
+TEST_F(DesktopFolders, TheFinishingStepsSeeTheStoredLaunchChoice) {
+  class Parts : public SettingsApplicationParts {
+   public:
+    int run_main_dialog(app::RunContext&) override { return 1; }
+    void launch_program(app::RunContext&) override { launched = chosen_record().name(); }
+    std::string launched;
+  } parts;
+  run_.arrange_option("LaunchOnTransfer", "1");
+  run_.arrange_option("DefSyncProgram", program::kVistaplot2006);
+  run_.arrange("SOFTWARE\\Veldmark\\Vistaplot2006");
+  EXPECT_TRUE(parts.launch_on_transfer(run_.context));
+  const app::ChosenProgram chosen = parts.chosen_program(run_.context);
+  EXPECT_EQ(program::kVistaplot2006, chosen.name);
+  EXPECT_EQ("", chosen.executable);  // no install folder is known
+  parts.launch_program(run_.context);
+  EXPECT_EQ(program::kVistaplot2006, parts.launched);
+}
+
+// Records the folders made and answers which exist from its own list, so that
+// a network path can be walked without a network.
+class ListedFolders : public test::BuildFiles {
+ public:
+  bool exists(const std::string& path) override { return present.count(path) > 0; }
+  bool make_folder(const std::string& path) override {
+    made.push_back(path);
+    present.insert(path);
+    return true;
+  }
+  std::set<std::string> present;
+  std::vector<std::string> made;
+};
+
+TEST_F(DesktopFolders, FoldersAreMadeLevelByLevelButNeverAServer) {
+  ListedFolders folders;
+  platform::Platform listed{run_.registry,        folders,           run_.fake.shell,
+                            run_.fake.windows,    run_.fake.clock,   *run_.fake.device,
+                            run_.fake.resources};
+  app::RunContext context(listed, run_.boxes, run_.log, run_.message_texts);
+  const std::string server = std::string("\\\\server") + kSep;
+  folders.present.insert(std::string("\\\\server\\share\\a") + kSep);  // never asked for
+  EXPECT_TRUE(make_desktop_dir(context, "\\\\server\\share\\a\\b"));
+  EXPECT_EQ((std::vector<std::string>{server + "share" + kSep, server + "share" + kSep + "a" + kSep,
+                                      server + "share" + kSep + "a" + kSep + "b" + kSep}),
+            folders.made);
+
+  // Forward slashes and doubled separators are levels like any other.
+  std::string root = run_.fake.folder.path();
+  for (char& ch : root) {
+    if (ch == '\\') ch = '/';
+  }
+  EXPECT_TRUE(make_desktop_dir(run_.context, root + "/x//y/"));
+  EXPECT_TRUE(exists(p({run_.fake.folder.path(), "x", "y"})));
+  EXPECT_TRUE(make_desktop_dir(run_.context, root + "/x/y"));
+
+  run_.fake.folder.write_file("file", "not a folder");
+  EXPECT_FALSE(make_desktop_dir(run_.context, p({run_.fake.folder.path(), "file", "z"})));
+  // The level named is the first that could not be made (Linux cannot see through a file).
+  EXPECT_EQ(0u, run_.last_text().find("Error (AS-456) making directory\n" +
+                                      p({run_.fake.folder.path(), "file", ""})));
+  EXPECT_FALSE(make_desktop_dir(run_.context, "\\/"));
+  EXPECT_EQ("Error (AS-ZERO436) making directory\n\\/", run_.last_text());
+
+  EXPECT_TRUE(make_desktop_dir_for_copy(run_.context, p({run_.fake.folder.path(), "dl"}),
+                                        p({"Job 7", "Photos"})));
+  EXPECT_TRUE(exists(p({run_.fake.folder.path(), "dl", "Job 7", "Photos"})));
+  EXPECT_EQ(run_.fake.exe_folder(), get_exe_dir(run_.fake.platform().files, true));
+  EXPECT_EQ(platform::path::without_trailing_separators(run_.fake.exe_folder()),
+            get_exe_dir(run_.fake.platform().files, false));
+}
+
+}  // namespace
+}  // namespace vmt::settings

@@ -62,7 +62,7 @@ TEST_F(DesktopFolders, SettingsFileRowsCutTheProgramsFolderAndFallBackToEmpty) {
   settings_file("VMX2001.ini", "[Path]\nCADDLL=\\Programs\n");
   EXPECT_EQ("", install(program::kVmx2001));
   settings_file("VMX2002.ini", "[Path]\nCADDLL=C:\\Prog\n");
-  EXPECT_EQ(std::string("C:\\Prog") + (kSep == '\\' ? "" : "/"), install(program::kVmx2002));
+  EXPECT_EQ(std::string("C:\\Prog") + kSep, install(program::kVmx2002));
   EXPECT_TRUE(run_.boxes.shown.empty());
 }
 
@@ -264,11 +264,10 @@ TEST_F(DesktopFolders, FoldersAreMadeLevelByLevelButNeverAServer) {
                             run_.fake.resources};
   app::RunContext context(listed, run_.boxes, run_.log, run_.message_texts);
   const std::string server = std::string("\\\\server") + kSep;
-  folders.present.insert(std::string("\\\\server\\share\\a") + kSep);  // never asked for
+  const std::string share = server + "share" + kSep;
+  folders.present.insert(share + "a" + kSep);
   EXPECT_TRUE(make_desktop_dir(context, "\\\\server\\share\\a\\b"));
-  EXPECT_EQ((std::vector<std::string>{server + "share" + kSep, server + "share" + kSep + "a" + kSep,
-                                      server + "share" + kSep + "a" + kSep + "b" + kSep}),
-            folders.made);
+  EXPECT_EQ((std::vector<std::string>{share, share + "a" + kSep + "b" + kSep}), folders.made);
 
   // Forward slashes and doubled separators are levels like any other.
   std::string root = run_.fake.folder.path();

@@ -12,6 +12,13 @@
 
 namespace vmt::app {
 
+// The main window's growing status record, as the device link adds to it.
+class StatusRecord {
+ public:
+  virtual ~StatusRecord() = default;
+  virtual void append_status_line(const std::string& text) = 0;
+};
+
 struct RunContext {
   RunContext(platform::Platform& platform_, MessageBoxes& boxes_, DiagnosticLog& log_,
              MessageTexts& texts_)
@@ -39,6 +46,12 @@ struct RunContext {
   bool connected = false;
   bool clock_check_done = false;
   int field_program = 0;  // 0 not chosen yet, 1 Plotwise, 2 Sceneledger
+  bool field_program_logged = false;
+  // The projects folder and the device path of "vmark.ini", once found.
+  std::string projects_folder;
+  std::string device_settings_file;
+  // The main window's status record while there is one.
+  StatusRecord* status_record = nullptr;
 };
 
 }  // namespace vmt::app

@@ -38,7 +38,7 @@ int connect_to_device(app::RunContext& c, bool full, bool ask) {
         50237,
         "Unable to connect to data collector (%ld). Use Microsoft ActiveSync to make the "
         "connection.");
-    c.report.report_line(app::format_message(format.c_str(), static_cast<long>(wait)));
+    c.report.report_line(app::format_message(format.c_str(), static_cast<long>(static_cast<std::int32_t>(wait))));
     return status::kConnectFailed;
   }
   if (!c.clock_check_done) {

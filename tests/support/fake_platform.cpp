@@ -23,11 +23,14 @@ using RealFiles = platform::PosixDesktopFiles;
 
 class FakePlatform::Files : public RealFiles {
  public:
-  explicit Files(std::string exe) : exe_(std::move(exe)) {}
+  Files(std::string exe, std::string temp) : exe_(std::move(exe)), temp_(std::move(temp)) {}
   std::string executable_path() override { return exe_; }
+  // A temporary folder of the test's own, so that what a test leaves there is its own.
+  std::string temp_folder() override { return temp_; }
 
  private:
   std::string exe_;
+  std::string temp_;
 };
 
 bool FakeShell::get_folder(platform::ShellFolder folder, bool create, std::string* path) {
@@ -92,7 +95,9 @@ std::unique_ptr<platform::StringTable> FakeResources::load_library(const std::st
 FakePlatform::FakePlatform()
     : shell(folder.path("shell")), device(std::make_unique<platform::AbsentDevice>()) {
   fs::create_directories(fs::u8path(folder.path("program")));
-  files_ = std::make_unique<Files>(folder.path("program/vmtransfer.exe"));
+  fs::create_directories(fs::u8path(folder.path("temp")));
+  files_ = std::make_unique<Files>(folder.path("program/vmtransfer.exe"),
+                                   platform::path::with_trailing_separator(folder.path("temp")));
   platform_ = std::make_unique<platform::Platform>(platform::Platform{
       registry, *files_, shell, windows, clock, *device, resources});
 }

@@ -1,0 +1,171 @@
+// Filling a list view from a pane: columns inserted once, "." and ".." hidden,
+// item data leading back to the entries, icons fetched once per device key.
+#include "ui/pane_list.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "support/fake_run.h"
+
+namespace vmt::ui {
+namespace {
+
+class FakeListView : public PaneListView {
+ public:
+  struct Item {
+    std::string name;
+    int icon;
+    std::map<int, std::string> texts;
+    std::intptr_t data = -1;
+  };
+  void set_view_mode(ViewMode m) override { mode = m; }
+  void delete_all_items() override { items.clear(); }
+  bool insert_column(int, const ListColumn& column) override {
+    columns.push_back(column);
+    return true;
+  }
+  bool set_column_heading(int index, const std::string& heading) override {
+    columns.at(static_cast<std::size_t>(index)).heading = heading;
+    return true;
+  }
+  int insert_item(const std::string& name, int icon) override {
+    items.push_back({name, icon, {}});
+    return static_cast<int>(items.size()) - 1;
+  }
+  bool set_subitem(int item, int column, const std::string& text) override {
+    items.at(static_cast<std::size_t>(item)).texts[column] = text;
+    return true;
+  }
+  bool set_item_data(int item, std::intptr_t data) override {
+    items.at(static_cast<std::size_t>(item)).data = data;
+    return true;
+  }
+  std::vector<int> selected_items() override { return selected; }
+  std::intptr_t item_data(int item) override { return items.at(static_cast<std::size_t>(item)).data; }
+  bool select_all() override { return true; }
+
+  ViewMode mode = ViewMode::kList;
+  std::vector<ListColumn> columns;
+  std::vector<Item> items;
+  std::vector<int> selected;
+};
+
+class CountingIcons : public IconList {
+ public:
+  int add_icon(platform::IconHandle) override { return added++; }
+  int added = 0;
+};
+
+class CountingShell : public test::FakeShell {
+ public:
+  using FakeShell::FakeShell;
+  bool get_file_info(const std::string& path, bool use_attributes, std::uint32_t attributes,
+                     platform::ShellFileInfo* info) override {
+    asked.push_back(path);
+    return FakeShell::get_file_info(path, use_attributes, attributes, info);
+  }
+  std::vector<std::string> asked;
+};
+
+platform::CeFindData device_entry(const std::u16string& name, std::uint32_t attributes,
+                                  std::uint32_t size) {
+  platform::CeFindData data;
+  data.cFileName = name;
+  data.dwFileAttributes = attributes;
+  data.nFileSizeLow = size;
+  data.ftLastWriteTime = 129745000000000000ULL;
+  return data;
+}
+
+TEST(PaneList, DesktopEntriesAreListedWithTheirPositionsAndTheDotsHidden) {
+  test::FakeRun run;
+  run.fake.folder.write_file("job/b.raw", "bb");
+  run.fake.folder.write_file("job/Sub/x", "");
+  C_file_dir_pane pane(PaneSide::kDesktop);
+  set_pane_folder(run.context, pane, run.fake.folder.path("job"));
+  read_pane_folder(run.context, pane, {});
+  ASSERT_EQ(4u, pane.entries.size());
+
+  FakeListView view;
+  CountingIcons icons;
+  IconCache cache(icons);
+  PaneListState state;
+  fill_pane_list(run.context, pane, view, cache, state, ViewMode::kDetails, false);
+  EXPECT_EQ(ViewMode::kDetails, view.mode);
+  ASSERT_EQ(4u, view.columns.size());
+  EXPECT_EQ("Name /\\", view.columns[0].heading);
+  EXPECT_EQ(150, view.columns[0].width);
+  EXPECT_EQ(125, view.columns[1].width);
+  EXPECT_TRUE(view.columns[2].right_aligned);
+  ASSERT_EQ(2u, view.items.size());
+  EXPECT_EQ("Sub", view.items[0].name);
+  EXPECT_EQ(2, view.items[0].data);
+  EXPECT_EQ("", view.items[0].texts[2]);
+  EXPECT_EQ("File Folder", view.items[0].texts[3]);
+  EXPECT_EQ("b.raw", view.items[1].name);
+  EXPECT_EQ("2 bytes", view.items[1].texts[2]);
+  EXPECT_EQ(3, view.items[1].data);
+  EXPECT_EQ("File Folder", pane.entries[0].type_text(run.log));
+
+  // A second fill replaces the headings only, and keeps the cache's icons.
+  pane.sort_mode = 6;
+  sort_pane(run.context, pane);
+  fill_pane_list(run.context, pane, view, cache, state, ViewMode::kDetails, true);
+  EXPECT_EQ(4u, view.columns.size());
+  EXPECT_EQ("Size \\/", view.columns[2].heading);
+  EXPECT_EQ("b.raw", view.items[0].name);
+  EXPECT_EQ(2, icons.added);
+
+  // The list's selection is carried into the entries by item data.
+  view.selected = {0};
+  EXPECT_TRUE(mark_selected_entries(run.context, pane, view));
+  EXPECT_EQ(1, count_selected(run.context, pane));
+  EXPECT_TRUE(is_entry_selected(run.context, pane, "B.RAW"));
+  view.selected.clear();
+  EXPECT_FALSE(mark_selected_entries(run.context, pane, view));
+  EXPECT_EQ(0, count_selected(run.context, pane));
+}
+
+TEST(PaneList, DeviceIconsAreAskedForOncePerKey) {
+  test::FakeRun run;
+  CountingShell shell(run.fake.folder.path("shell"));
+  platform::Platform platform{run.registry, run.fake.platform().files, shell, run.fake.windows,
+                              run.fake.clock, *run.fake.device, run.fake.resources};
+  app::RunContext context(platform, run.boxes, run.log, run.message_texts);
+  C_file_dir_pane pane(PaneSide::kDevice);
+  set_pane_folder(context, pane, "\\Projects");
+  for (const auto& data : {device_entry(u"a.CSV", platform::attr::kArchive, 1000),
+                           device_entry(u"b.csv", platform::attr::kArchive, 999),
+                           device_entry(u"Job", platform::attr::kDirectory, 0),
+                           device_entry(u"Old", platform::attr::kDirectory, 0),
+                           device_entry(u"README", platform::attr::kArchive, 5)}) {
+    pane.entries.push_back(C_file_dir_info::device(data, context.platform.clock));
+  }
+  FakeListView view;
+  CountingIcons icons;
+  IconCache cache(icons);
+  PaneListState state;
+  fill_pane_list(context, pane, view, cache, state, ViewMode::kIcons, false);
+  EXPECT_EQ(3u, shell.asked.size());
+  EXPECT_EQ("*.CSV", shell.asked[0]);
+  EXPECT_EQ(3, icons.added);
+  EXPECT_EQ(view.items[0].icon, view.items[1].icon);
+  EXPECT_EQ("1,000 bytes", view.items[0].texts[2]);
+  EXPECT_NE("", view.items[0].texts[1]);
+  EXPECT_EQ("", icon_key(pane.entries[4]));
+  EXPECT_EQ("File Folder", icon_key(pane.entries[2]));
+}
+
+TEST(PaneList, AnUnknownTimeShowsAnEmptyDate) {
+  test::FakeRun run;
+  platform::CeFindData data = device_entry(u"zero.raw", platform::attr::kArchive, 1);
+  data.ftLastWriteTime = 0;
+  const C_file_dir_info entry = C_file_dir_info::device(data, run.fake.clock);
+  std::int64_t seconds = 0;
+  EXPECT_FALSE(entry.modification_time(&seconds));
+  EXPECT_EQ("", date_text(run.context, entry, true));
+}
+
+}  // namespace
+}  // namespace vmt::ui

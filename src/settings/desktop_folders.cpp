@@ -1,5 +1,7 @@
 #include "settings/desktop_folders.h"
 
+#include <functional>
+
 #include "app/error_reports.h"
 #include "platform/common/ini_file.h"
 #include "platform/common/memory_registry.h"
@@ -134,6 +136,21 @@ std::string user_folder(app::RunContext& c,
   return folder;
 }
 
+using FolderReader = bool (*)(app::RunContext&, std::string*, std::size_t, bool);
+
+// The download or the upload folder: the user's own, or one below the base.
+std::string transfer_folder(app::RunContext& c, const C_directory_options& record,
+                            FolderReader user_reader, const char* relative,
+                            const std::function<std::string()>& outside_message) {
+  const CatalogueRow* row = find_program(record.name());
+  if (row == nullptr) {
+    app::warning_box(c, outside_message());
+    return {};
+  }
+  if (row->is_user_defined()) return user_folder(c, user_reader);
+  return program_folder(c, *row, record, relative);
+}
+
 void log_when_owner_gone(app::RunContext& c, const C_directory_options& record) {
   if (record.owner() != 0 && !c.platform.windows.window_exists(record.owner())) {
     VMT_LOG_POINT(c.log);
@@ -228,27 +245,15 @@ bool fill_directory_options(app::RunContext& context, C_directory_options& recor
 }
 
 std::string get_download_dir(app::RunContext& context, const C_directory_options& record) {
-  const std::string name = record.name();
-  const CatalogueRow* row = find_program(name);
-  if (row == nullptr) {
-    app::warning_box(context, context.texts.load_message_text(
-                                  50104, "Error getting downloads dir (error RETDHEW)"));
-    return {};
-  }
-  if (row->is_user_defined()) return user_folder(context, get_UserDownDir);
-  return program_folder(context, *row, record, "Ferrybox\\Downloads");
+  return transfer_folder(context, record, get_UserDownDir, "Ferrybox\\Downloads", [&] {
+    return context.texts.load_message_text(50104, "Error getting downloads dir (error RETDHEW)");
+  });
 }
 
 std::string get_upload_dir(app::RunContext& context, const C_directory_options& record) {
-  const std::string name = record.name();
-  const CatalogueRow* row = find_program(name);
-  if (row == nullptr) {
-    app::warning_box(context, context.texts.load_message_text(
-                                  50105, "Error getting uploads dir (error RETDHEWU)"));
-    return {};
-  }
-  if (row->is_user_defined()) return user_folder(context, get_UserUpDir);
-  return program_folder(context, *row, record, "Ferrybox\\Uploads");
+  return transfer_folder(context, record, get_UserUpDir, "Ferrybox\\Uploads", [&] {
+    return context.texts.load_message_text(50105, "Error getting uploads dir (error RETDHEWU)");
+  });
 }
 
 std::string get_csv_dir(app::RunContext& context, const C_directory_options& record) {

@@ -8,19 +8,13 @@
 #include "device/device_link.h"
 #include "platform/common/utf.h"
 #include "platform/win32/rapi_device.h"
+#include "support/fake_rapi_library.h"
 #include "platform/win32/win32_clock.h"
 #include "support/fake_platform.h"
 #include "support/fakes.h"
 
 namespace vmt::device {
 namespace {
-
-std::wstring library_path() {
-  wchar_t exe[MAX_PATH * 4] = {};
-  GetModuleFileNameW(nullptr, exe, MAX_PATH * 4);
-  std::wstring path(exe);
-  return path.substr(0, path.find_last_of(L'\\') + 1) + L"fake_rapi.dll";
-}
 
 TEST(RapiLink, ConnectsAndFindsTheProjectsFolderThroughTheLibrary) {
   test::FakePlatform fake;
@@ -36,7 +30,7 @@ TEST(RapiLink, ConnectsAndFindsTheProjectsFolderThroughTheLibrary) {
   const std::u16string where = platform::to_utf16(fake.folder.path("device"));
   SetEnvironmentVariableW(L"VMTRANSFER_DEVICE", reinterpret_cast<const wchar_t*>(where.c_str()));
 
-  platform::RapiDevice device(library_path());
+  platform::RapiDevice device(test::fake_rapi_library_path());
   ASSERT_TRUE(device.loaded());
   platform::SystemClock clock;
   platform::Platform platform{fake.registry, fake.platform().files, fake.shell, fake.windows,

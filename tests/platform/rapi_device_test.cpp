@@ -7,17 +7,11 @@
 
 #include "platform/common/utf.h"
 #include "platform/win32/rapi_device.h"
+#include "support/fake_rapi_library.h"
 #include "support/temp_folder.h"
 
 namespace vmt::platform {
 namespace {
-
-std::wstring library_path() {
-  wchar_t exe[MAX_PATH * 4] = {};
-  GetModuleFileNameW(nullptr, exe, MAX_PATH * 4);
-  std::wstring path(exe);
-  return path.substr(0, path.find_last_of(L'\\') + 1) + L"fake_rapi.dll";
-}
 
 TEST(RapiDevice, AMissingLibraryIsADeviceThatIsNotThere) {
   RapiDevice device(L"no_such_rapi_library.dll");
@@ -38,7 +32,7 @@ TEST(RapiDevice, DrivesTheLibraryThroughItsExports) {
   const std::u16string where = to_utf16(folder.path("device"));
   SetEnvironmentVariableW(L"VMTRANSFER_DEVICE", reinterpret_cast<const wchar_t*>(where.c_str()));
 
-  RapiDevice device(library_path());
+  RapiDevice device(test::fake_rapi_library_path());
   ASSERT_TRUE(device.loaded());
   RapiInit init;
   ASSERT_EQ(0, device.CeRapiInitEx(&init));

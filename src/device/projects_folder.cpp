@@ -16,8 +16,6 @@ namespace path = platform::path;
 constexpr std::size_t kInstallBufferSize = 260;
 constexpr std::size_t kIniValueBufferSize = 4096;
 constexpr std::uint32_t kBlockSize = 4096;
-// "vmark.ini" is a small text file; a larger one is not read.
-constexpr std::size_t kMaxSettingsFile = 16 * 1024 * 1024;
 constexpr int kMaxTemporaryNames = 1000;
 
 #ifdef _WIN32
@@ -94,17 +92,17 @@ int get_collector_projects_folder(app::RunContext& c, std::string* projects_fold
   }
 
   platform::DesktopFiles& files = c.platform.files;
+  const auto no_temporary_folder = [&](const std::string& folder) {
+    const std::string format = c.texts.load_message_format(50042, "Unable to make directory: %s");
+    c.report.report_line(app::format_message(format.c_str(), folder.c_str()));
+    return status::kNoDesktopTemp;
+  };
   std::string temp = files.temp_folder();
   if (temp.empty()) {
     c.report.report_line(
         c.texts.load_message_text(50360, "Unable to get the desktop temporary directory"));
     temp = kFallbackTemp;
-    if (!files.exists(temp) && !files.make_folder(temp)) {
-      const std::string format =
-          c.texts.load_message_format(50042, "Unable to make directory: %s");
-      c.report.report_line(app::format_message(format.c_str(), temp.c_str()));
-      return status::kNoDesktopTemp;
-    }
+    if (!files.exists(temp) && !files.make_folder(temp)) return no_temporary_folder(temp);
   }
   temp = path::with_trailing_separator(temp);
 
@@ -113,11 +111,7 @@ int get_collector_projects_folder(app::RunContext& c, std::string* projects_fold
   *settings_file = device_ini;
 
   const std::string copy = claim_temporary_file(c, temp);
-  if (copy.empty()) {
-    const std::string format = c.texts.load_message_format(50042, "Unable to make directory: %s");
-    c.report.report_line(app::format_message(format.c_str(), temp.c_str()));
-    return status::kNoDesktopTemp;
-  }
+  if (copy.empty()) return no_temporary_folder(temp);
   if (!copy_device_file(c, device_ini, copy, platform::FileDisposition::kCreateAlways)) {
     // The status text speaks of a running program; the line says what failed.
     c.report.report_line(
@@ -128,11 +122,7 @@ int get_collector_projects_folder(app::RunContext& c, std::string* projects_fold
     return status::kSettingsCopyFailed;
   }
 
-  std::string contents;
-  platform::IniFile ini;
-  if (platform::read_whole_file(files, copy, &contents, kMaxSettingsFile)) {
-    ini = platform::IniFile::parse(contents);
-  }
+  const platform::IniFile ini = platform::IniFile::load(files, copy);
   std::string folder;
   if (!read_projects_folder(ini, c.field_program, &folder)) {
     // The copy is kept for diagnosis; the line says where it is.

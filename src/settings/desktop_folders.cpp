@@ -18,8 +18,6 @@ using platform::RegistryRoot;
 
 // A settings file's install value names the program's "Programs" folder.
 constexpr std::size_t kProgramsFolderLength = 9;  // "\Programs"
-// The settings files of the old programs are small; anything larger is not one.
-constexpr std::size_t kMaxSettingsFile = 1024 * 1024;
 // `set_options_from_registry` reads the stored choice into a buffer this large.
 constexpr std::size_t kChoiceBufferSize = 2048;
 
@@ -62,11 +60,7 @@ std::string install_from_settings_file(app::RunContext& c, const CatalogueRow& r
   c.platform.shell.get_folder(platform::ShellFolder::kWindows, false, &windows);
   const std::string file =
       path::without_trailing_separators(windows) + desktop_relative_path(row.install_location);
-  std::string contents;
-  platform::IniFile ini;
-  if (platform::read_whole_file(c.platform.files, file, &contents, kMaxSettingsFile)) {
-    ini = platform::IniFile::parse(contents);
-  }
+  const platform::IniFile ini = platform::IniFile::load(c.platform.files, file);
   // The whole value is taken: a cut folder would name another folder.
   std::string value;
   ini.get_string("Path", row.install_value, "Empty", &value, std::string::npos);
@@ -129,14 +123,13 @@ std::string program_folder(app::RunContext& c, const CatalogueRow& row,
   return base_folder(c, row, record) + desktop_relative_path(relative) + path::kSeparator;
 }
 
-std::string user_folder(app::RunContext& c,
-                        bool (*reader)(app::RunContext&, std::string*, std::size_t, bool)) {
+using FolderReader = bool (*)(app::RunContext&, std::string*, std::size_t, bool);
+
+std::string user_folder(app::RunContext& c, FolderReader reader) {
   std::string folder;
   if (!reader(c, &folder, kOptionBufferSize, true)) folder.clear();
   return folder;
 }
-
-using FolderReader = bool (*)(app::RunContext&, std::string*, std::size_t, bool);
 
 // The download or the upload folder: the user's own, or one below the base.
 std::string transfer_folder(app::RunContext& c, const C_directory_options& record,

@@ -41,6 +41,8 @@ struct RunContext {
   // The main window while it runs (owner of the message boxes), 0 otherwise.
   WindowRef main_window = 0;
   bool main_dialog_running = false;
+  // Set once the main window's start-up sequence has run.
+  bool startup_done = false;
 
   // The device link's values of the run.
   bool connected = false;

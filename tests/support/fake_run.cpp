@@ -1,12 +1,16 @@
 #include "support/fake_run.h"
 
+#include "platform/emulator/emulated_device.h"
 #include "settings/options_store.h"
 
 namespace vmt::test {
 
-FakeRun::FakeRun()
-    : platform{registry,           fake.platform().files, fake.shell,    fake.windows,
-               fake.clock,         *fake.device,          fake.resources},
+FakeRun::FakeRun(bool emulated_device)
+    : emulated(emulated_device ? std::make_unique<platform::EmulatedDevice>(
+                                     fake.folder.path("device"), fake.clock)
+                               : nullptr),
+      platform{registry,   fake.platform().files,                  fake.shell,    fake.windows,
+               fake.clock, emulated ? *emulated : *fake.device, fake.resources},
       context(platform, boxes, log, message_texts) {}
 
 void FakeRun::arrange(const std::string& key, const std::string& value_name,
@@ -19,6 +23,14 @@ void FakeRun::arrange(const std::string& key, const std::string& value_name,
 
 void FakeRun::arrange_option(const std::string& value_name, const std::string& text) {
   arrange(settings::transfer_options_key(), value_name, text);
+}
+
+void FakeRun::remove_option(const std::string& value_name) {
+  platform::RegistryKey handle = 0;
+  fake.registry.create_key(platform::RegistryRoot::kLocalMachine, settings::transfer_options_key(),
+                           &handle);
+  fake.registry.delete_value(handle, value_name);
+  fake.registry.close_key(handle);
 }
 
 std::string FakeRun::stored(const std::string& key, const std::string& value_name,

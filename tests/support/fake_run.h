@@ -2,6 +2,7 @@
 // injector and helpers that arrange registry contents.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/message_texts.h"
@@ -14,7 +15,9 @@ namespace vmt::test {
 
 class FakeRun {
  public:
-  FakeRun();
+  // With `emulated_device` the device is an emulated data collector in the
+  // test folder's "device" folder; otherwise none is connected.
+  explicit FakeRun(bool emulated_device = false);
 
   // Creates the key (and its parents) and sets a string value in it; an
   // empty value name creates the key alone.
@@ -23,6 +26,7 @@ class FakeRun {
                platform::RegistryRoot root = platform::RegistryRoot::kLocalMachine);
   // The transfer options key with one value.
   void arrange_option(const std::string& value_name, const std::string& text);
+  void remove_option(const std::string& value_name);
   // The stored text of a value, or "<none>".
   std::string stored(const std::string& key, const std::string& value_name,
                      platform::RegistryRoot root = platform::RegistryRoot::kLocalMachine);
@@ -38,6 +42,7 @@ class FakeRun {
   app::BuiltInStringTable table;
   app::MessageTexts message_texts{boxes, table};
   RecordingLog log;
+  std::unique_ptr<platform::Device> emulated;
   platform::Platform platform;
   app::RunContext context;
 };

@@ -6,50 +6,13 @@
 
 #include <map>
 
+#include "support/fake_list_view.h"
 #include "support/fake_run.h"
 
 namespace vmt::ui {
 namespace {
 
-class FakeListView : public PaneListView {
- public:
-  struct Item {
-    std::string name;
-    int icon;
-    std::map<int, std::string> texts;
-    std::intptr_t data = -1;
-  };
-  void set_view_mode(ViewMode m) override { mode = m; }
-  void delete_all_items() override { items.clear(); }
-  bool insert_column(int, const ListColumn& column) override {
-    columns.push_back(column);
-    return true;
-  }
-  bool set_column_heading(int index, const std::string& heading) override {
-    columns.at(static_cast<std::size_t>(index)).heading = heading;
-    return true;
-  }
-  int insert_item(const std::string& name, int icon) override {
-    items.push_back({name, icon, {}});
-    return static_cast<int>(items.size()) - 1;
-  }
-  bool set_subitem(int item, int column, const std::string& text) override {
-    items.at(static_cast<std::size_t>(item)).texts[column] = text;
-    return true;
-  }
-  bool set_item_data(int item, std::intptr_t data) override {
-    items.at(static_cast<std::size_t>(item)).data = data;
-    return true;
-  }
-  std::vector<int> selected_items() override { return selected; }
-  std::intptr_t item_data(int item) override { return items.at(static_cast<std::size_t>(item)).data; }
-  bool select_all() override { return true; }
-
-  ViewMode mode = ViewMode::kList;
-  std::vector<ListColumn> columns;
-  std::vector<Item> items;
-  std::vector<int> selected;
-};
+using test::FakeListView;
 
 class CountingIcons : public IconList {
  public:

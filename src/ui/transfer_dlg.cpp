@@ -1,0 +1,698 @@
+#include "ui/transfer_dlg.h"
+
+#include <algorithm>
+
+#include "app/active_sync_app.h"
+#include "app/dates.h"
+#include "app/error_reports.h"
+#include "device/device_link.h"
+#include "device/projects_folder.h"
+#include "platform/common/path.h"
+#include "platform/common/utf.h"
+#include "settings/desktop_folders.h"
+#include "settings/options_store.h"
+
+namespace vmt::ui {
+
+namespace {
+
+// What the busy state locks, in the order it is locked.
+constexpr int kBusyControls[] = {
+    IDC_UPLOAD,          IDC_DOWNLOAD,         IDC_PROJECTS_FOLDER, IDC_DEFAULT_UPLOAD,
+    IDC_DEFAULT_DOWNLOAD, IDC_DEFAULT_FEATLINK, IDC_BROWSE_DESKTOP,  IDC_BROWSE_DEVICE,
+    IDC_DESKTOP_LIST,    IDC_DEVICE_LIST,      IDC_DESKTOP_UP,      IDC_DEVICE_UP,
+    IDC_EXIT,            IDC_HELP_BUTTON,      IDC_FEATLINK_CHECK,  IDC_FILTER_TOGGLE,
+    IDC_CREATE_REPORT,   IDC_LAUNCH_PROGRAM};
+
+// Controls whose commands are not built yet: they stay disabled rather than
+// offer something that does nothing.
+constexpr int kControlsNotYetBuilt[] = {IDC_UPLOAD, IDC_DOWNLOAD, IDC_BROWSE_DEVICE,
+                                        IDC_FEATLINK_CHECK};
+
+// Every item of the window's menu and of the two pop-up menus.
+constexpr int kMenuItems[] = {
+    ID_FILE_REFRESH,     ID_FILE_EXIT,         ID_VIEW_DETAILS,     ID_VIEW_LIST,
+    ID_VIEW_ICONS,       ID_VIEW_ALL_FILES,    ID_VIEW_FEATLINK_FILES, ID_VIEW_TOOLTIPS,
+    ID_VIEW_SECONDS,     ID_OPTIONS_SETTINGS,  ID_OPTIONS_AUTO_START, ID_OPTIONS_GUEST,
+    ID_HELP_CONTENTS,    ID_HELP_ABOUT,        ID_DESKTOP_SELECT_ALL, ID_DESKTOP_REFRESH,
+    ID_DESKTOP_CREATE_FOLDER, ID_DEVICE_SELECT_ALL, ID_DEVICE_REFRESH};
+
+template <std::size_t N>
+bool contains(const int (&ids)[N], int id) {
+  return std::find(std::begin(ids), std::end(ids), id) != std::end(ids);
+}
+
+// Device codes that the connection reports in the normal course of things.
+bool is_known_connection_code(int code) {
+  return code == device::status::kSuccess || (code >= 401 && code <= 409) || code == 411 ||
+         code == 412;
+}
+
+struct Tooltip {
+  int control;
+  unsigned message;
+  const char* text;
+};
+
+constexpr Tooltip kTooltips[] = {
+    {IDC_EXIT, 50298, "End this program."},
+    {IDC_HELP_BUTTON, 50299, "Activate the on-line help system."},
+    {IDC_STATUS, 50300,
+     "This area shows the current status and has a record of files which have been translated."},
+    {IDC_BROWSE_DESKTOP, 50301, "Browse your desktop computer for a folder to become current."},
+    {IDC_BROWSE_DEVICE, 50302,
+     "Browse your data collector computer for a folder to become current."},
+    {IDC_DEFAULT_FEATLINK, 50303,
+     "Sets the current desktop folder to be the default location for Featlink files."},
+    {IDC_DEFAULT_DOWNLOAD, 50304,
+     "Sets the current desktop folder to be the default location for downloaded projects."},
+    {IDC_DEFAULT_UPLOAD, 50305,
+     "Sets the current desktop folder to be the default location for projects ready for "
+     "uploading."},
+    {IDC_PROJECTS_FOLDER, 50306,
+     "Sets the current data collector folder to be the projects folder."},
+    {IDC_UPLOAD, 50307, "UPLOAD: desktop to data collector."},
+    {IDC_DOWNLOAD, 50308, "DOWNLOAD: data collector to desktop."},
+    {IDC_DESKTOP_UP, 50309, "Move up one folder level."},
+    {IDC_DEVICE_UP, 50309, "Move up one folder level."},
+    {IDC_DESKTOP_LIST, 50310, "Files and folders in the current desktop folder."},
+    {IDC_DEVICE_LIST, 50311, "Files and folders in the current data collector folder."},
+    {IDC_DESKTOP_PATH, 50312, "The 'current' desktop folder."},
+    {IDC_DEVICE_PATH, 50313, "The 'current' data collector folder."},
+    {IDC_FEATLINK_CHECK, 50314, "Featlink files check."},
+    {IDC_FILTER_TOGGLE, 50315,
+     "Toggles between showing all files (*.*) and showing only Featlink files (*.csv)"},
+    {IDC_CREATE_REPORT, 50316,
+     "Check this to have a text file generated which contains a list of the files "
+     "transferred."},
+    {IDC_LAUNCH_PROGRAM, 50317,
+     "Check this to have the default program started after this dialog closes. Use the "
+     "Options dialog (in the Options menu) to set this."},
+};
+
+}  // namespace
+
+CTRA_Transfer_Dlg::CTRA_Transfer_Dlg(app::RunContext& context, TransferView& view,
+                                     IconCache& icons)
+    : c_(context), view_(view), icons_(icons) {}
+
+CTRA_Transfer_Dlg::~CTRA_Transfer_Dlg() {
+  if (c_.status_record == this) c_.status_record = nullptr;
+}
+
+void CTRA_Transfer_Dlg::OnInit() {
+  c_.main_window = view_.window();
+  c_.status_record = this;
+  view_.set_caption(c_.texts.load_message_text(50322, "Veldmark  Transfer"));
+  set_status_text(c_.texts.load_message_text(50460, "Initializing, please wait..."));
+
+  if (!view_.open_animation()) VMT_LOG_POINT(c_.log);
+  view_.play_animation(false);
+  view_.set_pictures();
+
+  for (const Tooltip& tip : kTooltips) {
+    view_.add_tooltip(tip.control, c_.texts.load_message_text(tip.message, tip.text));
+  }
+  view_.activate_tooltips(show_tooltips_);
+
+  view_.show_control(IDC_FILTER_TOGGLE, false);
+  view_.enable_control(IDC_LAUNCH_PROGRAM, false);
+  enter_busy();
+
+  if (!view_.start_timer(kStartupTimer, kStartupTimerPeriodMs)) {
+    app::warning_box(c_, c_.texts.load_message_text(50205, "Unable to set timer"),
+                     view_.window());
+  }
+}
+
+void CTRA_Transfer_Dlg::OnTimer(int id) {
+  if (id != kStartupTimer) {
+    VMT_LOG_POINT(c_.log);
+    return;
+  }
+  run_startup_sequence();
+}
+
+void CTRA_Transfer_Dlg::run_startup_sequence() {
+  if (c_.startup_done) {
+    VMT_LOG_POINT(c_.log);
+    return;
+  }
+  c_.startup_done = true;
+  if (!view_.kill_timer(kStartupTimer)) {
+    app::warning_box(c_, c_.texts.load_message_text(50230, "Unable to kill timer"),
+                     view_.window());
+  }
+
+  options_step();
+  const int code = first_population();
+  if (!is_known_connection_code(code)) VMT_LOG_POINT(c_.log);
+  leave_busy();
+
+  resolve_program_record();
+  view_.enable_control(IDC_LAUNCH_PROGRAM, program_record_.name() != settings::program::kUserDefined);
+  if (code != device::status::kSuccess) show_status_for_code(code);
+  if (open_options_on_start_) view_.run_options_dialog();
+}
+
+void CTRA_Transfer_Dlg::options_step() {
+  c_.report.open_transfer_report();
+  c_.report.report_line(std::string("VMTRANSFERVERSION=") + kVersionDate);
+  app::DateServices dates{c_.texts, c_.log, c_.platform.clock};
+  c_.report.report_line(app::make_long_date_time(dates, true));
+  c_.report.report_line("SYNC STARTUP", c_.command_line);
+
+  app::StartupMode mode;
+  app::parse_command_line_keyword(&mode, c_.command_line, c_.log);
+  if (app::is_sorvik_mode(mode, c_.log)) {
+    settings::set_DefSyncProgram(c_, settings::program::kSorvikStakelineOffice);
+  } else if (app::is_telmar_mode(mode, c_.log)) {
+    settings::set_DefSyncProgram(c_, settings::program::kTelmarStakelineMaster);
+  }
+
+  std::string chosen;
+  if (!settings::get_DefSyncProgram(c_, &chosen, settings::kOptionBufferSize, false)) {
+    settings::set_DefSyncProgram(c_, settings::program::kUserDefined);
+    open_options_on_start_ = true;
+    c_.report.report_line(c_.texts.load_message_text(
+        50375, "DefSyncProgram not set, starting with Options dialog"));
+  } else {
+    open_options_on_start_ = false;
+  }
+  start_on_download_folder_ = !app::is_upload_mode(mode, c_.log);
+
+  settings::ensure_CreateReports(c_, true);
+  settings::get_CreateReports(c_, &create_report_, false);
+  launch_program_ = settings::get_LaunchOnTransfer(c_);
+  view_.set_check(IDC_CREATE_REPORT, create_report_);
+  view_.set_check(IDC_LAUNCH_PROGRAM, launch_program_);
+}
+
+int CTRA_Transfer_Dlg::first_population() {
+  view_.list(PaneSide::kDesktop).delete_all_items();
+  view_.list(PaneSide::kDevice).delete_all_items();
+  view_.set_control_text(IDC_DESKTOP_PATH, {});
+  view_.set_control_text(IDC_DEVICE_PATH, {});
+
+  resolve_program_record();
+  if (filter_ != kAllFiles) VMT_LOG_POINT(c_.log);
+
+  desktop_ = C_file_dir_pane(PaneSide::kDesktop);
+  device_ = C_file_dir_pane(PaneSide::kDevice);
+  const std::string folder = start_on_download_folder_
+                                 ? settings::get_download_dir(c_, program_record_)
+                                 : settings::get_upload_dir(c_, program_record_);
+  if (!folder.empty() && !c_.platform.files.exists(folder)) VMT_LOG_POINT(c_.log);
+
+  set_status_text(app::format_message(c_.texts.load_message_format(50211, "Examining %s").c_str(),
+                                      folder.c_str()));
+  set_pane_folder(c_, desktop_, folder);
+  desktop_.filter = filter_;
+  read_with_animation(desktop_);
+  fill_list(PaneSide::kDesktop);
+  show_pane_folder_text(PaneSide::kDesktop);
+
+  const int code = connect();
+  if (code != device::status::kSuccess) {
+    set_pane_folder(c_, device_, kNoConnection);
+    fill_list(PaneSide::kDevice);
+    show_pane_folder_text(PaneSide::kDevice);
+    return code;
+  }
+  std::string projects;
+  std::string settings_file;
+  const int found = device::get_collector_projects_folder(c_, &projects, &settings_file);
+  if (found != device::status::kSuccess && !(found >= 401 && found <= 406)) VMT_LOG_POINT(c_.log);
+  if (found != device::status::kSuccess) {
+    disconnect();
+    set_pane_folder(c_, device_, kNoConnection);
+    fill_list(PaneSide::kDevice);
+    show_pane_folder_text(PaneSide::kDevice);
+    return found;
+  }
+  set_status_text(app::format_message(c_.texts.load_message_format(50211, "Examining %s").c_str(),
+                                      projects.c_str()));
+  set_pane_folder(c_, device_, projects);
+  device_.filter = filter_;
+  read_with_animation(device_);
+  disconnect();
+  fill_list(PaneSide::kDevice);
+  show_pane_folder_text(PaneSide::kDevice);
+  view_.set_check(IDC_CREATE_REPORT, create_report_);
+  view_.set_check(IDC_LAUNCH_PROGRAM, launch_program_);
+  return device::status::kSuccess;
+}
+
+void CTRA_Transfer_Dlg::resolve_program_record() {
+  program_record_.clear();
+  program_record_.set_owner(view_.window());
+  if (!settings::set_options_from_registry(c_, program_record_)) VMT_LOG_POINT(c_.log);
+}
+
+void CTRA_Transfer_Dlg::set_status_text(const std::string& text) {
+  status_line_ = text;
+  view_.set_status_area(status_history_ + status_line_);
+}
+
+void CTRA_Transfer_Dlg::append_status_line(const std::string& text) {
+  std::string line;
+  line.reserve(text.size() + 8);
+  for (char ch : text) {
+    if (ch == '\n') {
+      line += "\r\n";
+    } else {
+      line += ch;
+    }
+  }
+  status_history_ += line;
+  view_.set_status_area(status_history_ + status_line_);
+}
+
+void CTRA_Transfer_Dlg::enter_busy() {
+  if (busy_) {
+    VMT_LOG_POINT(c_.log);
+    return;
+  }
+  busy_ = true;
+  launch_was_enabled_ = view_.is_control_enabled(IDC_LAUNCH_PROGRAM);
+  for (int id : kBusyControls) view_.enable_control(id, false);
+}
+
+void CTRA_Transfer_Dlg::leave_busy() {
+  if (!busy_) {
+    VMT_LOG_POINT(c_.log);
+    return;
+  }
+  busy_ = false;
+  for (int id : kBusyControls) {
+    if (id == IDC_LAUNCH_PROGRAM) {
+      view_.enable_control(id, launch_was_enabled_);
+    } else {
+      view_.enable_control(id, !contains(kControlsNotYetBuilt, id));
+    }
+  }
+  if (filter_ == kFeatlinkFiles) {
+    set_status_text(c_.texts.load_message_text(
+        50241,
+        "Ready. (Currently only showing Featlink files (*.csv). Press the 'Show All Files' "
+        "button to remove this filter.)"));
+    view_.set_control_text(IDC_FILTER_TOGGLE,
+                           c_.texts.load_message_text(50242, "Show All Files"));
+    view_.show_control(IDC_FILTER_TOGGLE, true);
+    return;
+  }
+  if (filter_ != kAllFiles) VMT_LOG_POINT(c_.log);
+  set_status_text(c_.texts.load_message_text(50410, "Ready."));
+  view_.set_control_text(IDC_FILTER_TOGGLE,
+                         c_.texts.load_message_text(50240, "Show Featlink Files Only"));
+  view_.show_control(IDC_FILTER_TOGGLE, false);
+}
+
+bool CTRA_Transfer_Dlg::show_status_for_code(int code) {
+  std::string text;
+  if (!device::status_text_for_code(c_, code, &text)) return false;
+  set_status_text(text);
+  return true;
+}
+
+void CTRA_Transfer_Dlg::read_with_animation(C_file_dir_pane& pane) {
+  view_.play_animation(true);
+  read_pane_folder(c_, pane, [this] { view_.pump_messages(); });
+  view_.play_animation(false);
+}
+
+void CTRA_Transfer_Dlg::fill_list(PaneSide side) {
+  fill_pane_list(c_, pane(side), view_.list(side), icons_,
+                 side == PaneSide::kDesktop ? desktop_list_ : device_list_, view_mode_,
+                 show_seconds_);
+}
+
+void CTRA_Transfer_Dlg::show_pane_folder_text(PaneSide side) {
+  view_.set_control_text(side == PaneSide::kDesktop ? IDC_DESKTOP_PATH : IDC_DEVICE_PATH,
+                         pane_folder_text(pane(side)));
+}
+
+int CTRA_Transfer_Dlg::connect() {
+  const int code = device::connect_to_device(c_, true, false);
+  if (!is_known_connection_code(code)) VMT_LOG_POINT(c_.log);
+  return code;
+}
+
+void CTRA_Transfer_Dlg::disconnect() { device::disconnect_from_device(c_); }
+
+void CTRA_Transfer_Dlg::take_no_connection_path(int code) {
+  set_pane_folder(c_, device_, kNoConnection);
+  device_.entries.clear();
+  fill_list(PaneSide::kDevice);
+  show_pane_folder_text(PaneSide::kDevice);
+  leave_busy();
+  show_status_for_code(code);
+}
+
+void CTRA_Transfer_Dlg::open_pane_folder(PaneSide side, const std::string& folder,
+                                         bool examining_line) {
+  if (examining_line) {
+    set_status_text(app::format_message(
+        c_.texts.load_message_format(50211, "Examining %s").c_str(), folder.c_str()));
+  }
+  C_file_dir_pane& target = pane(side);
+  if (target.side != side) VMT_LOG_POINT(c_.log);
+  set_pane_folder(c_, target, folder);
+  read_with_animation(target);
+  if (side == PaneSide::kDevice) disconnect();
+  fill_list(side);
+  show_pane_folder_text(side);
+  leave_busy();
+}
+
+bool CTRA_Transfer_Dlg::OnCommand(int id) {
+  // Menus and accelerators stay live while a folder is read with messages
+  // pumped; no command may start inside another.
+  if (busy_ && id != ID_HELP_ABOUT) return true;
+  if (!menu_item_state(id).enabled && contains(kMenuItems, id)) return true;
+  if (contains(kControlsNotYetBuilt, id)) return true;
+  switch (id) {
+    case IDC_EXIT:
+    case ID_FILE_EXIT:
+      OnOK();
+      return true;
+    case ID_FILE_REFRESH:
+    case ID_REFRESH_KEY:
+    case ID_DESKTOP_REFRESH:
+    case ID_DEVICE_REFRESH:
+      refresh_panes();
+      return true;
+    case IDC_DESKTOP_UP:
+      up_one_level(PaneSide::kDesktop);
+      return true;
+    case IDC_DEVICE_UP:
+      up_one_level(PaneSide::kDevice);
+      return true;
+    case IDC_BROWSE_DESKTOP:
+      browse_desktop();
+      return true;
+    case IDC_DEFAULT_DOWNLOAD:
+      default_desktop_folder(50469, "Set to default download folder...",
+                             &settings::get_download_dir);
+      return true;
+    case IDC_DEFAULT_UPLOAD:
+      default_desktop_folder(50470, "Set to default upload folder...", &settings::get_upload_dir);
+      return true;
+    case IDC_DEFAULT_FEATLINK:
+      default_desktop_folder(50471, "Set to desktop Featlink folder...", &settings::get_csv_dir);
+      return true;
+    case IDC_PROJECTS_FOLDER:
+      projects_folder();
+      return true;
+    case ID_DESKTOP_SELECT_ALL:
+      select_all(PaneSide::kDesktop);
+      return true;
+    case ID_DEVICE_SELECT_ALL:
+      select_all(PaneSide::kDevice);
+      return true;
+    case IDC_HELP_BUTTON:
+    case ID_HELP_CONTENTS:
+      help();
+      return true;
+    case ID_HELP_ABOUT:
+      about();
+      return true;
+    case IDC_CREATE_REPORT:
+    case IDC_LAUNCH_PROGRAM:
+      check_box_changed(id);
+      return true;
+    default:
+      return false;
+  }
+}
+
+MenuItemState CTRA_Transfer_Dlg::menu_item_state(int id) const {
+  MenuItemState state;
+  switch (id) {
+    case ID_VIEW_DETAILS:
+      state.checked = view_mode_ == ViewMode::kDetails;
+      break;
+    case ID_VIEW_LIST:
+      state.checked = view_mode_ == ViewMode::kList;
+      break;
+    case ID_VIEW_ICONS:
+      state.checked = view_mode_ == ViewMode::kIcons;
+      break;
+    case ID_VIEW_ALL_FILES:
+      state.checked = filter_ == kAllFiles;
+      break;
+    case ID_VIEW_FEATLINK_FILES:
+      state.checked = filter_ == kFeatlinkFiles;
+      break;
+    case ID_VIEW_TOOLTIPS:
+      state.checked = show_tooltips_;
+      break;
+    case ID_VIEW_SECONDS:
+      state.checked = show_seconds_;
+      break;
+    case ID_HELP_CONTENTS:
+    case ID_HELP_ABOUT:
+      state.enabled = true;
+      break;
+    case ID_FILE_EXIT:
+    case ID_FILE_REFRESH:
+    case ID_DESKTOP_SELECT_ALL:
+    case ID_DESKTOP_REFRESH:
+    case ID_DEVICE_SELECT_ALL:
+    case ID_DEVICE_REFRESH:
+      state.enabled = !busy_;
+      break;
+    default:
+      // The view, filter, options and ActiveSync commands, and Create folder,
+      // arrive with their own dialogs and stay greyed until then.
+      break;
+  }
+  return state;
+}
+
+void CTRA_Transfer_Dlg::OnIdle() {
+  for (int id : kMenuItems) view_.set_menu_item(id, menu_item_state(id));
+}
+
+void CTRA_Transfer_Dlg::OnDoubleClick(PaneSide side, int item) {
+  if (busy_) return;
+  enter_busy();
+  if (item < 0) {
+    leave_busy();
+    return;
+  }
+  C_file_dir_pane& target = pane(side);
+  C_file_dir_info entry;
+  if (!get_entry(c_, target, static_cast<int>(view_.list(side).item_data(item)), &entry)) {
+    VMT_LOG_POINT(c_.log);
+    leave_busy();
+    return;
+  }
+  if (!entry.is_folder()) {
+    leave_busy();
+    return;
+  }
+  const std::string folder = target.folder + entry.name();
+  if (side == PaneSide::kDevice) {
+    set_status_text(app::format_message(
+        c_.texts.load_message_format(50211, "Examining %s").c_str(), folder.c_str()));
+    const int code = connect();
+    if (code != device::status::kSuccess) {
+      take_no_connection_path(code);
+      return;
+    }
+  }
+  open_pane_folder(side, folder, side == PaneSide::kDesktop);
+}
+
+void CTRA_Transfer_Dlg::OnColumnClick(PaneSide side, int column) {
+  if (busy_) return;
+  C_file_dir_pane& target = pane(side);
+  const int mode = sort_mode_after_column_click(c_, target.sort_mode, column);
+  enter_busy();
+  target.sort_mode = mode;
+  sort_pane(c_, target);
+  fill_list(side);
+  show_pane_folder_text(side);
+  leave_busy();
+}
+
+void CTRA_Transfer_Dlg::OnRightClick(PaneSide side, int x, int y) {
+  if (busy_) return;
+  view_.show_popup_menu(side == PaneSide::kDesktop ? IDR_DESKTOP_POPUP : IDR_DEVICE_POPUP, x, y);
+}
+
+void CTRA_Transfer_Dlg::select_all(PaneSide side) {
+  if (!view_.list(side).select_all()) VMT_LOG_POINT(c_.log);
+}
+
+void CTRA_Transfer_Dlg::up_one_level(PaneSide side) {
+  C_file_dir_pane& target = pane(side);
+  if (side == PaneSide::kDevice && !is_pane_folder_usable(target)) return;
+  enter_busy();
+  set_status_text(c_.texts.load_message_text(50474, "Moving up one level"));
+  std::string folder = target.folder;
+  if (folder.empty() || folder.back() != '\\') VMT_LOG_POINT(c_.log);
+  const char separator = side == PaneSide::kDesktop ? platform::path::kSeparator : '\\';
+  while (!folder.empty() && folder.back() == separator) folder.pop_back();
+  const std::size_t last = folder.rfind(separator);
+  // A desktop pane that shows a status text has no level to go up to either.
+  if (last == std::string::npos || (side == PaneSide::kDesktop && !is_pane_folder_usable(target))) {
+    leave_busy();
+    return;
+  }
+  folder.erase(last);
+  if (side == PaneSide::kDesktop && folder.empty()) folder = std::string(1, separator);
+  if (side == PaneSide::kDevice) {
+    const int code = connect();
+    if (code != device::status::kSuccess) {
+      take_no_connection_path(code);
+      return;
+    }
+  }
+  open_pane_folder(side, folder, false);
+}
+
+void CTRA_Transfer_Dlg::browse_desktop() {
+  enter_busy();
+  set_status_text(c_.texts.load_message_text(50461, "Browsing desktop."));
+  std::string chosen;
+  if (!view_.browse_for_folder(c_.texts.load_message_text(50321, "Browse for folder"),
+                               desktop_.folder, &chosen) ||
+      chosen.empty()) {
+    leave_busy();
+    return;
+  }
+  std::string stored = chosen;
+  while (!stored.empty() && stored.back() == platform::path::kSeparator) stored.pop_back();
+  if (platform::equals_no_case(stored + platform::path::kSeparator, desktop_.folder)) {
+    leave_busy();
+    return;
+  }
+  open_pane_folder(PaneSide::kDesktop, chosen, true);
+}
+
+void CTRA_Transfer_Dlg::default_desktop_folder(
+    int status_message, const char* status_default,
+    std::string (*folder_of)(app::RunContext&, const settings::C_directory_options&)) {
+  enter_busy();
+  set_status_text(c_.texts.load_message_text(static_cast<unsigned>(status_message), status_default));
+  resolve_program_record();
+  const std::string folder = folder_of(c_, program_record_);
+  if (!c_.platform.files.exists(folder)) VMT_LOG_POINT(c_.log);
+  std::string stored = folder;
+  while (!stored.empty() && stored.back() == platform::path::kSeparator) stored.pop_back();
+  if (platform::equals_no_case(stored + platform::path::kSeparator, desktop_.folder)) {
+    leave_busy();
+    return;
+  }
+  open_pane_folder(PaneSide::kDesktop, folder, true);
+}
+
+void CTRA_Transfer_Dlg::projects_folder() {
+  enter_busy();
+  set_status_text(
+      c_.texts.load_message_text(50473, "Set to data collector projects folder..."));
+  const int code = connect();
+  if (code != device::status::kSuccess) {
+    take_no_connection_path(code);
+    return;
+  }
+  std::string projects;
+  std::string settings_file;
+  const int found = device::get_collector_projects_folder(c_, &projects, &settings_file);
+  if (found != device::status::kSuccess) {
+    disconnect();
+    leave_busy();
+    show_status_for_code(found);
+    return;
+  }
+  std::string stored = projects;
+  while (!stored.empty() && stored.back() == '\\') stored.pop_back();
+  if (platform::equals_no_case(stored + '\\', device_.folder)) {
+    disconnect();
+    leave_busy();
+    return;
+  }
+  open_pane_folder(PaneSide::kDevice, projects, true);
+}
+
+void CTRA_Transfer_Dlg::refresh_panes() {
+  enter_busy();
+  set_status_text(c_.texts.load_message_text(50478, "Refreshing screen."));
+  read_with_animation(desktop_);
+  fill_list(PaneSide::kDesktop);
+  show_pane_folder_text(PaneSide::kDesktop);
+
+  const int code = connect();
+  if (code != device::status::kSuccess) {
+    take_no_connection_path(code);
+    return;
+  }
+  if (device_.folder == kNoConnection) {
+    std::string projects;
+    std::string settings_file;
+    const int found = device::get_collector_projects_folder(c_, &projects, &settings_file);
+    if (found != device::status::kSuccess) {
+      disconnect();
+      leave_busy();
+      show_status_for_code(found);
+      return;
+    }
+    set_pane_folder(c_, device_, projects);
+  }
+  read_with_animation(device_);
+  fill_list(PaneSide::kDevice);
+  show_pane_folder_text(PaneSide::kDevice);
+  disconnect();
+  leave_busy();
+}
+
+void CTRA_Transfer_Dlg::help() {
+  const std::string file = settings::get_exe_dir(c_.platform.files, true) + "transfer.chm";
+  if (!c_.platform.files.exists(file)) {
+    c_.boxes.show(view_.window(),
+                  app::format_message(
+                      c_.texts.load_message_format(50101, "Help file:\n%s\nnot found.").c_str(),
+                      file.c_str()),
+                  c_.texts.load_message_text(50000, "Veldmark"),
+                  app::mb::kOk | app::mb::kIconInformation);
+    return;
+  }
+  view_.open_help(file);
+}
+
+void CTRA_Transfer_Dlg::about() {
+  const std::string text =
+      c_.texts.load_message_text(50322, "Veldmark  Transfer") +
+      "\n\nMoves survey projects between this computer and a Windows CE data collector.\n"
+      "Veldmark Software\n\n" +
+      app::format_message("Build date: %s", kVersionDate);
+  c_.boxes.show(view_.window(), text, c_.texts.load_message_text(50000, "Veldmark"),
+                app::mb::kOk);
+}
+
+void CTRA_Transfer_Dlg::check_box_changed(int id) {
+  const bool checked = view_.is_checked(id);
+  if (id == IDC_CREATE_REPORT) {
+    create_report_ = checked;
+    settings::set_CreateReports(c_, checked ? 1 : 0);
+  } else {
+    launch_program_ = checked;
+    settings::set_LaunchOnTransfer(c_, checked ? 1 : 0);
+  }
+}
+
+void CTRA_Transfer_Dlg::OnOK() { leave(app::id::kOk); }
+void CTRA_Transfer_Dlg::OnCancel() { leave(app::id::kCancel); }
+
+void CTRA_Transfer_Dlg::leave(int result) {
+  if (busy_) return;
+  create_report_ = view_.is_checked(IDC_CREATE_REPORT);
+  bool stored = true;
+  settings::get_CreateReports(c_, &stored, true);
+  if (app::ask_exit_question(c_, stored, create_report_) == 2) return;
+  view_.end_dialog(result);
+}
+
+}  // namespace vmt::ui

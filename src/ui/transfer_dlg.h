@@ -1,0 +1,159 @@
+// The main window's logic: its state, the start-up sequence, the busy state,
+// the status area, leaving the window, and the navigation commands. What it
+// shows goes through TransferView, which the Win32 front end implements on
+// the real dialog and the tests with a script.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/run_context.h"
+#include "settings/catalogue.h"
+#include "ui/file_panes.h"
+#include "ui/pane_list.h"
+#include "ui/transfer_dlg_ids.h"
+
+namespace vmt::ui {
+
+// The version date that the report's first line and the About box carry.
+constexpr char kVersionDate[] = "Feb 23 2012";
+constexpr int kStartupTimer = 1;
+constexpr unsigned kStartupTimerPeriodMs = 500;
+
+struct MenuItemState {
+  bool enabled = false;
+  bool checked = false;
+};
+
+class TransferView {
+ public:
+  virtual ~TransferView() = default;
+  virtual app::WindowRef window() = 0;
+  virtual void set_caption(const std::string& text) = 0;
+  // The program icon, the transfer bitmaps and the button icons.
+  virtual void set_pictures() = 0;
+  virtual void set_control_text(int id, const std::string& text) = 0;
+  virtual void enable_control(int id, bool enabled) = 0;
+  virtual bool is_control_enabled(int id) = 0;
+  virtual void show_control(int id, bool shown) = 0;
+  virtual void set_check(int id, bool checked) = 0;
+  virtual bool is_checked(int id) = 0;
+  // Shows the whole status text with the caret at its end, repainted at once.
+  virtual void set_status_area(const std::string& text) = 0;
+  virtual bool open_animation() = 0;
+  // Shows and plays the animation from its first frame, or stops and hides it.
+  virtual void play_animation(bool play) = 0;
+  virtual void add_tooltip(int id, const std::string& text) = 0;
+  virtual void activate_tooltips(bool active) = 0;
+  virtual bool start_timer(int id, unsigned period_ms) = 0;
+  virtual bool kill_timer(int id) = 0;
+  // Handles the window's pending messages.
+  virtual void pump_messages() = 0;
+  virtual PaneListView& list(PaneSide side) = 0;
+  // Opens the first pop-up of a menu at a screen position; the chosen command
+  // comes back through OnCommand.
+  virtual void show_popup_menu(int menu, int x, int y) = 0;
+  virtual void set_menu_item(int id, MenuItemState state) = 0;
+  // The desktop folder picker; false when cancelled.
+  virtual bool browse_for_folder(const std::string& title, const std::string& start,
+                                 std::string* chosen) = 0;
+  virtual void open_help(const std::string& file) = 0;
+  // The options dialog, modal; its result (1 OK, 2 Cancel).
+  virtual int run_options_dialog() = 0;
+  // Closes the window with the dialog result.
+  virtual void end_dialog(int result) = 0;
+};
+
+class CTRA_Transfer_Dlg : public app::StatusRecord {
+ public:
+  CTRA_Transfer_Dlg(app::RunContext& context, TransferView& view, IconCache& icons);
+  ~CTRA_Transfer_Dlg() override;
+  CTRA_Transfer_Dlg(const CTRA_Transfer_Dlg&) = delete;
+  CTRA_Transfer_Dlg& operator=(const CTRA_Transfer_Dlg&) = delete;
+
+  // Window events, forwarded by the view.
+  void OnInit();
+  void OnTimer(int id);
+  // False for a command this window does not know.
+  bool OnCommand(int id);
+  void OnDoubleClick(PaneSide side, int item);
+  void OnColumnClick(PaneSide side, int column);
+  void OnRightClick(PaneSide side, int x, int y);
+  // Exit, File Exit and Enter.
+  void OnOK();
+  // Escape and the close box.
+  void OnCancel();
+  // The menu's check marks and enabled states, passed through the view.
+  void OnIdle();
+  MenuItemState menu_item_state(int id) const;
+
+  // Operations the other commands use.
+  void set_status_text(const std::string& text);
+  void append_status_line(const std::string& text) override;
+  void enter_busy();
+  void leave_busy();
+  // Puts the text of a device status code into the status area.
+  bool show_status_for_code(int code);
+  void refresh_panes();
+
+  bool busy() const { return busy_; }
+  bool show_tooltips() const { return show_tooltips_; }
+  const C_file_dir_pane& desktop_pane() const { return desktop_; }
+  const C_file_dir_pane& device_pane() const { return device_; }
+  const std::string& status_history() const { return status_history_; }
+  const std::string& current_status_line() const { return status_line_; }
+  bool open_options_on_start() const { return open_options_on_start_; }
+  bool create_report() const { return create_report_; }
+  bool launch_program() const { return launch_program_; }
+
+ private:
+  void run_startup_sequence();
+  void options_step();
+  int first_population();
+  void resolve_program_record();
+
+  C_file_dir_pane& pane(PaneSide side) { return side == PaneSide::kDesktop ? desktop_ : device_; }
+  void read_with_animation(C_file_dir_pane& pane);
+  void fill_list(PaneSide side);
+  void show_pane_folder_text(PaneSide side);
+  int connect();
+  void disconnect();
+  void take_no_connection_path(int code);
+  void open_pane_folder(PaneSide side, const std::string& folder, bool examining_line);
+
+  void up_one_level(PaneSide side);
+  void browse_desktop();
+  void default_desktop_folder(int status_message, const char* status_default,
+                              std::string (*folder_of)(app::RunContext&,
+                                                       const settings::C_directory_options&));
+  void projects_folder();
+  void select_all(PaneSide side);
+  void help();
+  void about();
+  void check_box_changed(int id);
+  void leave(int result);
+
+  app::RunContext& c_;
+  TransferView& view_;
+  IconCache& icons_;
+
+  settings::C_directory_options program_record_;
+  C_file_dir_pane desktop_{PaneSide::kDesktop};
+  C_file_dir_pane device_{PaneSide::kDevice};
+  PaneListState desktop_list_;
+  PaneListState device_list_;
+  std::string filter_ = kAllFiles;
+  std::string status_history_;
+  std::string status_line_;
+  bool create_report_ = false;
+  bool launch_program_ = false;
+  bool busy_ = false;
+  bool launch_was_enabled_ = false;
+  bool show_seconds_ = false;
+  bool show_tooltips_ = true;
+  ViewMode view_mode_ = ViewMode::kDetails;
+  bool start_on_download_folder_ = true;
+  bool open_options_on_start_ = false;
+};
+
+}  // namespace vmt::ui

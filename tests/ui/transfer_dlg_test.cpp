@@ -1,0 +1,416 @@
+// The main window's logic with a scripted view: the start-up sequence in its
+// modes, the busy state, leaving the window, sorting and the navigation
+// commands, against an emulated data collector.
+#include "ui/transfer_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "platform/common/path.h"
+#include "support/fake_list_view.h"
+#include "settings/options_store.h"
+#include "device/device_link.h"
+#include "support/fake_run.h"
+
+namespace vmt::ui {
+namespace {
+
+constexpr char kSep = platform::path::kSeparator;
+
+class ScriptedView : public TransferView {
+ public:
+  app::WindowRef window() override { return 0x147; }
+  void set_caption(const std::string& text) override { caption = text; }
+  void set_pictures() override {}
+  void set_control_text(int id, const std::string& text) override { texts[id] = text; }
+  void enable_control(int id, bool enabled) override {
+    if (enabled) {
+      disabled.erase(id);
+    } else {
+      disabled.insert(id);
+    }
+  }
+  bool is_control_enabled(int id) override { return disabled.count(id) == 0; }
+  void show_control(int id, bool shown) override {
+    if (shown) {
+      hidden.erase(id);
+    } else {
+      hidden.insert(id);
+    }
+  }
+  void set_check(int id, bool checked) override { checks[id] = checked; }
+  bool is_checked(int id) override { return checks[id]; }
+  void set_status_area(const std::string& text) override { status = text; }
+  bool open_animation() override { return true; }
+  void play_animation(bool play) override {
+    if (play) ++animations;
+    playing = play;
+  }
+  void add_tooltip(int id, const std::string& text) override { tooltips[id] = text; }
+  void activate_tooltips(bool) override {}
+  bool start_timer(int id, unsigned period) override {
+    timer = id;
+    timer_period = period;
+    return timer_works;
+  }
+  bool kill_timer(int) override {
+    timer = 0;
+    return true;
+  }
+  void pump_messages() override { ++pumped; }
+  PaneListView& list(PaneSide side) override {
+    return side == PaneSide::kDesktop ? desktop : device;
+  }
+  void show_popup_menu(int menu, int, int) override { popups.push_back(menu); }
+  void set_menu_item(int id, MenuItemState state) override { menu[id] = state; }
+  bool browse_for_folder(const std::string&, const std::string&, std::string* chosen) override {
+    if (browse_answers.empty()) return false;
+    *chosen = browse_answers.front();
+    browse_answers.pop_front();
+    return true;
+  }
+  void open_help(const std::string& file) override { help = file; }
+  void end_dialog(int result) override { ended = result; }
+  int run_options_dialog() override {
+    ++options_opened;
+    return app::id::kCancel;
+  }
+
+  std::string caption;
+  std::map<int, std::string> texts;
+  std::set<int> disabled;
+  std::set<int> hidden;
+  std::map<int, bool> checks;
+  std::map<int, std::string> tooltips;
+  std::map<int, MenuItemState> menu;
+  std::string status;
+  int animations = 0;
+  bool playing = false;
+  bool timer_works = true;
+  int timer = 0;
+  unsigned timer_period = 0;
+  int pumped = 0;
+  std::vector<int> popups;
+  std::deque<std::string> browse_answers;
+  std::string help;
+  int ended = 0;
+  int options_opened = 0;
+  test::FakeListView desktop;
+  test::FakeListView device;
+};
+
+class NoIcons : public IconList {
+ public:
+  int add_icon(platform::IconHandle) override { return added++; }
+  int added = 0;
+};
+
+class TransferWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    on_device("registry.reg",
+           "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veldmark Software, Inc.\\Plotwise]\n"
+           "\"InstallLoc\"=\"\\\\Program Files\\\\Plotwise\"\n\"StatusRunning\"=\"NO\"\n");
+    on_device("fs/Program Files/Plotwise/Programs/vmark.ini", "[Settings]\r\nDataPath=\\Projects\r\n");
+    on_device("fs/Projects/Harbour Road/Harbour Road.raw", "raw");
+    on_device("fs/Projects/Codes.csv", "code");
+    on_device("device.ini", "[Device]\n");
+    on_desktop("down/Mill Lane/job.raw", "1234");
+    on_desktop("down/notes.txt", "n");
+    on_desktop("up/ready.job", "ready");
+    run_.arrange_option("DefSyncProgram", "User defined");
+    run_.arrange_option("UserDownDir", folder("down"));
+    run_.arrange_option("UserUpDir", folder("up"));
+    run_.arrange_option("CreateReports", "0");
+  }
+  void on_device(const std::string& relative, const std::string& contents) {
+    run_.fake.folder.write_file("device/" + relative, contents);
+  }
+  void on_desktop(const std::string& relative, const std::string& contents) {
+    run_.fake.folder.write_file("desk/" + relative, contents);
+  }
+  std::string folder(const std::string& relative) {
+    std::string path = run_.fake.folder.path("desk/" + relative);
+    std::replace(path.begin(), path.end(), '/', kSep);
+    return path + kSep;
+  }
+  void start(const std::string& command_line = "DOWNLOAD") {
+    run_.context.command_line = command_line;
+    dlg_.OnInit();
+    dlg_.OnTimer(kStartupTimer);
+  }
+  std::string report() {
+    std::string text;
+    for (char ch : run_.fake.folder.read_file(
+             "shell/AppData/Stakeline Exchange/Transfer Sync log most recent.txt")) {
+      if (ch != '\r') text += ch;
+    }
+    return text;
+  }
+  void double_click(PaneSide side, const std::string& name) {
+    test::FakeListView& list = side == PaneSide::kDesktop ? view_.desktop : view_.device;
+    const int item = list.index_of(name);
+    ASSERT_GE(item, 0) << name;
+    dlg_.OnDoubleClick(side, item);
+  }
+
+  test::FakeRun run_{true};
+  ScriptedView view_;
+  NoIcons icon_list_;
+  IconCache icons_{icon_list_};
+  CTRA_Transfer_Dlg dlg_{run_.context, view_, icons_};
+};
+
+TEST_F(TransferWindow, StartUpFillsBothPanesFromTheDownloadFolderAndTheProjectsFolder) {
+  run_.context.command_line = "DOWNLOAD";
+  dlg_.OnInit();
+  EXPECT_EQ("Veldmark  Transfer", view_.caption);
+  EXPECT_EQ("Initializing, please wait...", view_.status);
+  EXPECT_TRUE(dlg_.busy());
+  EXPECT_EQ(kStartupTimer, view_.timer);
+  EXPECT_EQ(500u, view_.timer_period);
+  EXPECT_EQ("End this program.", view_.tooltips[IDC_EXIT]);
+  EXPECT_EQ(view_.tooltips[IDC_DESKTOP_UP], view_.tooltips[IDC_DEVICE_UP]);
+  EXPECT_EQ(&dlg_, run_.context.status_record);
+
+  dlg_.OnTimer(kStartupTimer);
+  EXPECT_FALSE(dlg_.busy());
+  EXPECT_EQ(0, view_.timer);
+  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Codes.csv"}), view_.device.names());
+  EXPECT_EQ("Ready.", view_.status);
+  EXPECT_FALSE(view_.playing);
+  EXPECT_EQ(2, view_.animations);
+  EXPECT_FALSE(run_.context.connected);
+  // "User defined" never launches, so its box stays greyed.
+  EXPECT_FALSE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));
+  EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
+  EXPECT_EQ(0, view_.options_opened);
+  EXPECT_EQ("0", run_.stored_option("CreateReports"));
+  EXPECT_FALSE(view_.checks[IDC_CREATE_REPORT]);
+
+  const std::string lines = report();
+  EXPECT_EQ(0u, lines.find("VMTRANSFERVERSION=Feb 23 2012\n"));
+  EXPECT_NE(std::string::npos, lines.find("SYNC STARTUP::::DOWNLOAD\n"));
+
+  // The timer firing again runs nothing twice.
+  const std::size_t logged = run_.log.count();
+  dlg_.OnTimer(kStartupTimer);
+  EXPECT_EQ(logged + 1, run_.log.count());
+  EXPECT_EQ(2, view_.animations);
+}
+
+TEST_F(TransferWindow, UploadModeOpensTheUploadFolderAndMissingChoiceAsksForOptions) {
+  run_.remove_option("DefSyncProgram");
+  run_.remove_option("CreateReports");
+  start("upload");
+  EXPECT_EQ(folder("up") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ((std::vector<std::string>{"ready.job"}), view_.desktop.names());
+  EXPECT_EQ("User defined", run_.stored_option("DefSyncProgram"));
+  EXPECT_TRUE(dlg_.open_options_on_start());
+  EXPECT_EQ(1, view_.options_opened);
+  EXPECT_NE(std::string::npos,
+            report().find("DefSyncProgram not set, starting with Options dialog"));
+  // A missing report setting starts as on.
+  EXPECT_EQ("1", run_.stored_option("CreateReports"));
+  EXPECT_TRUE(view_.checks[IDC_CREATE_REPORT]);
+}
+
+TEST_F(TransferWindow, UnpluggedTheDesktopFillsAndPluggingInAndRefreshingOpensTheProjects) {
+  on_device("device.ini", "[Device]\nPresent=0\n");
+  start();
+  EXPECT_EQ(2u, view_.desktop.items.size());
+  EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_TRUE(view_.device.items.empty());
+  std::string code_text;
+  ASSERT_TRUE(device::status_text_for_code(run_.context, 401, &code_text) ||
+              device::status_text_for_code(run_.context, 402, &code_text));
+  EXPECT_NE("Ready.", view_.status);
+  EXPECT_FALSE(dlg_.busy());
+
+  // Up one level on a pane with no connection does nothing at all.
+  const std::string status = view_.status;
+  dlg_.OnCommand(IDC_DEVICE_UP);
+  EXPECT_EQ(status, view_.status);
+
+  on_device("device.ini", "[Device]\n");
+  dlg_.OnCommand(ID_REFRESH_KEY);
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_EQ(2u, view_.device.items.size());
+  EXPECT_EQ("Ready.", view_.status);
+
+  // Unplugged again, a refresh empties the device pane once more.
+  on_device("device.ini", "[Device]\nPresent=0\n");
+  dlg_.OnCommand(ID_FILE_REFRESH);
+  EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_TRUE(view_.device.items.empty());
+  EXPECT_EQ(2u, view_.desktop.items.size());
+}
+
+TEST_F(TransferWindow, BusyLocksTheControlsAndLeavingWaitsForIt) {
+  dlg_.OnInit();
+  // Exit and the close box during the start-up sequence do nothing.
+  dlg_.OnOK();
+  dlg_.OnCancel();
+  EXPECT_EQ(0, view_.ended);
+  EXPECT_TRUE(run_.boxes.shown.empty());
+  for (int id : {IDC_UPLOAD, IDC_DOWNLOAD, IDC_PROJECTS_FOLDER, IDC_DEFAULT_UPLOAD,
+                 IDC_DEFAULT_DOWNLOAD, IDC_DEFAULT_FEATLINK, IDC_BROWSE_DESKTOP, IDC_BROWSE_DEVICE,
+                 IDC_DESKTOP_LIST, IDC_DEVICE_LIST, IDC_DESKTOP_UP, IDC_DEVICE_UP, IDC_EXIT,
+                 IDC_HELP_BUTTON, IDC_FEATLINK_CHECK, IDC_FILTER_TOGGLE, IDC_CREATE_REPORT,
+                 IDC_LAUNCH_PROGRAM}) {
+    EXPECT_FALSE(view_.is_control_enabled(id)) << id;
+  }
+  EXPECT_EQ(18u, view_.disabled.size());
+  // A command that arrives while busy (F5 pumped during a read) starts nothing.
+  dlg_.OnCommand(ID_REFRESH_KEY);
+  EXPECT_EQ(0, view_.animations);
+
+  dlg_.OnTimer(kStartupTimer);
+  EXPECT_TRUE(view_.is_control_enabled(IDC_EXIT));
+  EXPECT_TRUE(view_.is_control_enabled(IDC_DEVICE_LIST));
+  const std::size_t logged = run_.log.count();
+  dlg_.leave_busy();
+  EXPECT_EQ(logged + 1, run_.log.count());
+
+  // With reports on, Cancel at "View report?" keeps the window; No closes it.
+  run_.arrange_option("CreateReports", "1");
+  view_.checks[IDC_CREATE_REPORT] = true;
+  run_.boxes.answers = {app::id::kCancel, app::id::kNo};
+  dlg_.OnCancel();
+  EXPECT_EQ(0, view_.ended);
+  EXPECT_EQ("View report?", run_.last_text());
+  dlg_.OnCancel();
+  EXPECT_EQ(app::id::kCancel, view_.ended);
+  EXPECT_FALSE(run_.context.view_report_on_exit);
+}
+
+TEST_F(TransferWindow, ATimerThatCannotStartLeavesTheWindowBusy) {
+  view_.timer_works = false;
+  dlg_.OnInit();
+  EXPECT_EQ("Unable to set timer", run_.last_text());
+  EXPECT_TRUE(dlg_.busy());
+  dlg_.OnOK();
+  EXPECT_EQ(0, view_.ended);
+}
+
+TEST_F(TransferWindow, ColumnClicksSortWithoutReadingAndAReadSortsByNameAgain) {
+  start();
+  dlg_.OnColumnClick(PaneSide::kDesktop, 2);
+  dlg_.OnColumnClick(PaneSide::kDesktop, 2);
+  EXPECT_EQ("Size \\/", view_.desktop.columns[2].heading);
+  EXPECT_EQ("Name", view_.desktop.columns[0].heading);
+  EXPECT_EQ((std::vector<std::string>{"notes.txt", "Mill Lane"}), view_.desktop.names());
+  EXPECT_EQ("1 bytes", view_.desktop.items[0].texts[2]);
+  EXPECT_EQ(2, view_.animations);  // not read again
+
+  dlg_.OnCommand(ID_DESKTOP_REFRESH);
+  EXPECT_EQ("Name /\\", view_.desktop.columns[0].heading);
+  EXPECT_EQ("Size", view_.desktop.columns[2].heading);
+  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
+}
+
+TEST_F(TransferWindow, DoubleClickAndUpOneLevelOnBothSides) {
+  start();
+  double_click(PaneSide::kDesktop, "notes.txt");
+  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  double_click(PaneSide::kDesktop, "Mill Lane");
+  EXPECT_EQ(folder("down/Mill Lane") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ((std::vector<std::string>{"job.raw"}), view_.desktop.names());
+  dlg_.OnCommand(IDC_DESKTOP_UP);
+  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ("Ready.", view_.status);
+
+  double_click(PaneSide::kDevice, "Harbour Road");
+  EXPECT_EQ("\\Projects\\Harbour Road\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_EQ((std::vector<std::string>{"Harbour Road.raw"}), view_.device.names());
+  dlg_.OnCommand(IDC_DEVICE_UP);
+  dlg_.OnCommand(IDC_DEVICE_UP);
+  EXPECT_EQ("\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_NE(view_.device.index_of("Projects"), -1);
+  // At the root a further move does nothing but the busy state and its line.
+  const int animations = view_.animations;
+  dlg_.OnCommand(IDC_DEVICE_UP);
+  EXPECT_EQ("\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_EQ(animations, view_.animations);
+  EXPECT_EQ("Ready.", view_.status);
+  EXPECT_FALSE(run_.context.connected);
+
+  // "Projects folder" goes back; asked again it reads nothing.
+  dlg_.OnCommand(IDC_PROJECTS_FOLDER);
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  dlg_.OnCommand(IDC_PROJECTS_FOLDER);
+  EXPECT_EQ(animations + 1, view_.animations);
+}
+
+TEST_F(TransferWindow, BrowseAndDefaultFoldersSkipTheFolderShownAndShowDeletedOnes) {
+  start();
+  const int animations = view_.animations;
+  std::string same = folder("down");
+  same.pop_back();
+  std::transform(same.begin(), same.end(), same.begin(), [](char ch) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  });
+  view_.browse_answers = {same};
+  dlg_.OnCommand(IDC_BROWSE_DESKTOP);
+  EXPECT_EQ(animations, view_.animations);
+  EXPECT_FALSE(dlg_.busy());
+
+  view_.browse_answers = {folder("up")};
+  dlg_.OnCommand(IDC_BROWSE_DESKTOP);
+  EXPECT_EQ(folder("up") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  dlg_.OnCommand(IDC_BROWSE_DESKTOP);  // cancelled
+  EXPECT_EQ(folder("up") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+
+  std::filesystem::remove_all(run_.fake.folder.path("desk/down"));
+  dlg_.OnCommand(IDC_DEFAULT_DOWNLOAD);
+  EXPECT_EQ("NOT FOUND: " + folder("down"), view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_TRUE(view_.desktop.items.empty());
+  EXPECT_EQ("Ready.", view_.status);
+}
+
+TEST_F(TransferWindow, StatusLinesHelpAboutPopupsAndTheCheckBoxes) {
+  start();
+  dlg_.append_status_line("one\ntwo\n");
+  EXPECT_EQ("one\r\ntwo\r\nReady.", view_.status);
+  dlg_.set_status_text("now");
+  EXPECT_EQ("one\r\ntwo\r\nnow", view_.status);
+
+  dlg_.OnCommand(IDC_HELP_BUTTON);
+  EXPECT_EQ("Help file:\n" + run_.fake.exe_folder() + "transfer.chm\nnot found.",
+            run_.last_text());
+  run_.fake.folder.write_file("program/transfer.chm", "help");
+  dlg_.OnCommand(ID_HELP_CONTENTS);
+  EXPECT_EQ(run_.fake.exe_folder() + "transfer.chm", view_.help);
+  dlg_.OnCommand(ID_HELP_ABOUT);
+  EXPECT_NE(std::string::npos, run_.last_text().find("Build date: Feb 23 2012"));
+
+  dlg_.OnRightClick(PaneSide::kDevice, 5, 5);
+  dlg_.OnRightClick(PaneSide::kDesktop, 5, 5);
+  EXPECT_EQ((std::vector<int>{IDR_DEVICE_POPUP, IDR_DESKTOP_POPUP}), view_.popups);
+  dlg_.OnCommand(ID_DEVICE_SELECT_ALL);
+  EXPECT_EQ(2u, view_.device.selected.size());
+  EXPECT_TRUE(view_.desktop.selected.empty());
+
+  dlg_.OnIdle();
+  EXPECT_TRUE(view_.menu[ID_VIEW_DETAILS].checked);
+  EXPECT_TRUE(view_.menu[ID_VIEW_ALL_FILES].checked);
+  EXPECT_TRUE(view_.menu[ID_FILE_REFRESH].enabled);
+  // Create folder arrives with its dialog; until then it is greyed.
+  EXPECT_FALSE(view_.menu[ID_DESKTOP_CREATE_FOLDER].enabled);
+
+  view_.checks[IDC_CREATE_REPORT] = true;
+  dlg_.OnCommand(IDC_CREATE_REPORT);
+  EXPECT_EQ("1", run_.stored_option("CreateReports"));
+}
+
+}  // namespace
+}  // namespace vmt::ui

@@ -1,0 +1,82 @@
+// The Windows program: the platform of this build, the run's context, and
+// the application with the real main window.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <memory>
+
+#include "app/active_sync_app.h"
+#include "app/diagnostic_log.h"
+#include "gui/win32/list_view.h"
+#include "gui/win32/message_boxes.h"
+#include "gui/win32/transfer_window.h"
+#include "platform/platform.h"
+#include "platform/win32/win32_path.h"
+#include "settings/program_launch.h"
+
+namespace vmt::gui {
+namespace {
+
+class Win32ApplicationParts : public settings::SettingsApplicationParts {
+ public:
+  Win32ApplicationParts(HINSTANCE instance, ImageListIcons& icons, ui::IconCache& cache)
+      : instance_(instance), icons_(icons), cache_(cache) {}
+
+  int run_main_dialog(app::RunContext& context) override {
+    TransferWindow window(instance_, context, icons_, cache_);
+    return window.run();
+  }
+
+  void launch_program(app::RunContext& context) override {
+    const std::string executable = settings::get_exe_path(context, chosen_record());
+    std::uint32_t error = 0;
+    if (executable.empty() || !context.platform.windows.start_program(executable, {}, &error)) {
+      VMT_LOG_POINT(context.log);
+    }
+  }
+
+ private:
+  HINSTANCE instance_;
+  ImageListIcons& icons_;
+  ui::IconCache& cache_;
+};
+
+int run(HINSTANCE instance, const wchar_t* command_line) {
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_WIN95_CLASSES | ICC_ANIMATE_CLASS | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  std::unique_ptr<platform::PlatformServices> services = platform::make_platform_services();
+  platform::Platform platform = services->platform();
+  Win32MessageBoxes boxes;
+  app::FileDiagnosticLog log(platform.files, platform.clock);
+  std::unique_ptr<platform::StringTable> own_texts = platform.resources.own_table();
+  app::MessageTexts texts(boxes, *own_texts);
+  app::RunContext context(platform, boxes, log, texts);
+
+  // One image list for both panes, for the whole run.
+  ImageListIcons icons;
+  ui::IconCache cache(icons);
+  Win32ApplicationParts parts(instance, icons, cache);
+  app::CActiveSyncApp application(context, parts, platform::from_wide(command_line));
+  application.InitInstance();
+  return 0;
+}
+
+}  // namespace
+}  // namespace vmt::gui
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
+  // The folder picker's new style needs the apartment that OLE sets up.
+  const HRESULT ole = OleInitialize(nullptr);
+  int result = 1;
+  try {
+    result = vmt::gui::run(instance, command_line != nullptr ? command_line : L"");
+  } catch (...) {
+    MessageBoxW(nullptr, L"The program met an unexpected error and has to close.",
+                L"Veldmark", MB_OK | MB_ICONERROR);
+  }
+  if (SUCCEEDED(ole)) OleUninitialize();
+  return result;
+}

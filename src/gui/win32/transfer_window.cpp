@@ -1,0 +1,337 @@
+#include "gui/win32/transfer_window.h"
+
+#include <commctrl.h>
+#include <htmlhelp.h>
+#include <shlobj.h>
+
+#include "platform/win32/win32_path.h"
+
+namespace vmt::gui {
+
+using platform::from_wide;
+using platform::to_wide;
+
+namespace {
+
+// A bitmap of the resources with its magenta pixels in the given colour, so
+// that it sits on the button or the dialog as if transparent.
+HBITMAP load_bitmap_on(HINSTANCE instance, int id, COLORREF background) {
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  if (bitmap == nullptr) return nullptr;
+  DIBSECTION dib{};
+  if (GetObjectW(bitmap, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBitsPixel == 24 &&
+      dib.dsBm.bmBits != nullptr) {
+    GdiFlush();
+    auto* rows = static_cast<BYTE*>(dib.dsBm.bmBits);
+    for (LONG y = 0; y < dib.dsBm.bmHeight; ++y) {
+      BYTE* pixel = rows + y * dib.dsBm.bmWidthBytes;
+      for (LONG x = 0; x < dib.dsBm.bmWidth; ++x, pixel += 3) {
+        if (pixel[0] == 255 && pixel[1] == 0 && pixel[2] == 255) {
+          pixel[0] = GetBValue(background);
+          pixel[1] = GetGValue(background);
+          pixel[2] = GetRValue(background);
+        }
+      }
+    }
+  }
+  return bitmap;
+}
+
+HICON load_icon(HINSTANCE instance, int id, int size) {
+  return static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+int CALLBACK browse_callback(HWND hwnd, UINT message, LPARAM, LPARAM start) {
+  if (message == BFFM_INITIALIZED && start != 0) {
+    SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, start);
+  }
+  return 0;
+}
+
+}  // namespace
+
+TransferWindow::TransferWindow(HINSTANCE instance, app::RunContext& context,
+                               ImageListIcons& icons, ui::IconCache& cache)
+    : Dialog(instance, IDD_TRANSFER_DLG),
+      c_(context),
+      icons_(icons),
+      logic_(context, *this, cache) {}
+
+TransferWindow::~TransferWindow() {
+  tooltips_.reset();
+  Close();
+  c_.main_window = 0;
+}
+
+int TransferWindow::run() {
+  accelerators_ = LoadAcceleratorsW(instance(), MAKEINTRESOURCEW(IDR_TRANSFER_ACCEL));
+  if (!Create(nullptr)) return -1;
+  ShowWindow(Dialog::window().get(), SW_SHOW);
+  bool idle_done = false;
+  while (!ended_) {
+    MSG msg;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      // Once per quiet spell: the menu follows the state before it is opened.
+      if (!idle_done) logic_.OnIdle();
+      idle_done = true;
+      WaitMessage();
+      continue;
+    }
+    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    idle_done = false;
+    dispatch(msg);
+  }
+  return result_;
+}
+
+void TransferWindow::dispatch(MSG& msg) {
+  const HWND hwnd = Dialog::window().get();
+  if (hwnd != nullptr && accelerators_ != nullptr &&
+      TranslateAcceleratorW(hwnd, accelerators_, &msg)) {
+    return;
+  }
+  if (hwnd != nullptr && IsDialogMessageW(hwnd, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+void TransferWindow::pump_messages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    dispatch(msg);
+  }
+}
+
+BOOL TransferWindow::OnInit() {
+  desktop_list_.attach(Dialog::window().item(IDC_DESKTOP_LIST), icons_.get());
+  device_list_.attach(Dialog::window().item(IDC_DEVICE_LIST), icons_.get());
+  logic_.OnInit();
+  return TRUE;
+}
+
+bool TransferWindow::OnCommand(int id, int code, HWND control) {
+  // Controls report more than clicks; only a click, a menu item or an
+  // accelerator is a command.
+  if (control != nullptr && code != BN_CLICKED) return false;
+  if (id == IDOK || id == IDCANCEL) return false;
+  return logic_.OnCommand(id);
+}
+
+bool TransferWindow::OnNotify(NMHDR* header, LRESULT* result) {
+  if (header->idFrom != IDC_DESKTOP_LIST && header->idFrom != IDC_DEVICE_LIST) return false;
+  const ui::PaneSide side =
+      header->idFrom == IDC_DESKTOP_LIST ? ui::PaneSide::kDesktop : ui::PaneSide::kDevice;
+  switch (header->code) {
+    case NM_DBLCLK:
+      logic_.OnDoubleClick(side, reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+      *result = 0;
+      return true;
+    case LVN_COLUMNCLICK:
+      logic_.OnColumnClick(side, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+      *result = 0;
+      return true;
+    case NM_RCLICK: {
+      const DWORD position = GetMessagePos();
+      logic_.OnRightClick(side, static_cast<short>(LOWORD(position)),
+                          static_cast<short>(HIWORD(position)));
+      *result = TRUE;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void TransferWindow::OnTimer(UINT_PTR id) { logic_.OnTimer(static_cast<int>(id)); }
+void TransferWindow::OnOK() { logic_.OnOK(); }
+void TransferWindow::OnCancel() { logic_.OnCancel(); }
+
+void TransferWindow::End(INT_PTR result) {
+  result_ = static_cast<int>(result);
+  ended_ = true;
+  ShowWindow(Dialog::window().get(), SW_HIDE);
+}
+
+void TransferWindow::end_dialog(int result) { End(result); }
+
+void TransferWindow::set_caption(const std::string& text) {
+  Dialog::window().set_text(to_wide(text));
+}
+
+void TransferWindow::set_pictures() {
+  const Window w = Dialog::window();
+  large_icon_.reset(load_icon(instance(), IDI_PROGRAM, GetSystemMetrics(SM_CXICON)));
+  small_icon_.reset(load_icon(instance(), IDI_PROGRAM, GetSystemMetrics(SM_CXSMICON)));
+  w.send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_.get()));
+  w.send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  upload_bitmap_.reset(load_bitmap_on(instance(), IDB_UPLOAD, face));
+  download_bitmap_.reset(load_bitmap_on(instance(), IDB_DOWNLOAD, face));
+  desktop_picture_.reset(load_bitmap_on(instance(), IDB_DESKTOP_PICTURE, face));
+  device_picture_.reset(load_bitmap_on(instance(), IDB_DEVICE_PICTURE, face));
+  w.item(IDC_UPLOAD).send(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(upload_bitmap_.get()));
+  w.item(IDC_DOWNLOAD)
+      .send(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(download_bitmap_.get()));
+  w.item(IDC_DESKTOP_PICTURE)
+      .send(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(desktop_picture_.get()));
+  w.item(IDC_DEVICE_PICTURE)
+      .send(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(device_picture_.get()));
+
+  up_icon_.reset(load_icon(instance(), IDI_UP_ONE_LEVEL, 16));
+  browse_icon_.reset(load_icon(instance(), IDI_BROWSE, 16));
+  for (int id : {IDC_DESKTOP_UP, IDC_DEVICE_UP}) {
+    w.item(id).send(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(up_icon_.get()));
+  }
+  for (int id : {IDC_BROWSE_DESKTOP, IDC_BROWSE_DEVICE}) {
+    w.item(id).send(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(browse_icon_.get()));
+  }
+}
+
+void TransferWindow::set_control_text(int id, const std::string& text) {
+  Dialog::window().item(id).set_text(to_wide(text));
+}
+
+void TransferWindow::enable_control(int id, bool enabled) {
+  Dialog::window().item(id).enable(enabled);
+}
+
+bool TransferWindow::is_control_enabled(int id) {
+  return Dialog::window().item(id).is_enabled();
+}
+
+void TransferWindow::show_control(int id, bool shown) { Dialog::window().item(id).show(shown); }
+
+void TransferWindow::set_check(int id, bool checked) {
+  CheckDlgButton(Dialog::window().get(), id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool TransferWindow::is_checked(int id) {
+  return IsDlgButtonChecked(Dialog::window().get(), id) == BST_CHECKED;
+}
+
+void TransferWindow::set_status_area(const std::string& text) {
+  const Window status = Dialog::window().item(IDC_STATUS);
+  status.set_text(to_wide(text));
+  const LRESULT length = status.send(WM_GETTEXTLENGTH);
+  status.send(EM_SETSEL, static_cast<WPARAM>(length), length);
+  status.send(EM_SCROLLCARET);
+  UpdateWindow(status.get());
+}
+
+bool TransferWindow::open_animation() {
+  return Dialog::window().item(IDC_ANIMATION).send(
+             ACM_OPENW, reinterpret_cast<WPARAM>(instance()),
+             reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(IDR_BUSY_ANIMATION))) != 0;
+}
+
+void TransferWindow::play_animation(bool play) {
+  const Window animation = Dialog::window().item(IDC_ANIMATION);
+  if (play) {
+    animation.show(true);
+    animation.send(ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, 0xFFFF));
+  } else {
+    animation.send(ACM_STOP);
+    animation.show(false);
+  }
+}
+
+void TransferWindow::add_tooltip(int id, const std::string& text) {
+  const HWND hwnd = Dialog::window().get();
+  if (!tooltips_) {
+    tooltips_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
+                                    instance(), nullptr));
+    if (!tooltips_) return;
+    SendMessageW(tooltips_.get(), TTM_SETMAXTIPWIDTH, 0, 320);
+  }
+  std::wstring wide = to_wide(text);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  // The tooltip watches the control's own messages, so no relaying is needed.
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = hwnd;
+  tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(hwnd, id));
+  tool.lpszText = wide.data();
+  SendMessageW(tooltips_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TransferWindow::activate_tooltips(bool active) {
+  if (tooltips_) SendMessageW(tooltips_.get(), TTM_ACTIVATE, active ? TRUE : FALSE, 0);
+}
+
+bool TransferWindow::start_timer(int id, unsigned period_ms) {
+  return SetTimer(Dialog::window().get(), static_cast<UINT_PTR>(id), period_ms, nullptr) != 0;
+}
+
+bool TransferWindow::kill_timer(int id) {
+  return KillTimer(Dialog::window().get(), static_cast<UINT_PTR>(id)) != FALSE;
+}
+
+ui::PaneListView& TransferWindow::list(ui::PaneSide side) {
+  return side == ui::PaneSide::kDesktop ? desktop_list_ : device_list_;
+}
+
+void TransferWindow::show_popup_menu(int menu, int x, int y) {
+  UniqueMenu loaded(LoadMenuW(instance(), MAKEINTRESOURCEW(menu)));
+  if (!loaded) return;
+  HMENU popup = GetSubMenu(loaded.get(), 0);
+  const int count = GetMenuItemCount(popup);
+  for (int i = 0; i < count; ++i) {
+    const UINT id = GetMenuItemID(popup, i);
+    const ui::MenuItemState state = logic_.menu_item_state(static_cast<int>(id));
+    EnableMenuItem(popup, id, MF_BYCOMMAND | (state.enabled ? MF_ENABLED : MF_GRAYED));
+  }
+  TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, Dialog::window().get(),
+                 nullptr);
+}
+
+void TransferWindow::set_menu_item(int id, ui::MenuItemState state) {
+  HMENU menu = GetMenu(Dialog::window().get());
+  if (menu == nullptr) return;
+  EnableMenuItem(menu, static_cast<UINT>(id),
+                 MF_BYCOMMAND | (state.enabled ? MF_ENABLED : MF_GRAYED));
+  CheckMenuItem(menu, static_cast<UINT>(id),
+                MF_BYCOMMAND | (state.checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool TransferWindow::browse_for_folder(const std::string& title, const std::string& start,
+                                       std::string* chosen) {
+  std::wstring wide_title = to_wide(title);
+  std::wstring wide_start = to_wide(start);
+  BROWSEINFOW info{};
+  info.hwndOwner = Dialog::window().get();
+  info.lpszTitle = wide_title.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  info.lpfn = browse_callback;
+  info.lParam = reinterpret_cast<LPARAM>(wide_start.c_str());
+  PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
+  if (list == nullptr) return false;
+  wchar_t path[MAX_PATH] = {};
+  const bool ok = SHGetPathFromIDListW(list, path) != FALSE;
+  CoTaskMemFree(list);
+  if (!ok) return false;
+  *chosen = from_wide(path);
+  return true;
+}
+
+void TransferWindow::open_help(const std::string& file) {
+  HtmlHelpW(Dialog::window().get(), to_wide(file).c_str(), HH_DISPLAY_TOPIC, 0);
+}
+
+int TransferWindow::run_options_dialog() {
+  // The options dialog is not in this build yet; the start-up goes on without it.
+  return IDCANCEL;
+}
+
+}  // namespace vmt::gui

@@ -1,0 +1,84 @@
+// The main window on the real dialog 147: binds the controls, forwards the
+// window's events to CTRA_Transfer_Dlg, and shows what the logic asks for.
+#pragma once
+
+#include <windows.h>
+
+#include "app/run_context.h"
+#include "gui/win32/dialog.h"
+#include "gui/win32/handles.h"
+#include "gui/win32/list_view.h"
+#include "ui/transfer_dlg.h"
+
+namespace vmt::gui {
+
+class TransferWindow : public Dialog, public ui::TransferView {
+ public:
+  TransferWindow(HINSTANCE instance, app::RunContext& context, ImageListIcons& icons,
+                 ui::IconCache& cache);
+  ~TransferWindow() override;
+
+  // Shows the window and runs its message loop until it closes: 1 (OK),
+  // 2 (Cancel), or -1 when it could not be created.
+  int run();
+
+  // TransferView
+  app::WindowRef window() override { return reinterpret_cast<app::WindowRef>(Dialog::window().get()); }
+  void set_caption(const std::string& text) override;
+  void set_pictures() override;
+  void set_control_text(int id, const std::string& text) override;
+  void enable_control(int id, bool enabled) override;
+  bool is_control_enabled(int id) override;
+  void show_control(int id, bool shown) override;
+  void set_check(int id, bool checked) override;
+  bool is_checked(int id) override;
+  void set_status_area(const std::string& text) override;
+  bool open_animation() override;
+  void play_animation(bool play) override;
+  void add_tooltip(int id, const std::string& text) override;
+  void activate_tooltips(bool active) override;
+  bool start_timer(int id, unsigned period_ms) override;
+  bool kill_timer(int id) override;
+  void pump_messages() override;
+  ui::PaneListView& list(ui::PaneSide side) override;
+  void show_popup_menu(int menu, int x, int y) override;
+  void set_menu_item(int id, ui::MenuItemState state) override;
+  bool browse_for_folder(const std::string& title, const std::string& start,
+                         std::string* chosen) override;
+  void open_help(const std::string& file) override;
+  int run_options_dialog() override;
+  void end_dialog(int result) override;
+
+ protected:
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT* result) override;
+  void OnTimer(UINT_PTR id) override;
+  void OnOK() override;
+  void OnCancel() override;
+  void End(INT_PTR result) override;
+
+ private:
+  // Hands one message to the accelerators and the dialog, or dispatches it.
+  void dispatch(MSG& msg);
+
+  app::RunContext& c_;
+  ImageListIcons& icons_;
+  ListView desktop_list_;
+  ListView device_list_;
+  HACCEL accelerators_ = nullptr;
+  UniqueWindow tooltips_;
+  UniqueIcon large_icon_;
+  UniqueIcon small_icon_;
+  UniqueIcon up_icon_;
+  UniqueIcon browse_icon_;
+  UniqueGdiObject upload_bitmap_;
+  UniqueGdiObject download_bitmap_;
+  UniqueGdiObject desktop_picture_;
+  UniqueGdiObject device_picture_;
+  bool ended_ = false;
+  int result_ = -1;
+  ui::CTRA_Transfer_Dlg logic_;
+};
+
+}  // namespace vmt::gui

@@ -1,0 +1,221 @@
+// The real program under Wine against the emulated data collector: started as
+// ActiveSync starts it, driven with window messages, left through Escape and
+// the exit question, and judged by its lists, its status area, its report and
+// its log.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "e2e/window_driver.h"
+
+namespace vmt::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+const wchar_t kOptionsKey[] = L"SOFTWARE\\Veldmark\\Transfer\\TransferOptions";
+
+fs::path from_build(const char* native) { return fs::path(std::string(native)); }
+
+void set_option(const wchar_t* name, const std::wstring& value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kOptionsKey, 0, nullptr, 0,
+                                           KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key,
+                                           nullptr));
+  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool eventually(const std::function<bool()>& condition, int timeout_ms = 30000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < end) {
+    if (condition()) return true;
+    Sleep(100);
+  }
+  return condition();
+}
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    root_ = fs::path(temp) / ("vmt-e2e-" + std::to_string(GetCurrentProcessId()));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+    const fs::path source = from_build(VMT_SOURCE_DIR);
+    fs::copy(source / "examples" / "demo-device", root_ / "device", fs::copy_options::recursive);
+    fs::copy(source / "examples" / "demo-desktop", root_ / "desktop",
+             fs::copy_options::recursive);
+
+    set_option(L"DefSyncProgram", L"User defined");
+    set_option(L"UserDownDir", (root_ / "desktop" / "Downloads").wstring());
+    set_option(L"UserUpDir", (root_ / "desktop" / "Uploads").wstring());
+    set_option(L"UserCsvDir", (root_ / "desktop" / "Featlink").wstring());
+    set_option(L"CreateReports", L"1");
+    set_option(L"LaunchOnTransfer", L"0");
+
+    wchar_t app_data[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, app_data);
+    report_ = fs::path(app_data) / "Stakeline Exchange" / "Transfer Sync log most recent.txt";
+    exe_ = from_build(VMT_BINARY_DIR) / "vmtransfer.exe";
+    log_ = exe_.parent_path() / "veldmark log.txt";
+    log_before_ = read_file(log_);
+  }
+
+  void TearDown() override {
+    if (process_.hProcess != nullptr) {
+      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.hProcess, 1);
+      }
+      CloseHandle(process_.hProcess);
+      CloseHandle(process_.hThread);
+    }
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+
+  void start(const std::wstring& keyword) {
+    SetEnvironmentVariableW(L"VMTRANSFER_DEVICE", (root_ / "device").wstring().c_str());
+    std::wstring command = L"\"" + exe_.wstring() + L"\" " + keyword;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    ASSERT_TRUE(CreateProcessW(exe_.wstring().c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &process_))
+        << GetLastError();
+    ASSERT_TRUE(driver_.find(60000)) << "no window titled Veldmark  Transfer";
+    // The start-up has ended when the window leaves its busy state.
+    ASSERT_TRUE(eventually([&] { return IsWindowEnabled(GetDlgItem(driver_.window(), 1036)); },
+                           60000))
+        << narrow(driver_.text(1015));
+  }
+
+  static std::string narrow(const std::wstring& text) {
+    return fs::path(text).u8string();
+  }
+  std::vector<std::wstring> names(int list) const { return driver_.list_column(list, 0); }
+  bool ready() const {
+    const std::wstring status = driver_.text(1015);
+    return status.size() >= 6 && status.substr(status.size() - 6) == L"Ready." &&
+           IsWindowEnabled(GetDlgItem(driver_.window(), 1036));
+  }
+
+  fs::path root_;
+  fs::path exe_;
+  fs::path report_;
+  fs::path log_;
+  std::string log_before_;
+  PROCESS_INFORMATION process_{};
+  WindowDriver driver_;
+};
+
+TEST_F(MainWindow, StartsOnBothFoldersNavigatesRefreshesAndLeavesThroughTheExitQuestion) {
+  start(L"DOWNLOAD");
+  const std::wstring downloads = (root_ / "desktop" / "Downloads").wstring();
+  EXPECT_EQ(downloads + L"\\*.*", driver_.text(1025));
+  EXPECT_EQ((std::vector<std::wstring>{L"Bridge Survey", L"readme.txt"}), names(1034));
+  EXPECT_EQ(L"\\My Documents\\Plotwise Projects\\*.*", driver_.text(1028));
+  EXPECT_EQ((std::vector<std::wstring>{L"Harbour Road", L"Mill Lane Topo", L"Station Yard",
+                                       L"Westfield Estate", L"Codes.csv", L"Utilities.csv"}),
+            names(1035));
+  EXPECT_EQ(L"32 bytes", driver_.list_column(1034, 2)[1]);
+  EXPECT_FALSE(driver_.list_column(1035, 3)[0].empty());  // the shell's name for a folder
+
+  // A double click opens a device folder; "Up one level" comes back.
+  ASSERT_TRUE(driver_.double_click_item(1035, 0));
+  ASSERT_TRUE(eventually([&] {
+    return ready() && driver_.text(1028) == L"\\My Documents\\Plotwise Projects\\Harbour Road\\*.*";
+  })) << narrow(driver_.text(1028));
+  EXPECT_EQ((std::vector<std::wstring>{L"Photos", L"Harbour Road.csv", L"Harbour Road.job",
+                                       L"Harbour Road.raw"}),
+            names(1035));
+  driver_.click(1033);
+  ASSERT_TRUE(eventually([&] {
+    return ready() && driver_.text(1028) == L"\\My Documents\\Plotwise Projects\\*.*";
+  }));
+  EXPECT_EQ(6, driver_.list_count(1035));
+
+  // A file that appears on the PC is listed after F5.
+  std::ofstream(root_ / "desktop" / "Downloads" / "added.txt") << "new";
+  driver_.press_key(VK_F5);
+  ASSERT_TRUE(eventually([&] { return ready() && driver_.list_count(1034) == 3; }));
+  EXPECT_EQ((std::vector<std::wstring>{L"Bridge Survey", L"added.txt", L"readme.txt"}),
+            names(1034));
+
+  // Escape asks "View report?"; No closes the window with Cancel.
+  driver_.press_key(VK_ESCAPE);
+  HWND box = nullptr;
+  EXPECT_EQ(L"View report?", driver_.wait_box(10000, &box));
+  ASSERT_NE(nullptr, box);
+  WindowDriver::press_box_button(box, IDNO);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 30000));
+  DWORD exit_code = 1;
+  GetExitCodeProcess(process_.hProcess, &exit_code);
+  EXPECT_EQ(0u, exit_code);
+
+  const std::string report = read_file(report_);
+  EXPECT_EQ(0u, report.find("VMTRANSFERVERSION=Feb 23 2012\r\n")) << report;
+  EXPECT_NE(std::string::npos, report.find("SYNC STARTUP::::DOWNLOAD\r\n")) << report;
+  EXPECT_NE(std::string::npos,
+            report.find("Projects folder found on data collector::::\\My Documents\\Plotwise "
+                        "Projects\r\n"))
+      << report;
+  EXPECT_NE(std::string::npos, report.find("SYNC COMPLETED.")) << report;
+  // The window's own logic met nothing unexpected on the way (the device
+  // link logs the field program that is not installed, as it should).
+  const std::string log = read_file(log_).substr(log_before_.size());
+  for (const char* module : {"transfer_dlg", "file_panes", "pane_list", "transfer_window"}) {
+    EXPECT_EQ(std::string::npos, log.find(std::string(".\\") + module + " ")) << log;
+  }
+}
+
+TEST_F(MainWindow, UploadModeOpensTheUploadFolderAndAnUnpluggedDeviceSaysSo) {
+  std::ofstream(root_ / "device" / "device.ini") << "[Device]\nPresent=0\n";
+  start(L"UPLOAD");
+  EXPECT_EQ((root_ / "desktop" / "Uploads").wstring() + L"\\*.*", driver_.text(1025));
+  EXPECT_EQ((std::vector<std::wstring>{L"Setting Out.job"}), names(1034));
+  EXPECT_EQ(L"NO CONNECTION FOUND", driver_.text(1028));
+  EXPECT_EQ(0, driver_.list_count(1035));
+  EXPECT_TRUE(eventually([&] {
+    return driver_.text(1015).find(L"Unable to connect to data collector") == 0;
+  })) << narrow(driver_.text(1015));
+
+  // Plugged in, a refresh from the File menu opens the projects folder.
+  std::ofstream(root_ / "device" / "device.ini") << "[Device]\nPresent=1\n";
+  PostMessageW(driver_.window(), WM_COMMAND, MAKEWPARAM(32786, 0), 0);
+  ASSERT_TRUE(eventually([&] { return driver_.list_count(1035) == 6; }));
+  EXPECT_EQ(L"\\My Documents\\Plotwise Projects\\*.*", driver_.text(1028));
+
+  // Exit asks the question too; Cancel keeps the window, then No leaves.
+  driver_.click(1036);
+  HWND box = nullptr;
+  EXPECT_EQ(L"View report?", driver_.wait_box(10000, &box));
+  ASSERT_NE(nullptr, box);
+  WindowDriver::press_box_button(box, IDCANCEL);
+  Sleep(500);
+  EXPECT_TRUE(driver_.exists());
+  driver_.click(1036);
+  box = nullptr;
+  driver_.wait_box(10000, &box);
+  ASSERT_NE(nullptr, box);
+  WindowDriver::press_box_button(box, IDNO);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 30000));
+}
+
+}  // namespace
+}  // namespace vmt::e2e

@@ -1,0 +1,153 @@
+#include "e2e/window_driver.h"
+
+#include <commctrl.h>
+
+namespace vmt::e2e {
+
+class WindowDriver::RemoteBuffer {
+ public:
+  RemoteBuffer(HWND window, SIZE_T size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_ != nullptr) {
+      address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+  }
+  ~RemoteBuffer() {
+    if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_ != nullptr) CloseHandle(process_);
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+  bool ok() const { return address_ != nullptr; }
+  char* at(SIZE_T offset) const { return static_cast<char*>(address_) + offset; }
+  bool write(SIZE_T offset, const void* data, SIZE_T size) const {
+    return offset + size <= size_ && WriteProcessMemory(process_, at(offset), data, size, nullptr);
+  }
+  bool read(SIZE_T offset, void* data, SIZE_T size) const {
+    return offset + size <= size_ && ReadProcessMemory(process_, at(offset), data, size, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  SIZE_T size_;
+};
+
+bool WindowDriver::find(DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  do {
+    window_ = FindWindowW(L"#32770", kTitle);
+    if (window_ != nullptr && IsWindowVisible(window_)) return true;
+    Sleep(100);
+  } while (GetTickCount() - start < timeout_ms);
+  return false;
+}
+
+std::wstring WindowDriver::text(int id) const {
+  const HWND control = GetDlgItem(window_, id);
+  const LRESULT length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT copied = SendMessageW(control, WM_GETTEXT, text.size(),
+                                      reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(copied));
+  return text;
+}
+
+bool WindowDriver::wait_ready(DWORD timeout_ms) const {
+  const DWORD start = GetTickCount();
+  do {
+    const std::wstring status = text(1015);
+    if (status.size() >= 6 && status.compare(status.size() - 6, 6, L"Ready.") == 0 &&
+        IsWindowEnabled(GetDlgItem(window_, 1036))) {
+      return true;
+    }
+    Sleep(100);
+  } while (GetTickCount() - start < timeout_ms && exists());
+  return false;
+}
+
+int WindowDriver::list_count(int list_id) const {
+  return static_cast<int>(SendMessageW(GetDlgItem(window_, list_id), LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::vector<std::wstring> WindowDriver::list_column(int list_id, int column) const {
+  std::vector<std::wstring> texts;
+  const HWND list = GetDlgItem(window_, list_id);
+  constexpr int kChars = 1024;
+  RemoteBuffer remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+  if (!remote.ok()) return texts;
+  const int count = list_count(list_id);
+  for (int i = 0; i < count; ++i) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.cchTextMax = kChars;
+    item.pszText = reinterpret_cast<LPWSTR>(remote.at(sizeof(LVITEMW)));
+    remote.write(0, &item, sizeof item);
+    const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i),
+                                        reinterpret_cast<LPARAM>(remote.at(0)));
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    if (length > 0) remote.read(sizeof(LVITEMW), text.data(), text.size() * sizeof(wchar_t));
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+void WindowDriver::click(int id) const {
+  PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(window_, id)));
+}
+
+bool WindowDriver::double_click_item(int list_id, int item) const {
+  const HWND list = GetDlgItem(window_, list_id);
+  RemoteBuffer remote(list, sizeof(RECT));
+  if (!remote.ok()) return false;
+  RECT rect{};
+  rect.left = LVIR_LABEL;
+  remote.write(0, &rect, sizeof rect);
+  if (SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
+                   reinterpret_cast<LPARAM>(remote.at(0))) == 0) {
+    return false;
+  }
+  remote.read(0, &rect, sizeof rect);
+  const LPARAM point = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageW(list, WM_LBUTTONUP, 0, point);
+  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+  PostMessageW(list, WM_LBUTTONUP, 0, point);
+  return true;
+}
+
+void WindowDriver::press_key(UINT key) const {
+  // The focused control gets the key, as it would from the keyboard.
+  HWND target = GetDlgItem(window_, 1034);
+  PostMessageW(target, WM_KEYDOWN, key, 1);
+  PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+}
+
+std::wstring WindowDriver::wait_box(DWORD timeout_ms, HWND* box) const {
+  const DWORD start = GetTickCount();
+  do {
+    HWND found = nullptr;
+    while ((found = FindWindowExW(nullptr, found, L"#32770", nullptr)) != nullptr) {
+      if (found != window_ && GetWindow(found, GW_OWNER) == window_ && IsWindowVisible(found)) {
+        *box = found;
+        wchar_t text[2048] = {};
+        GetDlgItemTextW(found, 0xFFFF, text, 2048);
+        return text;
+      }
+    }
+    Sleep(100);
+  } while (GetTickCount() - start < timeout_ms);
+  *box = nullptr;
+  return {};
+}
+
+void WindowDriver::press_box_button(HWND box, int button) {
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+}
+
+}  // namespace vmt::e2e

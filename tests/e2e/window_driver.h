@@ -1,0 +1,42 @@
+// Drives the real main window of another process with window messages: finds
+// it by its title, reads its edit boxes and list views, clicks its buttons,
+// double-clicks list items, presses keys and answers its message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vmt::e2e {
+
+constexpr wchar_t kTitle[] = L"Veldmark  Transfer";
+
+class WindowDriver {
+ public:
+  // Waits for the main window; false after `timeout_ms`.
+  bool find(DWORD timeout_ms);
+  HWND window() const { return window_; }
+  bool exists() const { return IsWindow(window_) != FALSE; }
+
+  std::wstring text(int id) const;
+  // Waits until the status area ends in "Ready." and the exit button is enabled.
+  bool wait_ready(DWORD timeout_ms) const;
+  // The texts of one column of a list view, in list order.
+  std::vector<std::wstring> list_column(int list_id, int column) const;
+  int list_count(int list_id) const;
+
+  void click(int id) const;
+  bool double_click_item(int list_id, int item) const;
+  void press_key(UINT key) const;
+  // Waits for a message box owned by the window; its text, or empty.
+  std::wstring wait_box(DWORD timeout_ms, HWND* box) const;
+  static void press_box_button(HWND box, int button);
+
+ private:
+  // Memory in the window's process for the list view's structures.
+  class RemoteBuffer;
+  HWND window_ = nullptr;
+};
+
+}  // namespace vmt::e2e

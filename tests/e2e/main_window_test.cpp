@@ -125,6 +125,11 @@ class MainWindow : public ::testing::Test {
 };
 
 TEST_F(MainWindow, StartsOnBothFoldersNavigatesRefreshesAndLeavesThroughTheExitQuestion) {
+  // A name outside every ANSI code page must reach the list as it is.
+  const std::wstring unusual = L"Gr\u00FCn \u0424\u03A9 \u5730.txt";
+  std::ofstream(root_ / "device" / "fs" / "My Documents" / "Plotwise Projects" / "Harbour Road" /
+                unusual)
+      << "x";
   start(L"DOWNLOAD");
   const std::wstring downloads = (root_ / "desktop" / "Downloads").wstring();
   EXPECT_EQ(downloads + L"\\*.*", driver_.text(1025));
@@ -141,8 +146,8 @@ TEST_F(MainWindow, StartsOnBothFoldersNavigatesRefreshesAndLeavesThroughTheExitQ
   ASSERT_TRUE(eventually([&] {
     return ready() && driver_.text(1028) == L"\\My Documents\\Plotwise Projects\\Harbour Road\\*.*";
   })) << narrow(driver_.text(1028));
-  EXPECT_EQ((std::vector<std::wstring>{L"Photos", L"Harbour Road.csv", L"Harbour Road.job",
-                                       L"Harbour Road.raw"}),
+  EXPECT_EQ((std::vector<std::wstring>{L"Photos", unusual, L"Harbour Road.csv",
+                                       L"Harbour Road.job", L"Harbour Road.raw"}),
             names(1035));
   driver_.click(1033);
   ASSERT_TRUE(eventually([&] {

@@ -257,7 +257,7 @@ Canvas up_icon() {
   c.rect(1, 5, 9, 13, kYellow);  // a folder
   c.rect(1, 4, 4, 4, kYellow);
   c.frame(1, 5, 9, 13, kDark);
-  for (int y = 1; y <= 6; ++y) c.rect(12 - (y - 1) / 1 + 0, y, 12 + (y - 1), y, kGreen);  // the arrow head
+  for (int y = 1; y <= 6; ++y) c.rect(13 - y, y, 11 + y, y, kGreen);  // the arrow head
   c.rect(11, 6, 13, 13, kGreen);
   return c;
 }

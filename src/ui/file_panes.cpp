@@ -152,6 +152,21 @@ void C_file_dir_info::set_type_text(const std::string& text, app::DiagnosticLog&
   type_text_ = text;
 }
 
+namespace {
+
+// The folder as a pane stores it: its trailing separators replaced by one.
+// Device folders always use backslashes; desktop ones the platform's separator.
+std::string with_one_separator(PaneSide side, const std::string& text) {
+  const char separator = side == PaneSide::kDesktop ? path::kSeparator : '\\';
+  std::string folder = text;
+  while (!folder.empty() && (folder.back() == separator || folder.back() == '\\')) {
+    folder.pop_back();
+  }
+  return folder + separator;
+}
+
+}  // namespace
+
 bool set_pane_folder(app::RunContext& c, C_file_dir_pane& pane, const std::string& text) {
   const bool desktop = pane.side == PaneSide::kDesktop;
   if (text.empty() && desktop) {
@@ -167,14 +182,12 @@ bool set_pane_folder(app::RunContext& c, C_file_dir_pane& pane, const std::strin
     pane.folder = text;
     return true;
   }
-  // Device folders always use backslashes; desktop ones the platform's separator.
-  const char separator = desktop ? path::kSeparator : '\\';
-  std::string folder = text;
-  while (!folder.empty() && (folder.back() == separator || folder.back() == '\\')) {
-    folder.pop_back();
-  }
-  pane.folder = folder + separator;
+  pane.folder = with_one_separator(pane.side, text);
   return true;
+}
+
+bool shows_folder(const C_file_dir_pane& pane, const std::string& folder) {
+  return platform::equals_no_case(with_one_separator(pane.side, folder), pane.folder);
 }
 
 bool is_pane_folder_usable(const C_file_dir_pane& pane) {

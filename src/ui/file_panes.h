@@ -68,6 +68,9 @@ struct C_file_dir_pane {
 // Stores a folder (one trailing backslash) or a status text.
 bool set_pane_folder(app::RunContext& context, C_file_dir_pane& pane, const std::string& text);
 bool is_pane_folder_usable(const C_file_dir_pane& pane);
+// True when the pane shows this folder already (case ignored, trailing
+// separators aside), so that choosing it again reads nothing.
+bool shows_folder(const C_file_dir_pane& pane, const std::string& folder);
 void mark_folder_not_found(app::RunContext& context, C_file_dir_pane& pane);
 
 // Reads the pane's folder into its entries and sorts them by name; `pump`, when

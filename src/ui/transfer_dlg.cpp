@@ -204,8 +204,7 @@ int CTRA_Transfer_Dlg::first_population() {
                                  : settings::get_upload_dir(c_, program_record_);
   if (!folder.empty() && !c_.platform.files.exists(folder)) VMT_LOG_POINT(c_.log);
 
-  set_status_text(app::format_message(c_.texts.load_message_format(50211, "Examining %s").c_str(),
-                                      folder.c_str()));
+  set_status_examining(folder);
   set_pane_folder(c_, desktop_, folder);
   desktop_.filter = filter_;
   read_with_animation(desktop_);
@@ -214,9 +213,7 @@ int CTRA_Transfer_Dlg::first_population() {
 
   const int code = connect();
   if (code != device::status::kSuccess) {
-    set_pane_folder(c_, device_, kNoConnection);
-    fill_list(PaneSide::kDevice);
-    show_pane_folder_text(PaneSide::kDevice);
+    show_no_connection();
     return code;
   }
   std::string projects;
@@ -225,13 +222,10 @@ int CTRA_Transfer_Dlg::first_population() {
   if (found != device::status::kSuccess && !(found >= 401 && found <= 406)) VMT_LOG_POINT(c_.log);
   if (found != device::status::kSuccess) {
     disconnect();
-    set_pane_folder(c_, device_, kNoConnection);
-    fill_list(PaneSide::kDevice);
-    show_pane_folder_text(PaneSide::kDevice);
+    show_no_connection();
     return found;
   }
-  set_status_text(app::format_message(c_.texts.load_message_format(50211, "Examining %s").c_str(),
-                                      projects.c_str()));
+  set_status_examining(projects);
   set_pane_folder(c_, device_, projects);
   device_.filter = filter_;
   read_with_animation(device_);
@@ -252,6 +246,11 @@ void CTRA_Transfer_Dlg::resolve_program_record() {
 void CTRA_Transfer_Dlg::set_status_text(const std::string& text) {
   status_line_ = text;
   view_.set_status_area(status_history_ + status_line_);
+}
+
+void CTRA_Transfer_Dlg::set_status_examining(const std::string& folder) {
+  set_status_text(app::format_message(
+      c_.texts.load_message_format(50211, "Examining %s").c_str(), folder.c_str()));
 }
 
 void CTRA_Transfer_Dlg::append_status_line(const std::string& text) {
@@ -340,11 +339,15 @@ int CTRA_Transfer_Dlg::connect() {
 
 void CTRA_Transfer_Dlg::disconnect() { device::disconnect_from_device(c_); }
 
-void CTRA_Transfer_Dlg::take_no_connection_path(int code) {
+void CTRA_Transfer_Dlg::show_no_connection() {
   set_pane_folder(c_, device_, kNoConnection);
   device_.entries.clear();
   fill_list(PaneSide::kDevice);
   show_pane_folder_text(PaneSide::kDevice);
+}
+
+void CTRA_Transfer_Dlg::take_no_connection_path(int code) {
+  show_no_connection();
   leave_busy();
   show_status_for_code(code);
 }
@@ -352,8 +355,7 @@ void CTRA_Transfer_Dlg::take_no_connection_path(int code) {
 void CTRA_Transfer_Dlg::open_pane_folder(PaneSide side, const std::string& folder,
                                          bool examining_line) {
   if (examining_line) {
-    set_status_text(app::format_message(
-        c_.texts.load_message_format(50211, "Examining %s").c_str(), folder.c_str()));
+    set_status_examining(folder);
   }
   C_file_dir_pane& target = pane(side);
   if (target.side != side) VMT_LOG_POINT(c_.log);
@@ -494,8 +496,7 @@ void CTRA_Transfer_Dlg::OnDoubleClick(PaneSide side, int item) {
   }
   const std::string folder = target.folder + entry.name();
   if (side == PaneSide::kDevice) {
-    set_status_text(app::format_message(
-        c_.texts.load_message_format(50211, "Examining %s").c_str(), folder.c_str()));
+    set_status_examining(folder);
     const int code = connect();
     if (code != device::status::kSuccess) {
       take_no_connection_path(code);
@@ -532,8 +533,8 @@ void CTRA_Transfer_Dlg::up_one_level(PaneSide side) {
   enter_busy();
   set_status_text(c_.texts.load_message_text(50474, "Moving up one level"));
   std::string folder = target.folder;
-  if (folder.empty() || folder.back() != '\\') VMT_LOG_POINT(c_.log);
   const char separator = side == PaneSide::kDesktop ? platform::path::kSeparator : '\\';
+  if (folder.empty() || folder.back() != separator) VMT_LOG_POINT(c_.log);
   while (!folder.empty() && folder.back() == separator) folder.pop_back();
   const std::size_t last = folder.rfind(separator);
   // A desktop pane that shows a status text has no level to go up to either.
@@ -563,9 +564,7 @@ void CTRA_Transfer_Dlg::browse_desktop() {
     leave_busy();
     return;
   }
-  std::string stored = chosen;
-  while (!stored.empty() && stored.back() == platform::path::kSeparator) stored.pop_back();
-  if (platform::equals_no_case(stored + platform::path::kSeparator, desktop_.folder)) {
+  if (shows_folder(desktop_, chosen)) {
     leave_busy();
     return;
   }
@@ -580,9 +579,7 @@ void CTRA_Transfer_Dlg::default_desktop_folder(
   resolve_program_record();
   const std::string folder = folder_of(c_, program_record_);
   if (!c_.platform.files.exists(folder)) VMT_LOG_POINT(c_.log);
-  std::string stored = folder;
-  while (!stored.empty() && stored.back() == platform::path::kSeparator) stored.pop_back();
-  if (platform::equals_no_case(stored + platform::path::kSeparator, desktop_.folder)) {
+  if (shows_folder(desktop_, folder)) {
     leave_busy();
     return;
   }
@@ -599,22 +596,23 @@ void CTRA_Transfer_Dlg::projects_folder() {
     return;
   }
   std::string projects;
-  std::string settings_file;
-  const int found = device::get_collector_projects_folder(c_, &projects, &settings_file);
-  if (found != device::status::kSuccess) {
-    disconnect();
-    leave_busy();
-    show_status_for_code(found);
-    return;
-  }
-  std::string stored = projects;
-  while (!stored.empty() && stored.back() == '\\') stored.pop_back();
-  if (platform::equals_no_case(stored + '\\', device_.folder)) {
+  if (!find_projects_folder(&projects)) return;
+  if (shows_folder(device_, projects)) {
     disconnect();
     leave_busy();
     return;
   }
   open_pane_folder(PaneSide::kDevice, projects, true);
+}
+
+bool CTRA_Transfer_Dlg::find_projects_folder(std::string* projects) {
+  std::string settings_file;
+  const int found = device::get_collector_projects_folder(c_, projects, &settings_file);
+  if (found == device::status::kSuccess) return true;
+  disconnect();
+  leave_busy();
+  show_status_for_code(found);
+  return false;
 }
 
 void CTRA_Transfer_Dlg::refresh_panes() {
@@ -631,14 +629,7 @@ void CTRA_Transfer_Dlg::refresh_panes() {
   }
   if (device_.folder == kNoConnection) {
     std::string projects;
-    std::string settings_file;
-    const int found = device::get_collector_projects_folder(c_, &projects, &settings_file);
-    if (found != device::status::kSuccess) {
-      disconnect();
-      leave_busy();
-      show_status_for_code(found);
-      return;
-    }
+    if (!find_projects_folder(&projects)) return;
     set_pane_folder(c_, device_, projects);
   }
   read_with_animation(device_);

@@ -116,9 +116,15 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   void read_with_animation(C_file_dir_pane& pane);
   void fill_list(PaneSide side);
   void show_pane_folder_text(PaneSide side);
+  void set_status_examining(const std::string& folder);
   int connect();
   void disconnect();
+  // The device pane empty, with "NO CONNECTION FOUND".
+  void show_no_connection();
   void take_no_connection_path(int code);
+  // Inside a device command: false after closing the connection, leaving the
+  // busy state and showing the code when the projects folder is not found.
+  bool find_projects_folder(std::string* projects);
   void open_pane_folder(PaneSide side, const std::string& folder, bool examining_line);
 
   void up_one_level(PaneSide side);

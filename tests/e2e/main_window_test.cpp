@@ -109,11 +109,7 @@ class MainWindow : public ::testing::Test {
     return fs::path(text).u8string();
   }
   std::vector<std::wstring> names(int list) const { return driver_.list_column(list, 0); }
-  bool ready() const {
-    const std::wstring status = driver_.text(1015);
-    return status.size() >= 6 && status.substr(status.size() - 6) == L"Ready." &&
-           IsWindowEnabled(GetDlgItem(driver_.window(), 1036));
-  }
+  bool ready() const { return driver_.is_ready(); }
 
   fs::path root_;
   fs::path exe_;

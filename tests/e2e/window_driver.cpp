@@ -56,14 +56,16 @@ std::wstring WindowDriver::text(int id) const {
   return text;
 }
 
+bool WindowDriver::is_ready() const {
+  const std::wstring status = text(1015);
+  return status.size() >= 6 && status.compare(status.size() - 6, 6, L"Ready.") == 0 &&
+         IsWindowEnabled(GetDlgItem(window_, 1036));
+}
+
 bool WindowDriver::wait_ready(DWORD timeout_ms) const {
   const DWORD start = GetTickCount();
   do {
-    const std::wstring status = text(1015);
-    if (status.size() >= 6 && status.compare(status.size() - 6, 6, L"Ready.") == 0 &&
-        IsWindowEnabled(GetDlgItem(window_, 1036))) {
-      return true;
-    }
+    if (is_ready()) return true;
     Sleep(100);
   } while (GetTickCount() - start < timeout_ms && exists());
   return false;

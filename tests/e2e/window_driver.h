@@ -20,7 +20,8 @@ class WindowDriver {
   bool exists() const { return IsWindow(window_) != FALSE; }
 
   std::wstring text(int id) const;
-  // Waits until the status area ends in "Ready." and the exit button is enabled.
+  // The status area ends in "Ready." and the exit button is enabled.
+  bool is_ready() const;
   bool wait_ready(DWORD timeout_ms) const;
   // The texts of one column of a list view, in list order.
   std::vector<std::wstring> list_column(int list_id, int column) const;

@@ -10,13 +10,19 @@
 #include "app/transfer_report.h"
 #include "platform/platform.h"
 
+namespace vmt::device {
+class CopyingDialogs;
+}
+
 namespace vmt::app {
 
-// The main window's growing status record, as the device link adds to it.
+// The main window's status area: a record that only grows, followed by a
+// current line that is replaced as a whole.
 class StatusRecord {
  public:
   virtual ~StatusRecord() = default;
   virtual void append_status_line(const std::string& text) = 0;
+  virtual void set_status_text(const std::string& text) = 0;
 };
 
 struct RunContext {
@@ -54,6 +60,8 @@ struct RunContext {
   std::string device_settings_file;
   // The main window's status record while there is one.
   StatusRecord* status_record = nullptr;
+  // The holder of the copying dialog; none in a run without windows.
+  device::CopyingDialogs* copying = nullptr;
 };
 
 }  // namespace vmt::app

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "device/copy_engine.h"
 #include "device/device_link.h"
 #include "platform/common/file_time.h"
 #include "platform/common/path.h"
@@ -218,7 +219,10 @@ bool read_pane_folder(app::RunContext& c, C_file_dir_pane& pane,
         dev.CeFindFirstFile(device::to_device(pane.folder + pane.filter), &data);
     if (find != platform::kCeInvalidHandle) {
       do {
-        pane.entries.push_back(C_file_dir_info::device(data, c.platform.clock));
+        // A copy under way or left by an interrupted run is not the user's file.
+        if (!device::is_partial_copy_name(device::from_device(data.cFileName))) {
+          pane.entries.push_back(C_file_dir_info::device(data, c.platform.clock));
+        }
         if (pump) pump();
       } while (dev.CeFindNextFile(find, &data));
       if (!dev.CeFindClose(find)) VMT_LOG_POINT(c.log);
@@ -234,7 +238,9 @@ bool read_pane_folder(app::RunContext& c, C_file_dir_pane& pane,
     const platform::FindHandle find = files.find_first(pane.folder + pane.filter, &data);
     if (find != platform::kInvalidFind) {
       do {
-        pane.entries.push_back(C_file_dir_info::desktop(data, c.platform.clock));
+        if (!device::is_partial_copy_name(data.name)) {
+          pane.entries.push_back(C_file_dir_info::desktop(data, c.platform.clock));
+        }
         if (pump) pump();
       } while (files.find_next(find, &data));
       files.find_close(find);

@@ -5,12 +5,15 @@
 #include "app/active_sync_app.h"
 #include "app/dates.h"
 #include "app/error_reports.h"
+#include "device/copy_engine.h"
+#include "device/copying_dlg.h"
 #include "device/device_link.h"
 #include "device/projects_folder.h"
 #include "platform/common/path.h"
 #include "platform/common/utf.h"
 #include "settings/desktop_folders.h"
 #include "settings/options_store.h"
+#include "ui/transfer_planner.h"
 
 namespace vmt::ui {
 
@@ -26,8 +29,7 @@ constexpr int kBusyControls[] = {
 
 // Controls whose commands are not built yet: they stay disabled rather than
 // offer something that does nothing.
-constexpr int kControlsNotYetBuilt[] = {IDC_UPLOAD, IDC_DOWNLOAD, IDC_BROWSE_DEVICE,
-                                        IDC_FEATLINK_CHECK};
+constexpr int kControlsNotYetBuilt[] = {IDC_BROWSE_DEVICE, IDC_FEATLINK_CHECK};
 
 // Every item of the window's menu and of the two pop-up menus.
 constexpr int kMenuItems[] = {
@@ -406,6 +408,12 @@ bool CTRA_Transfer_Dlg::OnCommand(int id) {
     case IDC_PROJECTS_FOLDER:
       projects_folder();
       return true;
+    case IDC_UPLOAD:
+      transfer_selection(PaneSide::kDesktop);
+      return true;
+    case IDC_DOWNLOAD:
+      transfer_selection(PaneSide::kDevice);
+      return true;
     case ID_DESKTOP_SELECT_ALL:
       select_all(PaneSide::kDesktop);
       return true;
@@ -637,6 +645,73 @@ void CTRA_Transfer_Dlg::refresh_panes() {
   show_pane_folder_text(PaneSide::kDevice);
   disconnect();
   leave_busy();
+}
+
+void CTRA_Transfer_Dlg::transfer_selection(PaneSide from) {
+  const bool upload = from == PaneSide::kDesktop;
+  const PaneSide to = upload ? PaneSide::kDevice : PaneSide::kDesktop;
+  app::MessageTexts& t = c_.texts;
+  const std::string title = app::program_title(c_);
+  if (view_.list(from).selected_items().empty()) {
+    c_.boxes.show(view_.window(),
+                  upload ? t.load_message_text(50227, "Nothing selected in desktop computer list")
+                         : t.load_message_text(50238, "Nothing selected in data collector list"),
+                  title, app::mb::kOk | app::mb::kIconInformation);
+    return;
+  }
+  if (!is_pane_folder_usable(pane(to))) {
+    c_.boxes.show(view_.window(),
+                  upload ? t.load_message_text(
+                               50228, "The data collector folder is not set.\nUnable to copy to it.")
+                         : t.load_message_text(
+                               50239,
+                               "The desktop computer folder is not set.\nUnable to copy to it."),
+                  title, app::mb::kOk | app::mb::kIconInformation);
+    return;
+  }
+  enter_busy();
+  set_status_text(upload ? t.load_message_text(50466, "Uploading: desktop to data collector...")
+                         : t.load_message_text(50472, "Downloading: data collector to desktop..."));
+  mark_selected_entries(c_, pane(from), view_.list(from));
+  if (count_selected(c_, pane(from)) == 0) {
+    leave_busy();
+    return;
+  }
+  // The check and the planner see the panes as they are now.
+  const C_file_dir_pane source = pane(from);
+  const C_file_dir_pane destination = pane(to);
+  if (!check_conflicts(c_, source, destination)) {
+    leave_busy();
+    return;
+  }
+
+  device::show_copying_dialog(c_, view_.window());
+  const int code = transfer_entries(c_, source, destination, [this] { show_no_connection(); });
+  if (!is_known_connection_code(code) && code != device::status::kCancelled &&
+      code != device::copy_result::kFailed && code != device::copy_result::kCancelled) {
+    VMT_LOG_POINT(c_.log);
+  }
+  device::close_copying_dialog(c_);
+
+  C_file_dir_pane& target = pane(to);
+  set_status_examining(target.folder);
+  if (upload) {
+    const int connected = connect();
+    if (connected != device::status::kSuccess) {
+      take_no_connection_path(connected);
+      return;
+    }
+  }
+  target.entries.clear();
+  read_with_animation(target);
+  if (upload) disconnect();
+  fill_list(to);
+  show_pane_folder_text(to);
+  view_.set_status_area(status_history_ + status_line_);
+  leave_busy();
+  if (code != device::status::kSuccess && code != device::copy_result::kCancelled) {
+    show_status_for_code(code);
+  }
 }
 
 void CTRA_Transfer_Dlg::help() {

@@ -88,7 +88,7 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   MenuItemState menu_item_state(int id) const;
 
   // Operations the other commands use.
-  void set_status_text(const std::string& text);
+  void set_status_text(const std::string& text) override;
   void append_status_line(const std::string& text) override;
   void enter_busy();
   void leave_busy();
@@ -133,6 +133,8 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
                               std::string (*folder_of)(app::RunContext&,
                                                        const settings::C_directory_options&));
   void projects_folder();
+  // ">>>" from the desktop pane, "<<<" from the device pane.
+  void transfer_selection(PaneSide from);
   void select_all(PaneSide side);
   void help();
   void about();

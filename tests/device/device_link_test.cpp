@@ -27,7 +27,9 @@ const char kSceneledgerKey[] =
 class Lines : public app::StatusRecord {
  public:
   void append_status_line(const std::string& text) override { lines.push_back(text); }
+  void set_status_text(const std::string& text) override { current = text; }
   std::vector<std::string> lines;
+  std::string current;
 };
 
 class DeviceLink : public ::testing::Test {

@@ -23,14 +23,38 @@ using RealFiles = platform::PosixDesktopFiles;
 
 class FakePlatform::Files : public RealFiles {
  public:
-  Files(std::string exe, std::string temp) : exe_(std::move(exe)), temp_(std::move(temp)) {}
+  Files(std::string exe, std::string temp, std::int64_t& space)
+      : exe_(std::move(exe)), temp_(std::move(temp)), space_(space) {}
   std::string executable_path() override { return exe_; }
   // A temporary folder of the test's own, so that what a test leaves there is its own.
   std::string temp_folder() override { return temp_; }
+  // A disk that fills up after the space the test allows.
+  bool write_file(platform::FileHandle file, const void* buffer, std::uint32_t size,
+                  std::uint32_t* written) override {
+    if (space_ < 0 || size <= space_) {
+      const bool wrote = RealFiles::write_file(file, buffer, size, written);
+      if (space_ >= 0) space_ -= *written;
+      return wrote;
+    }
+    const auto room = static_cast<std::uint32_t>(space_);
+    RealFiles::write_file(file, buffer, room, written);
+    space_ = 0;
+    disk_full_ = true;
+    return false;
+  }
+  std::uint32_t last_error() override {
+    if (disk_full_) {
+      disk_full_ = false;
+      return platform::error::kDiskFull;
+    }
+    return RealFiles::last_error();
+  }
 
  private:
   std::string exe_;
   std::string temp_;
+  std::int64_t& space_;
+  bool disk_full_ = false;
 };
 
 bool FakeShell::get_folder(platform::ShellFolder folder, bool create, std::string* path) {
@@ -97,7 +121,8 @@ FakePlatform::FakePlatform()
   fs::create_directories(fs::u8path(folder.path("program")));
   fs::create_directories(fs::u8path(folder.path("temp")));
   files_ = std::make_unique<Files>(folder.path("program/vmtransfer.exe"),
-                                   platform::path::with_trailing_separator(folder.path("temp")));
+                                   platform::path::with_trailing_separator(folder.path("temp")),
+                                   desktop_space);
   platform_ = std::make_unique<platform::Platform>(platform::Platform{
       registry, *files_, shell, windows, clock, *device, resources});
 }

@@ -73,6 +73,8 @@ class FakePlatform {
   FakeWindows windows;
   FakeResources resources;
   std::unique_ptr<platform::Device> device;
+  // Bytes the desktop disk takes before it is full; -1 without limit.
+  std::int64_t desktop_space = -1;
   // The folder of the executable, with the platform's separator.
   std::string exe_folder() const;
   // The user's application-data folder.

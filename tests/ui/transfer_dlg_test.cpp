@@ -15,6 +15,8 @@
 #include "support/fake_list_view.h"
 #include "settings/options_store.h"
 #include "device/device_link.h"
+#include "device/copy_engine.h"
+#include "support/fake_copying.h"
 #include "support/fake_run.h"
 
 namespace vmt::ui {
@@ -165,6 +167,7 @@ class TransferWindow : public ::testing::Test {
   NoIcons icon_list_;
   IconCache icons_{icon_list_};
   CTRA_Transfer_Dlg dlg_{run_.context, view_, icons_};
+  test::FakeCopying copying_{run_.context};
 };
 
 TEST_F(TransferWindow, StartUpFillsBothPanesFromTheDownloadFolderAndTheProjectsFolder) {
@@ -415,6 +418,80 @@ TEST_F(TransferWindow, StatusLinesHelpAboutPopupsAndTheCheckBoxes) {
   view_.checks[IDC_CREATE_REPORT] = true;
   dlg_.OnCommand(IDC_CREATE_REPORT);
   EXPECT_EQ("1", run_.stored_option("CreateReports"));
+}
+
+TEST_F(TransferWindow, TransfersNeedASelectionAndAUsableDestination) {
+  start();
+  dlg_.OnCommand(IDC_UPLOAD);
+  EXPECT_EQ("Nothing selected in desktop computer list", run_.last_text());
+  EXPECT_EQ(0x40u, run_.boxes.shown.back().style);
+  dlg_.OnCommand(IDC_DOWNLOAD);
+  EXPECT_EQ("Nothing selected in data collector list", run_.last_text());
+  EXPECT_FALSE(dlg_.busy());
+
+  on_device("device.ini", "[Device]\nPresent=0\n");
+  dlg_.OnCommand(ID_FILE_REFRESH);
+  ASSERT_EQ(kNoConnection, dlg_.device_pane().folder);
+  view_.desktop.selected = {0};
+  dlg_.OnCommand(IDC_UPLOAD);
+  EXPECT_EQ("The data collector folder is not set.\nUnable to copy to it.", run_.last_text());
+  EXPECT_FALSE(dlg_.busy());
+}
+
+TEST_F(TransferWindow, UploadAsksAboutTheClashCopiesAndReadsTheDeviceAgain) {
+  on_device("fs/Projects/notes.txt", "older");
+  start();
+  view_.desktop.selected = {view_.desktop.index_of("Mill Lane"), view_.desktop.index_of("notes.txt")};
+  run_.boxes.answers = {app::id::kYes};
+  dlg_.OnCommand(IDC_UPLOAD);
+  ASSERT_FALSE(run_.boxes.shown.empty());
+  EXPECT_NE(std::string::npos, run_.last_text().find("  File:'notes.txt' (file will be overwritten)"));
+  EXPECT_EQ("n", run_.fake.folder.read_file("device/fs/Projects/notes.txt"));
+  EXPECT_EQ("1234", run_.fake.folder.read_file("device/fs/Projects/Mill Lane/job.raw"));
+  EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Mill Lane", "Codes.csv", "notes.txt"}),
+            view_.device.names());
+  EXPECT_FALSE(dlg_.busy());
+  EXPECT_FALSE(device::is_copying_dialog_open(run_.context));
+  EXPECT_FALSE(run_.context.connected);
+  EXPECT_NE(std::string::npos, dlg_.status_history().find("\t--> notes.txt:\t1 of 1 (100 %)\r\n"));
+  EXPECT_EQ("Ready.", dlg_.current_status_line());
+  // The source list keeps the user's selection.
+  EXPECT_EQ(2u, view_.desktop.selected.size());
+
+  // Back down again into the desktop folder, where both exist now.
+  view_.device.selected = {view_.device.index_of("Codes.csv")};
+  dlg_.OnCommand(IDC_DOWNLOAD);
+  EXPECT_EQ("code", run_.fake.folder.read_file("desk/down/Codes.csv"));
+  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "Codes.csv", "notes.txt"}), view_.desktop.names());
+}
+
+TEST_F(TransferWindow, CancelAtTheRunningProgramQuestionCopiesNothingAndReadsAgain) {
+  start();
+  on_device("registry.reg",
+            "Windows Registry Editor Version 5.00\n\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veldmark Software, Inc.\\Plotwise]\n"
+            "\"InstallLoc\"=\"\\\\Program Files\\\\Plotwise\"\n\"StatusRunning\"=\"YES\"\n");
+  on_device("fs/Projects/Later.raw", "appeared");
+  view_.device.selected = {view_.device.index_of("Codes.csv")};
+  run_.boxes.answers = {app::id::kCancel};
+  dlg_.OnCommand(IDC_DOWNLOAD);
+  EXPECT_NE(std::string::npos, run_.last_text().find("Plotwise is currently running"));
+  EXPECT_FALSE(run_.fake.folder.read_file("desk/down/Codes.csv").size());
+  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
+  EXPECT_FALSE(dlg_.busy());
+  EXPECT_FALSE(run_.context.connected);
+}
+
+TEST_F(TransferWindow, AFolderOntoAFileIsRefusedWithOnlyOk) {
+  on_device("fs/Projects/Mill Lane", "a file");
+  start();
+  view_.desktop.selected = {view_.desktop.index_of("Mill Lane")};
+  dlg_.OnCommand(IDC_UPLOAD);
+  EXPECT_NE(std::string::npos,
+            run_.last_text().find("  Dir: 'Mill Lane' to File:'Mill Lane', NOT ALLOWED"));
+  EXPECT_EQ(0u, run_.boxes.shown.back().style);
+  EXPECT_EQ("a file", run_.fake.folder.read_file("device/fs/Projects/Mill Lane"));
+  EXPECT_FALSE(dlg_.busy());
 }
 
 }  // namespace

@@ -97,12 +97,19 @@ void EmulatedDevice::read_settings(bool always) {
   fresh.fail_read_after = to_integer(text("FailReadAfterBytes"), -1);
   fresh.fail_write_after = to_integer(text("FailWriteAfterBytes"), -1);
   fresh.disk_full_after = to_integer(text("DiskFullAfterBytes"), -1);
+  fresh.unplug_after = to_integer(text("UnplugAfterBytes"), -1);
   fresh.block_delay_ms = static_cast<int>(to_integer(text("BlockDelayMs"), 0));
   fresh.clock_offset_seconds = to_integer(text("ClockOffsetSeconds"), 0);
   const std::string temp = text("TempPath");
   if (!temp.empty()) fresh.temp_path = temp;
   settings_ = fresh;
   disk_left_ = settings_.disk_full_after;
+  moved_ = 0;
+}
+
+void EmulatedDevice::count_moved(std::int64_t bytes) {
+  moved_ += bytes;
+  if (settings_.unplug_after >= 0 && moved_ >= settings_.unplug_after) settings_.present = false;
 }
 
 bool EmulatedDevice::linked() {
@@ -447,6 +454,7 @@ bool EmulatedDevice::CeReadFile(CeHandle handle, void* buffer, std::uint32_t to_
   file.stream.clear();
   *read = static_cast<std::uint32_t>(got);
   file.bytes_read += got;
+  count_moved(got);
   return true;
 }
 
@@ -478,6 +486,7 @@ bool EmulatedDevice::CeWriteFile(CeHandle handle, const void* buffer, std::uint3
     if (!file.stream) return fail(error::kWriteFault);
     file.bytes_written += count;
     if (disk_left_ >= 0) disk_left_ -= count;
+    count_moved(count);
     file.stamp_at_close = true;
   }
   *written = static_cast<std::uint32_t>(count);

@@ -69,6 +69,7 @@ class EmulatedDevice : public Device {
     std::int64_t fail_read_after = -1;
     std::int64_t fail_write_after = -1;
     std::int64_t disk_full_after = -1;
+    std::int64_t unplug_after = -1;  // bytes read and written before the cable comes out
     int block_delay_ms = 0;
     std::int64_t clock_offset_seconds = 0;
     std::string temp_path = "\\Temp";
@@ -105,6 +106,8 @@ class EmulatedDevice : public Device {
   // False with 1167 while not connected or unplugged (checked from memory).
   bool linked();
   bool fail(std::uint32_t code);
+  // Counts bytes against UnplugAfterBytes; past it the device is gone.
+  void count_moved(std::int64_t bytes);
   FileTimeTicks device_now() const;
 
   // False with 161 for paths that would leave the device, 206 for too long ones.
@@ -126,6 +129,7 @@ class EmulatedDevice : public Device {
   std::string settings_text_;
   bool settings_seen_ = false;
   std::int64_t disk_left_ = -1;
+  std::int64_t moved_ = 0;  // bytes read and written since the settings were taken
   bool init_started_ = false;
   bool connected_ = false;
   std::uint32_t last_error_ = 0;

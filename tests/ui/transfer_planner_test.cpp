@@ -1,0 +1,264 @@
+// The conflict check and the planner over panes read from the emulated data
+// collector and the desktop, with the copying dialog's checks scripted.
+#include "ui/transfer_planner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "device/copy_engine.h"
+#include "device/device_link.h"
+#include "platform/common/path.h"
+#include "support/fake_copying.h"
+#include "support/fake_run.h"
+#include "support/field_device.h"
+
+namespace vmt::ui {
+namespace {
+
+constexpr char kSep = platform::path::kSeparator;
+
+class Record : public app::StatusRecord {
+ public:
+  void append_status_line(const std::string& text) override { history += text; }
+  void set_status_text(const std::string& text) override { current = text; }
+  std::string history;
+  std::string current;
+};
+
+class Planner : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::arrange_field_device(run_.fake.folder);
+    run_.context.status_record = &record_;
+    run_.fake.folder.write_file("desk/.keep", "");
+  }
+  void on_device(const std::string& relative, const std::string& contents) {
+    run_.fake.folder.write_file("device/fs/Projects/" + relative, contents);
+  }
+  void on_desktop(const std::string& relative, const std::string& contents) {
+    run_.fake.folder.write_file("desk/" + relative, contents);
+  }
+  bool device_has(const std::string& relative) {
+    return std::filesystem::exists(
+        std::filesystem::u8path(run_.fake.folder.path("device/fs/Projects/" + relative)));
+  }
+  bool desktop_has(const std::string& relative) {
+    return std::filesystem::exists(std::filesystem::u8path(run_.fake.folder.path("desk/" + relative)));
+  }
+  C_file_dir_pane device_pane(const std::string& filter = kAllFiles) {
+    C_file_dir_pane pane(PaneSide::kDevice);
+    set_pane_folder(run_.context, pane, "\\Projects\\");
+    pane.filter = filter;
+    EXPECT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
+    read_pane_folder(run_.context, pane, nullptr);
+    device::disconnect_from_device(run_.context);
+    return pane;
+  }
+  C_file_dir_pane desktop_pane(const std::string& filter = kAllFiles) {
+    C_file_dir_pane pane(PaneSide::kDesktop);
+    set_pane_folder(run_.context, pane, run_.fake.folder.path("desk") + kSep);
+    pane.filter = filter;
+    read_pane_folder(run_.context, pane, nullptr);
+    return pane;
+  }
+  void select(C_file_dir_pane& pane, const std::vector<std::string>& names) {
+    for (C_file_dir_info& entry : pane.entries) {
+      const bool chosen = std::find(names.begin(), names.end(), entry.name()) != names.end();
+      entry.set_selected(chosen ? 1 : 0, run_.context.log);
+    }
+  }
+  std::string conflict_lines(const C_file_dir_pane& source, const C_file_dir_pane& destination) {
+    std::string text;
+    for (const Conflict& conflict : find_conflicts(run_.context, source, destination)) {
+      text += conflict.line + (conflict.blocks ? " [blocks]\n" : "\n");
+    }
+    return text;
+  }
+
+  test::FakeRun run_{true};
+  Record record_;
+  test::FakeCopying copying_{run_.context};
+};
+
+TEST_F(Planner, ConflictLinesCoverEveryPairingAndTheBoxFollowsThem) {
+  on_desktop("Job A/a.raw", "a");
+  on_desktop("Job B/b.raw", "b");
+  on_desktop("same.raw", "s");
+  on_desktop("mine.raw", "m");
+  on_desktop("plan.csv", "p");
+  on_device("JOB A/old.raw", "o");
+  on_device("Job B", "a file by the folder's name");
+  on_device("same.raw", "s");
+  on_device("plan.csv/inside", "a folder by the file's name");
+  C_file_dir_pane source = desktop_pane();
+  C_file_dir_pane destination = device_pane();
+  select(source, {"Job A", "same.raw", "mine.raw"});
+  EXPECT_EQ("  Dir: 'Job A' (files with same name will be overwritten in destination folder)\n"
+            "  File:'same.raw' (file will be overwritten)\n",
+            conflict_lines(source, destination));
+  run_.context.main_window = 0x147;
+  run_.boxes.answers = {app::id::kNo};
+  EXPECT_FALSE(check_conflicts(run_.context, source, destination));
+  EXPECT_EQ("The following conflicts have been found:\n\n"
+            "  Dir: 'Job A' (files with same name will be overwritten in destination folder)\n"
+            "  File:'same.raw' (file will be overwritten)\n\n"
+            "Do you want to continue?\n",
+            run_.last_text());
+  EXPECT_EQ(0x24u, run_.boxes.shown.back().style);
+  EXPECT_EQ(0x147u, run_.boxes.shown.back().owner);
+  run_.boxes.answers = {app::id::kYes};
+  EXPECT_TRUE(check_conflicts(run_.context, source, destination));
+
+  select(source, {"Job B", "plan.csv", "mine.raw"});
+  EXPECT_EQ("  Dir: 'Job B' to File:'Job B', NOT ALLOWED [blocks]\n"
+            "  File:'plan.csv' to Dir: 'plan.csv', NOT ALLOWED [blocks]\n",
+            conflict_lines(source, destination));
+  EXPECT_FALSE(check_conflicts(run_.context, source, destination));
+  EXPECT_NE(std::string::npos,
+            run_.last_text().find("You must deselect the NOT ALLOWED items before proceeding.\n"));
+  EXPECT_EQ(0u, run_.boxes.shown.back().style);
+
+  select(source, {"mine.raw"});
+  const std::size_t boxes = run_.boxes.shown.size();
+  EXPECT_TRUE(check_conflicts(run_.context, source, destination));
+  EXPECT_EQ(boxes, run_.boxes.shown.size());
+}
+
+TEST_F(Planner, OnlyALaterDestinationSecondIsNewer) {
+  on_device("field.raw", "f");
+  on_device("later.raw", "l");
+  on_desktop("field.raw", "F");
+  on_desktop("later.raw", "L");
+  C_file_dir_pane source = device_pane();
+  C_file_dir_pane destination = desktop_pane();
+  // Same second on both sides (the ticks differ below the second), then one later.
+  auto time_of = [](C_file_dir_info& entry, platform::FileTimeTicks ticks) {
+    platform::FindData data = entry.desktop_data();
+    data.times.last_write = ticks;
+    return data;
+  };
+  for (C_file_dir_info& entry : destination.entries) {
+    if (entry.name() == "field.raw") {
+      entry = C_file_dir_info::desktop(time_of(entry, 130000000009999999ULL), run_.fake.clock);
+    } else if (entry.name() == "later.raw") {
+      entry = C_file_dir_info::desktop(time_of(entry, 130000000010000000ULL), run_.fake.clock);
+    }
+  }
+  for (C_file_dir_info& entry : source.entries) {
+    platform::CeFindData data = entry.device_data();
+    data.ftLastWriteTime = 130000000000000000ULL;
+    entry = C_file_dir_info::device(data, run_.fake.clock);
+  }
+  select(source, {"field.raw", "later.raw"});
+  EXPECT_EQ("  File:'field.raw' (file will be overwritten)\n"
+            "  File:'later.raw' (File will be overwritten. WARNING, destination file is newer.)\n",
+            conflict_lines(source, destination));
+}
+
+TEST_F(Planner, NamesTheLastReadDidNotListAreAskedOfTheDestination) {
+  on_device("points.raw", "hidden by the filter");
+  on_device("Codes.csv", "c");
+  on_desktop("points.raw", "p");
+  on_desktop("Codes.csv", "c");
+  on_desktop("new.raw", "n");
+  C_file_dir_pane destination = device_pane(kFeatlinkFiles);
+  ASSERT_EQ(1u, destination.entries.size());
+  C_file_dir_pane source = desktop_pane();
+  select(source, {"points.raw", "Codes.csv", "new.raw"});
+  EXPECT_EQ("  File:'Codes.csv' (file will be overwritten)\n"
+            "  File:'points.raw' (file will be overwritten)\n",
+            conflict_lines(source, destination));
+  EXPECT_FALSE(run_.context.connected);
+
+  // The same on the desktop side, for a file that appeared after the read.
+  C_file_dir_pane desk = desktop_pane();
+  on_desktop("late.raw", "arrived since");
+  on_device("late.raw", "l");
+  C_file_dir_pane field = device_pane();
+  select(field, {"late.raw"});
+  EXPECT_EQ("  File:'late.raw' (file will be overwritten)\n", conflict_lines(field, desk));
+}
+
+TEST_F(Planner, CancelDuringTheThirdOfFiveFilesKeepsTheFirstTwoAndNothingElse) {
+  const std::vector<std::string> names = {"1.raw", "2.raw", "3.raw", "4.raw", "5.raw"};
+  for (const std::string& name : names) on_desktop(name, std::string(20000, name[0]));
+  on_device("3.raw", "the third as it was");
+  C_file_dir_pane source = desktop_pane();
+  C_file_dir_pane destination = device_pane();
+  select(source, names);
+  copying_.open();
+  copying_.on_check = [&](test::FakeCopyingView& view) {
+    if (device_has(device::kPartialCopyName) && device_has("2.raw")) view.press_cancel();
+  };
+  run_.boxes.default_answer = app::id::kYes;
+  EXPECT_EQ(device::copy_result::kCancelled,
+            transfer_entries(run_.context, source, destination, nullptr));
+  EXPECT_TRUE(device_has("1.raw"));
+  EXPECT_TRUE(device_has("2.raw"));
+  EXPECT_EQ("the third as it was", run_.fake.folder.read_file("device/fs/Projects/3.raw"));
+  EXPECT_FALSE(device_has("4.raw"));
+  EXPECT_FALSE(device_has("5.raw"));
+  EXPECT_FALSE(device_has(device::kPartialCopyName));
+  EXPECT_NE(std::string::npos, record_.history.find("\t3.raw:\tCancelled\n"));
+  EXPECT_FALSE(run_.context.connected);
+
+  // A cancel confirmed between files stops before the next one with its own line.
+  record_.history.clear();
+  copying_.on_check = [&](test::FakeCopyingView& view) { view.press_cancel(); };
+  EXPECT_EQ(device::copy_result::kCancelled,
+            transfer_entries(run_.context, source, destination, nullptr));
+  EXPECT_EQ("\tCancelled\n", record_.history);
+}
+
+TEST_F(Planner, AFolderCopiesItsOwnFilesOneLevelDeepIntoAnExistingFolderOfOtherCase) {
+  on_device("Job 7/a.raw", "a");
+  on_device("Job 7/b.csv", "b");
+  on_device("Job 7/Photos/p.jpg", "p");
+  on_desktop("JOB 7/old.txt", "kept");
+  C_file_dir_pane source = device_pane();
+  C_file_dir_pane destination = desktop_pane();
+  select(source, {"Job 7"});
+  EXPECT_EQ(device::copy_result::kCopied,
+            transfer_entries(run_.context, source, destination, nullptr));
+  EXPECT_EQ("a", run_.fake.folder.read_file("desk/JOB 7/a.raw"));
+  EXPECT_EQ("b", run_.fake.folder.read_file("desk/JOB 7/b.csv"));
+  EXPECT_EQ("kept", run_.fake.folder.read_file("desk/JOB 7/old.txt"));
+  EXPECT_FALSE(desktop_has("JOB 7/Photos"));
+  EXPECT_FALSE(desktop_has("Job 7"));
+  EXPECT_NE(std::string::npos, record_.history.find("\\Projects\\Job 7\\ --> "));
+
+  // Upload of a new folder creates it on the device, again one level deep.
+  on_desktop("Survey/s.job", "s");
+  on_desktop("Survey/Sub/t.job", "t");
+  C_file_dir_pane desk = desktop_pane();
+  C_file_dir_pane field = device_pane();
+  select(desk, {"Survey"});
+  EXPECT_EQ(device::copy_result::kCopied, transfer_entries(run_.context, desk, field, nullptr));
+  EXPECT_EQ("s", run_.fake.folder.read_file("device/fs/Projects/Survey/s.job"));
+  EXPECT_FALSE(device_has("Survey/Sub"));
+}
+
+TEST_F(Planner, AFailedFileStopsTheTransferAndAnUnreachableDeviceCopiesNothing) {
+  on_desktop("a.raw", std::string(9000, 'a'));
+  on_desktop("b.raw", "b");
+  C_file_dir_pane source = desktop_pane();
+  C_file_dir_pane destination = device_pane();
+  select(source, {"a.raw", "b.raw"});
+  test::set_device_faults(run_.fake.folder, "DiskFullAfterBytes=100\n");
+  EXPECT_EQ(device::copy_result::kFailed,
+            transfer_entries(run_.context, source, destination, nullptr));
+  EXPECT_FALSE(device_has("a.raw"));
+  EXPECT_FALSE(device_has("b.raw"));
+
+  test::set_device_faults(run_.fake.folder, "Present=0\n");
+  bool told = false;
+  EXPECT_EQ(device::status::kConnectTimeout,
+            transfer_entries(run_.context, source, destination, [&] { told = true; }));
+  EXPECT_TRUE(told);
+  EXPECT_FALSE(device_has("b.raw"));
+}
+
+}  // namespace
+}  // namespace vmt::ui

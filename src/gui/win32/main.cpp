@@ -8,6 +8,7 @@
 
 #include "app/active_sync_app.h"
 #include "app/diagnostic_log.h"
+#include "gui/win32/copying_window.h"
 #include "gui/win32/list_view.h"
 #include "gui/win32/message_boxes.h"
 #include "gui/win32/transfer_window.h"
@@ -25,7 +26,12 @@ class Win32ApplicationParts : public settings::SettingsApplicationParts {
 
   int run_main_dialog(app::RunContext& context) override {
     TransferWindow window(instance_, context, icons_, cache_);
-    return window.run();
+    device::CopyingDialogs copying(
+        copying_window_maker(instance_, [&window](MSG& msg) { window.dispatch(msg); }));
+    context.copying = &copying;
+    const int result = window.run();
+    context.copying = nullptr;
+    return result;
   }
 
   void launch_program(app::RunContext& context) override {

@@ -21,6 +21,8 @@ class TransferWindow : public Dialog, public ui::TransferView {
   // Shows the window and runs its message loop until it closes: 1 (OK),
   // 2 (Cancel), or -1 when it could not be created.
   int run();
+  // Hands one message to the accelerators and the dialog, or dispatches it.
+  void dispatch(MSG& msg);
 
   // TransferView
   app::WindowRef window() override { return reinterpret_cast<app::WindowRef>(Dialog::window().get()); }
@@ -59,8 +61,6 @@ class TransferWindow : public Dialog, public ui::TransferView {
   void End(INT_PTR result) override;
 
  private:
-  // Hands one message to the accelerators and the dialog, or dispatches it.
-  void dispatch(MSG& msg);
 
   app::RunContext& c_;
   ImageListIcons& icons_;

@@ -1,0 +1,62 @@
+#include "gui/win32/copying_window.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+namespace vmt::gui {
+
+BOOL CopyingWindow::OnInit() {
+  dialog_.OnInit(*this);
+  return TRUE;
+}
+
+bool CopyingWindow::OnCommand(int id, int code, HWND control) {
+  if (control != nullptr && code != BN_CLICKED) return false;
+  if (id != IDC_COPY_CANCEL) return false;
+  dialog_.OnCommand(id);
+  return true;
+}
+
+bool CopyingWindow::open_animation() {
+  return Dialog::window().item(IDC_COPY_ANIMATION).send(
+             ACM_OPENW, reinterpret_cast<WPARAM>(instance()),
+             reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(IDR_COPYING_AVI))) != 0;
+}
+
+void CopyingWindow::play_animation() {
+  const Window animation = Dialog::window().item(IDC_COPY_ANIMATION);
+  animation.show(true);
+  animation.send(ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, 0xFFFF));
+}
+
+bool CopyingWindow::message_waiting() {
+  MSG msg;
+  return PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) != 0;
+}
+
+void CopyingWindow::pump_one_message() {
+  MSG msg;
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+  if (msg.message == WM_QUIT) {
+    // The program's own loop ends on it once the copy is over.
+    PostQuitMessage(static_cast<int>(msg.wParam));
+    return;
+  }
+  const HWND hwnd = Dialog::window().get();
+  if (hwnd != nullptr && IsDialogMessageW(hwnd, &msg)) return;
+  dispatch_(msg);
+}
+
+device::CopyingViewMaker copying_window_maker(HINSTANCE instance,
+                                              std::function<void(MSG&)> dispatch) {
+  return [instance, dispatch](app::WindowRef parent, device::CCPY_Copying_Dlg& dialog)
+             -> std::unique_ptr<device::CopyingView> {
+    auto window = std::make_unique<CopyingWindow>(instance, dialog, dispatch);
+    if (!window->Create(reinterpret_cast<HWND>(parent))) return nullptr;
+    ShowWindow(window->Dialog::window().get(), SW_SHOW);
+    return window;
+  };
+}
+
+}  // namespace vmt::gui

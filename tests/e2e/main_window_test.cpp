@@ -218,5 +218,85 @@ TEST_F(MainWindow, UploadModeOpensTheUploadFolderAndAnUnpluggedDeviceSaysSo) {
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 30000));
 }
 
+std::wstring read_last_write(const fs::path& file, FILETIME* time) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(file.wstring().c_str(), GetFileExInfoStandard, &data)) {
+    return L"missing: " + file.wstring();
+  }
+  *time = data.ftLastWriteTime;
+  return {};
+}
+
+int index_of(const std::vector<std::wstring>& names, const std::wstring& name) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+TEST_F(MainWindow, UploadsAFolderAndAFileOverTheClashAndDownloadsThemBackIntact) {
+  const fs::path uploads = root_ / "desktop" / "Uploads";
+  fs::create_directories(uploads / "Road Job" / "Sub");
+  std::string big(300000, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 251);
+  std::ofstream(uploads / "Road Job" / "road.raw", std::ios::binary) << big;
+  std::ofstream(uploads / "Road Job" / "Sub" / "deeper.txt") << "not copied";
+  const fs::path projects = root_ / "device" / "fs" / "My Documents" / "Plotwise Projects";
+  std::ofstream(projects / "Setting Out.job") << "an older copy";
+
+  start(L"UPLOAD");
+  const std::vector<std::wstring> desktop = names(1034);
+  ASSERT_TRUE(driver_.select_items(
+      1034, {index_of(desktop, L"Road Job"), index_of(desktop, L"Setting Out.job")}));
+  driver_.click(4001);
+  HWND box = nullptr;
+  const std::wstring question = driver_.wait_box(20000, &box);
+  ASSERT_NE(nullptr, box);
+  EXPECT_NE(std::wstring::npos, question.find(L"  File:'Setting Out.job' (file will be overwritten)"))
+      << narrow(question);
+  EXPECT_NE(std::wstring::npos, question.find(L"Do you want to continue?"));
+  WindowDriver::press_box_button(box, IDYES);
+  ASSERT_TRUE(eventually([&] { return ready() && index_of(names(1035), L"Road Job") >= 0; }))
+      << narrow(driver_.text(1015));
+  EXPECT_EQ(read_file(uploads / "Setting Out.job"), read_file(projects / "Setting Out.job"));
+  EXPECT_EQ(big, read_file(projects / "Road Job" / "road.raw"));
+  EXPECT_FALSE(fs::exists(projects / "Road Job" / "Sub"));
+  EXPECT_NE(std::wstring::npos, driver_.text(1015).find(L"\t--> road.raw:\t300000 of 300000 (100 %)"));
+
+  // Down again into the download folder, where neither exists.
+  driver_.click(1016);
+  ASSERT_TRUE(eventually([&] {
+    return ready() && driver_.text(1025) == (root_ / "desktop" / "Downloads").wstring() + L"\\*.*";
+  }));
+  const std::vector<std::wstring> device = names(1035);
+  ASSERT_TRUE(driver_.select_items(
+      1035, {index_of(device, L"Road Job"), index_of(device, L"Setting Out.job")}));
+  driver_.click(1013);
+  const fs::path downloads = root_ / "desktop" / "Downloads";
+  ASSERT_TRUE(eventually([&] { return ready() && index_of(names(1034), L"Road Job") >= 0; }))
+      << narrow(driver_.text(1015));
+  EXPECT_EQ(big, read_file(downloads / "Road Job" / "road.raw"));
+  EXPECT_EQ(read_file(uploads / "Setting Out.job"), read_file(downloads / "Setting Out.job"));
+  for (const fs::path& relative : {fs::path("Road Job") / "road.raw", fs::path("Setting Out.job")}) {
+    FILETIME original{}, returned{};
+    EXPECT_EQ(L"", read_last_write(uploads / relative, &original));
+    EXPECT_EQ(L"", read_last_write(downloads / relative, &returned));
+    EXPECT_EQ(0, CompareFileTime(&original, &returned)) << relative.u8string();
+  }
+  for (const auto& item : fs::recursive_directory_iterator(root_)) {
+    EXPECT_EQ(std::string::npos, item.path().u8string().find("~vmtransfer.partial"));
+  }
+
+  driver_.press_key(VK_ESCAPE);
+  box = nullptr;
+  driver_.wait_box(10000, &box);
+  ASSERT_NE(nullptr, box);
+  WindowDriver::press_box_button(box, IDNO);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 30000));
+  const std::string report = read_file(report_);
+  EXPECT_NE(std::string::npos, report.find("                Successful")) << report;
+  EXPECT_EQ(std::string::npos, report.find("Not successful")) << report;
+}
+
 }  // namespace
 }  // namespace vmt::e2e

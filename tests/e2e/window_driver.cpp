@@ -122,6 +122,23 @@ bool WindowDriver::double_click_item(int list_id, int item) const {
   return true;
 }
 
+bool WindowDriver::select_items(int list_id, const std::vector<int>& items) const {
+  const HWND list = GetDlgItem(window_, list_id);
+  RemoteBuffer remote(list, sizeof(LVITEMW));
+  if (!remote.ok()) return false;
+  auto set_state = [&](int item, UINT state) {
+    LVITEMW change{};
+    change.stateMask = LVIS_SELECTED;
+    change.state = state;
+    remote.write(0, &change, sizeof change);
+    return SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item),
+                        reinterpret_cast<LPARAM>(remote.at(0))) != 0;
+  };
+  bool ok = set_state(-1, 0);
+  for (int item : items) ok = set_state(item, LVIS_SELECTED) && ok;
+  return ok;
+}
+
 void WindowDriver::press_key(UINT key) const {
   // The focused control gets the key, as it would from the keyboard.
   HWND target = GetDlgItem(window_, 1034);

@@ -29,6 +29,8 @@ class WindowDriver {
 
   void click(int id) const;
   bool double_click_item(int list_id, int item) const;
+  // Selects exactly these items of a list view.
+  bool select_items(int list_id, const std::vector<int>& items) const;
   void press_key(UINT key) const;
   // Waits for a message box owned by the window; its text, or empty.
   std::wstring wait_box(DWORD timeout_ms, HWND* box) const;

@@ -1,5 +1,7 @@
 #include "support/field_device.h"
 
+#include <filesystem>
+
 namespace vmt::test {
 
 void arrange_field_device(const TempFolder& folder) {
@@ -10,7 +12,7 @@ void arrange_field_device(const TempFolder& folder) {
                     "\"StatusRunning\"=\"NO\"\n");
   folder.write_file("device/fs/Program Files/Plotwise/Programs/vmark.ini",
                     "[Settings]\r\nDataPath=\\Projects\r\n");
-  folder.write_file("device/fs/Projects/.keep", "");
+  std::filesystem::create_directories(std::filesystem::u8path(folder.path("device/fs/Projects")));
   set_device_faults(folder, "");
 }
 

@@ -18,6 +18,7 @@
 #include "device/copy_engine.h"
 #include "support/fake_copying.h"
 #include "support/fake_run.h"
+#include "support/field_device.h"
 
 namespace vmt::ui {
 namespace {
@@ -115,14 +116,9 @@ class NoIcons : public IconList {
 class TransferWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    on_device("registry.reg",
-           "Windows Registry Editor Version 5.00\n\n"
-           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veldmark Software, Inc.\\Plotwise]\n"
-           "\"InstallLoc\"=\"\\\\Program Files\\\\Plotwise\"\n\"StatusRunning\"=\"NO\"\n");
-    on_device("fs/Program Files/Plotwise/Programs/vmark.ini", "[Settings]\r\nDataPath=\\Projects\r\n");
+    test::arrange_field_device(run_.fake.folder);
     on_device("fs/Projects/Harbour Road/Harbour Road.raw", "raw");
     on_device("fs/Projects/Codes.csv", "code");
-    on_device("device.ini", "[Device]\n");
     on_desktop("down/Mill Lane/job.raw", "1234");
     on_desktop("down/notes.txt", "n");
     on_desktop("up/ready.job", "ready");

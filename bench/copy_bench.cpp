@@ -143,10 +143,20 @@ void check(bool ok, const char* what) {
   }
 }
 
+// 4096-byte reads and writes until a short read, and nothing else.
+template <class Read, class Write>
+void bare_loop(Read read, Write write) {
+  char buffer[device::kCopyBlockSize];
+  std::uint32_t got = 0;
+  do {
+    read(buffer, &got);
+    if (got > 0) write(buffer, got);
+  } while (got == sizeof buffer);
+}
+
 void bare_upload(Bench& b) {
   platform::DesktopFiles& files = b.context().platform.files;
   platform::Device& device = b.device();
-  char buffer[device::kCopyBlockSize];
   const platform::FileHandle from = files.open_file(
       b.desk() + "survey.raw", platform::FileAccess::kRead, platform::FileDisposition::kOpenExisting);
   const platform::CeHandle to = device.CeCreateFile(
@@ -154,40 +164,41 @@ void bare_upload(Bench& b) {
       platform::ce::kGenericRead | platform::ce::kGenericWrite, 0, platform::ce::kCreateAlways,
       platform::ce::kFileAttributeNormal);
   check(from != platform::kInvalidFile && to != platform::kCeInvalidHandle, "bare upload open");
-  std::uint32_t got = 0;
-  do {
-    std::uint32_t written = 0;
-    files.read_file(from, buffer, sizeof buffer, &got);
-    if (got > 0) device.CeWriteFile(to, buffer, got, &written);
-  } while (got == sizeof buffer);
+  std::uint32_t written = 0;
+  bare_loop([&](char* buffer, std::uint32_t* got) {
+              files.read_file(from, buffer, device::kCopyBlockSize, got);
+            },
+            [&](const char* buffer, std::uint32_t size) {
+              device.CeWriteFile(to, buffer, size, &written);
+            });
   files.close_file(from);
   device.CeCloseHandle(to);
-}
-
-void engine_upload(Bench& b) {
-  check(device::upload_file(b.context(), b.desk() + "survey.raw", "\\Bench\\",
-                            static_cast<double>(kFileSize)) == device::copy_result::kCopied,
-        "upload");
 }
 
 void bare_download(Bench& b) {
   platform::DesktopFiles& files = b.context().platform.files;
   platform::Device& device = b.device();
-  char buffer[device::kCopyBlockSize];
   const platform::CeHandle from =
       device.CeCreateFile(device::to_device("\\Bench\\field.raw"), platform::ce::kGenericRead, 0,
                           platform::ce::kOpenExisting, platform::ce::kFileAttributeNormal);
   const platform::FileHandle to = files.open_file(
       b.desk() + "bare.raw", platform::FileAccess::kReadWrite, platform::FileDisposition::kCreateAlways);
   check(from != platform::kCeInvalidHandle && to != platform::kInvalidFile, "bare download open");
-  std::uint32_t got = 0;
-  do {
-    std::uint32_t written = 0;
-    device.CeReadFile(from, buffer, sizeof buffer, &got);
-    if (got > 0) files.write_file(to, buffer, got, &written);
-  } while (got == sizeof buffer);
+  std::uint32_t written = 0;
+  bare_loop([&](char* buffer, std::uint32_t* got) {
+              device.CeReadFile(from, buffer, device::kCopyBlockSize, got);
+            },
+            [&](const char* buffer, std::uint32_t size) {
+              files.write_file(to, buffer, size, &written);
+            });
   device.CeCloseHandle(from);
   files.close_file(to);
+}
+
+void engine_upload(Bench& b) {
+  check(device::upload_file(b.context(), b.desk() + "survey.raw", "\\Bench\\",
+                            static_cast<double>(kFileSize)) == device::copy_result::kCopied,
+        "upload");
 }
 
 void engine_download(Bench& b) {

@@ -88,6 +88,15 @@ std::string format_message_v(const char* format, va_list args) {
   return std::string(buffer.data(), static_cast<std::size_t>(length));
 }
 
+std::string MessageTexts::format_message_text(unsigned number, const char* default_format, ...) {
+  const std::string format = load_message_format(number, default_format);
+  va_list args;
+  va_start(args, default_format);
+  std::string result = format_message_v(format.c_str(), args);
+  va_end(args);
+  return result;
+}
+
 std::string format_message(const char* format, ...) {
   va_list args;
   va_start(args, format);

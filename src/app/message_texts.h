@@ -42,6 +42,12 @@ class MessageTexts {
   // a table text whose conversions differ from the default's is not used, so
   // that a translation can never make the filling read the wrong arguments.
   std::string load_message_format(unsigned number, const std::string& default_format);
+  // load_message_format filled with printf arguments (checked against the default).
+  std::string format_message_text(unsigned number, const char* default_format, ...)
+#ifdef __GNUC__
+      __attribute__((format(printf, 3, 4)))
+#endif
+      ;
 
  private:
   MessageBoxes& boxes_;

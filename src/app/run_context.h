@@ -64,4 +64,12 @@ struct RunContext {
   device::CopyingDialogs* copying = nullptr;
 };
 
+// The status area's record and current line; nothing while no window has one.
+inline void append_status_line(RunContext& context, const std::string& text) {
+  if (context.status_record != nullptr) context.status_record->append_status_line(text);
+}
+inline void set_status_text(RunContext& context, const std::string& text) {
+  if (context.status_record != nullptr) context.status_record->set_status_text(text);
+}
+
 }  // namespace vmt::app

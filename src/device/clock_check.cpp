@@ -86,7 +86,7 @@ void check_clock(app::RunContext& c) {
                                      "Warning, the clocks on the computer and data collector "
                                      "differ by more than two minutes.\n");
   }
-  if (c.status_record) c.status_record->append_status_line(text);
+  app::append_status_line(c, text);
   if (magnitude > kOneHour) c.boxes.show(c.main_window, text, app::program_title(c), app::mb::kOk);
 }
 

@@ -16,19 +16,6 @@ namespace {
 namespace path = platform::path;
 using platform::FileTimes;
 
-std::string formatted(app::RunContext& c, unsigned number, const char* text,
-                      const std::string& value) {
-  return app::format_message(c.texts.load_message_format(number, text).c_str(), value.c_str());
-}
-
-void append_record(app::RunContext& c, const std::string& text) {
-  if (c.status_record != nullptr) c.status_record->append_status_line(text);
-}
-
-void set_current_line(app::RunContext& c, const std::string& text) {
-  if (c.status_record != nullptr) c.status_record->set_status_text(text);
-}
-
 // The box that a time failure shows: its code and its detail with the path.
 struct TimeSite {
   const char* code;
@@ -101,7 +88,8 @@ class DeviceFile {
     return device_.CeSetFileTime(handle_, &t.creation, &t.last_access, &t.last_write);
   }
   void report(const TimeSite& site, const std::string& shown) {
-    report_remote_error(c_, site.code, formatted(c_, site.message, site.text, shown));
+    report_remote_error(c_, site.code,
+                        c_.texts.format_message_text(site.message, site.text, shown.c_str()));
   }
   bool close() {
     if (handle_ == platform::kCeInvalidHandle) return true;
@@ -162,7 +150,7 @@ class DesktopFile {
   bool set_times(const FileTimes& times) { return files_.set_file_times(handle_, times); }
   void report(const TimeSite& site, const std::string& shown) {
     app::last_error_box(c_, site.code, files_.last_error(),
-                        formatted(c_, site.message, site.text, shown));
+                        c_.texts.format_message_text(site.message, site.text, shown.c_str()));
   }
   bool close() {
     if (handle_ == platform::kInvalidFile) return true;
@@ -194,7 +182,7 @@ class Progress {
   Progress(app::RunContext& c, const char* arrow, const std::string& name, double total)
       : c_(c), arrow_(arrow), name_(name), total_(total) {}
 
-  void begin() { set_current_line(c_, line(0)); }
+  void begin() { app::set_status_text(c_, line(0)); }
   void add(std::uint32_t bytes) { transferred_ += bytes; }
   void update() {
     if (total_ <= 0.5) return;
@@ -206,12 +194,12 @@ class Progress {
     } else {
       shown_ = percent_ == 100.0 ? 100.0 : std::floor(percent_ / 10.0) * 10.0;
     }
-    set_current_line(c_, line(shown_));
+    app::set_status_text(c_, line(shown_));
   }
   void finish() {
     if (std::fabs(percent_ - 100.0) >= 1e-9) VMT_LOG_POINT(c_.log);
-    set_current_line(c_, {});
-    append_record(c_, line(percent_) + "\n");
+    app::set_status_text(c_, {});
+    app::append_status_line(c_, line(percent_) + "\n");
   }
 
  private:
@@ -289,30 +277,30 @@ void carry_times(From& from, To& to, const TimeSite& get, const TimeSite& set,
 void report_open_failure(app::RunContext& c, const OpenFailure& failure, const std::string& name,
                          const std::string& path) {
   if (!failure.names_file) {
-    append_record(c, c.texts.load_message_text(failure.message, failure.text));
+    app::append_status_line(c, c.texts.load_message_text(failure.message, failure.text));
     return;
   }
-  const std::string text = formatted(c, failure.message, failure.text, name);
-  append_record(c, text + "\n");
+  const std::string text = c.texts.format_message_text(failure.message, failure.text, name.c_str());
+  app::append_status_line(c, text + "\n");
   c.report.report_line(text, path);
 }
 
 // Removes what a stopped copy left; the partial name is never the user's file.
 template <class To>
 void remove_partial(app::RunContext& c, To& to) {
-  if (!to.remove()) append_record(c, formatted(c, 50220, "\tError deleting %s\n", to.path()));
+  if (!to.remove()) {
+    app::append_status_line(
+        c, c.texts.format_message_text(50220, "\tError deleting %s\n", to.path().c_str()));
+  }
 }
 
 void report_failure(app::RunContext& c, const std::string& name, const Cause& cause,
                     const std::string& destination) {
-  const std::string text =
-      app::format_message(c.texts
-                              .load_message_format(
-                                  50602, "\t%s:\tERROR copying (%s), the file was not copied\n")
-                              .c_str(),
-                          name.c_str(), c.texts.load_message_text(cause.message, cause.text).c_str());
-  set_current_line(c, {});
-  append_record(c, text);
+  const std::string text = c.texts.format_message_text(
+      50602, "\t%s:\tERROR copying (%s), the file was not copied\n", name.c_str(),
+      c.texts.load_message_text(cause.message, cause.text).c_str());
+  app::set_status_text(c, {});
+  app::append_status_line(c, text);
   std::string line = text;
   while (!line.empty() && line.back() == '\n') line.pop_back();
   c.report.report_line(line, destination);
@@ -340,8 +328,9 @@ int copy_file(app::RunContext& c, const Direction& direction, From& from, To& to
                 destination);
     from.close();
     to.close();
-    set_current_line(c, {});
-    append_record(c, formatted(c, 50219, "\t%s:\tCancelled\n", name));
+    app::set_status_text(c, {});
+    app::append_status_line(
+        c, c.texts.format_message_text(50219, "\t%s:\tCancelled\n", name.c_str()));
     remove_partial(c, to);
     c.report.report_line(c.texts.load_message_text(50372, "User cancelled"));
     return copy_result::kCancelled;
@@ -374,7 +363,8 @@ int copy_file(app::RunContext& c, const Direction& direction, From& from, To& to
 
 // The report lines around one copy and its outcome.
 int reported_copy(app::RunContext& c, const std::string& source, const std::string& destination,
-                  const std::function<int()>& copy, const std::function<bool()>& destination_exists) {
+                  const std::function<int()>& copy,
+                  const std::function<bool()>& destination_exists) {
   app::MessageTexts& t = c.texts;
   c.report.report_line(t.load_message_text(50352, "Begin copying from"), source);
   c.report.report_line(t.load_message_text(50353, "                to"), destination);

@@ -707,7 +707,6 @@ void CTRA_Transfer_Dlg::transfer_selection(PaneSide from) {
   if (upload) disconnect();
   fill_list(to);
   show_pane_folder_text(to);
-  view_.set_status_area(status_history_ + status_line_);
   leave_busy();
   if (code != device::status::kSuccess && code != device::copy_result::kCancelled) {
     show_status_for_code(code);

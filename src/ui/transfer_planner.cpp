@@ -103,32 +103,25 @@ class DestinationProbe {
   bool connected_ = false;
 };
 
-std::string format2(app::RunContext& c, unsigned number, const char* text, const std::string& a,
-                    const std::string& b) {
-  return app::format_message(c.texts.load_message_format(number, text).c_str(), a.c_str(),
-                             b.c_str());
-}
-
-std::string format1(app::RunContext& c, unsigned number, const char* text, const std::string& a) {
-  return app::format_message(c.texts.load_message_format(number, text).c_str(), a.c_str());
-}
-
 Conflict conflict_between(app::RunContext& c, const C_file_dir_info& source,
                           const C_file_dir_info& destination) {
   const std::string name = source.name();
   if (source.is_folder()) {
     if (destination.is_folder()) {
-      return {format1(c, 50206,
-                      "  Dir: '%s' (files with same name will be overwritten in destination "
-                      "folder)",
-                      name),
+      return {c.texts.format_message_text(
+                  50206,
+                  "  Dir: '%s' (files with same name will be overwritten in destination "
+                  "folder)",
+                  name.c_str()),
               false};
     }
-    return {format2(c, 50207, "  Dir: '%s' to File:'%s', NOT ALLOWED", name, destination.name()),
+    return {c.texts.format_message_text(50207, "  Dir: '%s' to File:'%s', NOT ALLOWED",
+                                        name.c_str(), destination.name().c_str()),
             true};
   }
   if (destination.is_folder()) {
-    return {format2(c, 50208, "  File:'%s' to Dir: '%s', NOT ALLOWED", name, destination.name()),
+    return {c.texts.format_message_text(50208, "  File:'%s' to Dir: '%s', NOT ALLOWED",
+                                        name.c_str(), destination.name().c_str()),
             true};
   }
   // An unknown time on either side is never "newer".
@@ -138,39 +131,35 @@ Conflict conflict_between(app::RunContext& c, const C_file_dir_info& source,
                      destination.modification_time(&destination_time) &&
                      destination_time > source_time;
   if (newer) {
-    return {format1(c, 50209,
-                    "  File:'%s' (File will be overwritten. WARNING, destination file is newer.)",
-                    name),
-            false};
+    return {
+        c.texts.format_message_text(
+            50209, "  File:'%s' (File will be overwritten. WARNING, destination file is newer.)",
+            name.c_str()),
+        false};
   }
-  return {format1(c, 50210, "  File:'%s' (file will be overwritten)", name), false};
-}
-
-void set_current_line(app::RunContext& c, const std::string& text) {
-  if (c.status_record != nullptr) c.status_record->set_status_text(text);
-}
-
-void append_record(app::RunContext& c, const std::string& text) {
-  if (c.status_record != nullptr) c.status_record->append_status_line(text);
+  return {
+      c.texts.format_message_text(50210, "  File:'%s' (file will be overwritten)", name.c_str()),
+      false};
 }
 
 bool source_folder_exists(app::RunContext& c, bool download, const std::string& folder) {
-  return download ? device::find_file_on_device(c, folder, false)
-                  : c.platform.files.exists(folder);
+  return download ? device::find_file_on_device(c, folder, false) : c.platform.files.exists(folder);
 }
 
 int copy_folder_files(app::RunContext& c, bool download, const std::string& source_folder,
                       const std::string& destination_folder) {
   if (download) {
-    c.report.report_line(format2(c, 50212,
-                                 "1. Download, folder, data collector to desktop\n\nCopy all "
-                                 "files from this dir: %s\nto\nthis dir: %s",
-                                 source_folder, destination_folder));
+    c.report.report_line(
+        c.texts.format_message_text(50212,
+                                    "1. Download, folder, data collector to desktop\n\nCopy all "
+                                    "files from this dir: %s\nto\nthis dir: %s",
+                                    source_folder.c_str(), destination_folder.c_str()));
   }
-  append_record(c, source_folder + " --> " + destination_folder + "\n");
+  app::append_status_line(c, source_folder + " --> " + destination_folder + "\n");
   if (!source_folder_exists(c, download, source_folder)) VMT_LOG_POINT(c.log);
   if (!source_folder_exists(c, !download, destination_folder)) VMT_LOG_POINT(c.log);
-  set_current_line(c, format1(c, 50211, "Examining %s", source_folder));
+  app::set_status_text(c,
+                       c.texts.format_message_text(50211, "Examining %s", source_folder.c_str()));
 
   C_file_dir_pane folder(download ? PaneSide::kDevice : PaneSide::kDesktop);
   set_pane_folder(c, folder, source_folder);
@@ -277,8 +266,8 @@ int transfer_entries(app::RunContext& c, const C_file_dir_pane& source,
       noted_no_dialog = true;
     }
     if (device::copy_cancel_confirmed(c)) {
-      set_current_line(c, {});
-      append_record(c, c.texts.load_message_text(50224, "\tCancelled\n"));
+      app::set_status_text(c, {});
+      app::append_status_line(c, c.texts.load_message_text(50224, "\tCancelled\n"));
       device::disconnect_from_device(c);
       return device::copy_result::kCancelled;
     }
@@ -296,7 +285,8 @@ int transfer_entries(app::RunContext& c, const C_file_dir_pane& source,
     if (entry.is_folder()) {
       if (match != nullptr && !match->is_folder()) continue;
       if (match != nullptr) {
-        c.report.report_line(format2(c, 50225, "  Dir: '%s' to Dir: '%s'", name, match->name()));
+        c.report.report_line(c.texts.format_message_text(50225, "  Dir: '%s' to Dir: '%s'",
+                                                         name.c_str(), match->name().c_str()));
       } else if (download) {
         settings::make_desktop_dir_for_copy(c, destination.folder, name);
       } else {
@@ -311,7 +301,8 @@ int transfer_entries(app::RunContext& c, const C_file_dir_pane& source,
     } else {
       if (match != nullptr && match->is_folder()) continue;
       if (match != nullptr) {
-        c.report.report_line(format2(c, 50226, "  File:'%s' to File:'%s'", name, match->name()));
+        c.report.report_line(c.texts.format_message_text(50226, "  File:'%s' to File:'%s'",
+                                                         name.c_str(), match->name().c_str()));
       }
       const std::string from = source.folder + name;
       result = download ? device::download_file(c, from, destination.folder, entry.size())

@@ -131,7 +131,8 @@ TEST(MessageTexts, EveryTextTheCodeLoadsIsInTheMessageSource) {
     const std::string extension = entry.path().extension().string();
     if (extension != ".cpp" && extension != ".h") continue;
     const std::string code = read(entry.path());
-    for (const char* call : {"load_message_text(", "load_message_format("}) {
+    for (const char* call :
+         {"load_message_text(", "load_message_format(", "format_message_text("}) {
       for (std::size_t at = code.find(call); at != std::string::npos;
            at = code.find(call, at + 1)) {
         std::size_t p = at + std::strlen(call);

@@ -20,18 +20,6 @@ namespace {
 
 constexpr char kSep = platform::path::kSeparator;
 
-class Record : public app::StatusRecord {
- public:
-  void append_status_line(const std::string& text) override { history += text; }
-  void set_status_text(const std::string& text) override {
-    current = text;
-    shown_lines.push_back(text);
-  }
-  std::string history;
-  std::string current;
-  std::vector<std::string> shown_lines;
-};
-
 const platform::FileTimes kFieldTimes{130000000000000001ULL, 130000000100000002ULL,
                                       130000000200000003ULL};
 
@@ -124,7 +112,7 @@ class CopyEngine : public ::testing::Test {
   void open_report() { run_.context.report.open_transfer_report(); }
 
   test::FakeRun run_{true};
-  Record record_;
+  test::RecordingStatus record_;
   test::FakeCopying copying_{run_.context};
 };
 

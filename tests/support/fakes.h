@@ -8,6 +8,7 @@
 
 #include "app/diagnostic_log.h"
 #include "app/message_box.h"
+#include "app/run_context.h"
 
 namespace vmt::test {
 
@@ -46,6 +47,20 @@ class ScriptedMessageBoxes : public app::MessageBoxes {
   std::deque<int> answers;
   int default_answer = app::id::kOk;
   std::vector<Shown> shown;
+};
+
+// The main window's status area as the logic writes it: the record, the
+// current line, and every current line shown in turn.
+class RecordingStatus : public app::StatusRecord {
+ public:
+  void append_status_line(const std::string& text) override { history += text; }
+  void set_status_text(const std::string& text) override {
+    current = text;
+    shown_lines.push_back(text);
+  }
+  std::string history;
+  std::string current;
+  std::vector<std::string> shown_lines;
 };
 
 }  // namespace vmt::test

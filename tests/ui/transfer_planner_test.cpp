@@ -19,14 +19,6 @@ namespace {
 
 constexpr char kSep = platform::path::kSeparator;
 
-class Record : public app::StatusRecord {
- public:
-  void append_status_line(const std::string& text) override { history += text; }
-  void set_status_text(const std::string& text) override { current = text; }
-  std::string history;
-  std::string current;
-};
-
 class Planner : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -78,7 +70,7 @@ class Planner : public ::testing::Test {
   }
 
   test::FakeRun run_{true};
-  Record record_;
+  test::RecordingStatus record_;
   test::FakeCopying copying_{run_.context};
 };
 

@@ -62,6 +62,10 @@ struct RunContext {
   StatusRecord* status_record = nullptr;
   // The holder of the copying dialog; none in a run without windows.
   device::CopyingDialogs* copying = nullptr;
+  // The running-program detection: the display name looked for during one
+  // enumeration of the top-level windows, and whether a window matched.
+  std::string running_detection_name;
+  bool found_running = false;
 };
 
 // The status area's record and current line; nothing while no window has one.

@@ -34,14 +34,6 @@ class Win32ApplicationParts : public settings::SettingsApplicationParts {
     return result;
   }
 
-  void launch_program(app::RunContext& context) override {
-    const std::string executable = settings::get_exe_path(context, chosen_record());
-    std::uint32_t error = 0;
-    if (executable.empty() || !context.platform.windows.start_program(executable, {}, &error)) {
-      VMT_LOG_POINT(context.log);
-    }
-  }
-
  private:
   HINSTANCE instance_;
   ImageListIcons& icons_;

@@ -37,6 +37,12 @@ std::string from_device(const std::u16string& path);
 // on every failure after the start the connection is closed again.
 int connect_to_device(app::RunContext& context, bool full, bool ask);
 
+// The codes a connection gives in the normal course of things: 1, 401 to 409,
+// 411 and 412; callers log any other.
+inline bool is_known_connection_code(int code) {
+  return code == status::kSuccess || (code >= 401 && code <= 409) || code == 411 || code == 412;
+}
+
 // 1, or 410 when the device would not close.
 int disconnect_from_device(app::RunContext& context);
 

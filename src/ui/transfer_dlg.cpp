@@ -29,7 +29,7 @@ constexpr int kBusyControls[] = {
 
 // Controls whose commands are not built yet: they stay disabled rather than
 // offer something that does nothing.
-constexpr int kControlsNotYetBuilt[] = {IDC_BROWSE_DEVICE, IDC_FEATLINK_CHECK};
+constexpr int kControlsNotYetBuilt[] = {IDC_BROWSE_DEVICE};
 
 // Every item of the window's menu and of the two pop-up menus.
 constexpr int kMenuItems[] = {
@@ -44,11 +44,6 @@ bool contains(const int (&ids)[N], int id) {
   return std::find(std::begin(ids), std::end(ids), id) != std::end(ids);
 }
 
-// Device codes that the connection reports in the normal course of things.
-bool is_known_connection_code(int code) {
-  return code == device::status::kSuccess || (code >= 401 && code <= 409) || code == 411 ||
-         code == 412;
-}
 
 struct Tooltip {
   int control;
@@ -148,7 +143,7 @@ void CTRA_Transfer_Dlg::run_startup_sequence() {
 
   options_step();
   const int code = first_population();
-  if (!is_known_connection_code(code)) VMT_LOG_POINT(c_.log);
+  if (!device::is_known_connection_code(code)) VMT_LOG_POINT(c_.log);
   leave_busy();
 
   resolve_program_record();
@@ -335,7 +330,7 @@ void CTRA_Transfer_Dlg::show_pane_folder_text(PaneSide side) {
 
 int CTRA_Transfer_Dlg::connect() {
   const int code = device::connect_to_device(c_, true, false);
-  if (!is_known_connection_code(code)) VMT_LOG_POINT(c_.log);
+  if (!device::is_known_connection_code(code)) VMT_LOG_POINT(c_.log);
   return code;
 }
 
@@ -419,6 +414,12 @@ bool CTRA_Transfer_Dlg::OnCommand(int id) {
       return true;
     case ID_DEVICE_SELECT_ALL:
       select_all(PaneSide::kDevice);
+      return true;
+    case IDC_FEATLINK_CHECK:
+      featlink_check();
+      return true;
+    case IDC_FILTER_TOGGLE:
+      filter_toggle();
       return true;
     case IDC_HELP_BUTTON:
     case ID_HELP_CONTENTS:
@@ -623,6 +624,14 @@ bool CTRA_Transfer_Dlg::find_projects_folder(std::string* projects) {
   return false;
 }
 
+bool CTRA_Transfer_Dlg::ensure_device_folder() {
+  if (device_.folder != kNoConnection) return true;
+  std::string projects;
+  if (!find_projects_folder(&projects)) return false;
+  set_pane_folder(c_, device_, projects);
+  return true;
+}
+
 void CTRA_Transfer_Dlg::refresh_panes() {
   enter_busy();
   set_status_text(c_.texts.load_message_text(50478, "Refreshing screen."));
@@ -635,11 +644,7 @@ void CTRA_Transfer_Dlg::refresh_panes() {
     take_no_connection_path(code);
     return;
   }
-  if (device_.folder == kNoConnection) {
-    std::string projects;
-    if (!find_projects_folder(&projects)) return;
-    set_pane_folder(c_, device_, projects);
-  }
+  if (!ensure_device_folder()) return;
   read_with_animation(device_);
   fill_list(PaneSide::kDevice);
   show_pane_folder_text(PaneSide::kDevice);
@@ -687,7 +692,7 @@ void CTRA_Transfer_Dlg::transfer_selection(PaneSide from) {
 
   device::show_copying_dialog(c_, view_.window());
   const int code = transfer_entries(c_, source, destination, [this] { show_no_connection(); });
-  if (!is_known_connection_code(code) && code != device::status::kCancelled &&
+  if (!device::is_known_connection_code(code) && code != device::status::kCancelled &&
       code != device::copy_result::kFailed && code != device::copy_result::kCancelled) {
     VMT_LOG_POINT(c_.log);
   }

@@ -136,6 +136,23 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   // ">>>" from the desktop pane, "<<<" from the device pane.
   void transfer_selection(PaneSide from);
   void select_all(PaneSide side);
+
+  // The Featlink check and the filter toggle beside it.
+  struct SavedView {
+    std::string desktop_folder;
+    std::string device_folder;
+    std::string filter;
+  };
+  void featlink_check();
+  // After a declined connection: the desktop pane back on its folder and
+  // filter; the device pane shows no connection unless `keep_device`.
+  void restore_desktop_view(const SavedView& saved, bool keep_device);
+  // Both panes back on the saved folders and filter, read again.
+  void go_back(const SavedView& saved);
+  void filter_toggle();
+  // With the device connected: the device pane's folder, the projects folder
+  // when it shows no connection; false after leaving as find_projects_folder.
+  bool ensure_device_folder();
   void help();
   void about();
   void check_box_changed(int id);

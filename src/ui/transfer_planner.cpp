@@ -181,8 +181,7 @@ int copy_folder_files(app::RunContext& c, bool download, const std::string& sour
 }
 
 bool is_expected_connection_code(int code) {
-  return code == device::status::kSuccess || (code >= 401 && code <= 409) || code == 411 ||
-         code == 412 || code == device::status::kCancelled;
+  return device::is_known_connection_code(code) || code == device::status::kCancelled;
 }
 
 }  // namespace

@@ -490,5 +490,104 @@ TEST_F(TransferWindow, AFolderOntoAFileIsRefusedWithOnlyOk) {
   EXPECT_FALSE(dlg_.busy());
 }
 
+TEST_F(TransferWindow, FeatlinkCheckWithoutAFolderSaysSoAndChangesNothing) {
+  start();
+  run_.boxes.shown.clear();
+  dlg_.OnCommand(IDC_FEATLINK_CHECK);
+  ASSERT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_EQ("You do not have a default Featlink folder set.\nUse the Options dialog (found in the "
+            "Options menu) to set it",
+            run_.last_text());
+  EXPECT_EQ(app::mb::kIconInformation, run_.boxes.shown.back().style);
+  EXPECT_FALSE(dlg_.busy());
+  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+}
+
+TEST_F(TransferWindow, FeatlinkCheckWithNoFilesOnEitherSideShowsOkOnlyAndGoesBack) {
+  run_.arrange_option("UserCsvDir", folder("csv"));
+  on_desktop("csv/readme.txt", "not a library");
+  std::filesystem::remove(std::filesystem::u8path(run_.fake.folder.path("device/fs/Projects/Codes.csv")));
+  start();
+  run_.boxes.shown.clear();
+  dlg_.OnCommand(IDC_FEATLINK_CHECK);
+  ASSERT_EQ(1u, run_.boxes.shown.size());
+  const std::string& text = run_.boxes.shown[0].text;
+  EXPECT_NE(std::string::npos, text.find("Desktop folder:\t" + folder("csv") + "\n"));
+  EXPECT_NE(std::string::npos, text.find("Handheld folder:\t\\Projects\\\n"));
+  EXPECT_NE(std::string::npos,
+            text.find("No unique Featlink files were found on your desktop computer."));
+  EXPECT_NE(std::string::npos,
+            text.find("No unique Featlink files were found on your data collector computer."));
+  EXPECT_NE(std::string::npos,
+            text.find("No situations were found that may require your attention."));
+  EXPECT_EQ(app::mb::kOk, run_.boxes.shown[0].style);
+  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_EQ("Ready.", view_.status.substr(view_.status.size() - 6));
+  EXPECT_FALSE(dlg_.busy());
+  EXPECT_FALSE(run_.context.connected);
+}
+
+TEST_F(TransferWindow, FeatlinkGuidanceCancelledAtTheFirstQuestionCopiesNothingAndGoesBack) {
+  run_.arrange_option("UserCsvDir", folder("csv"));
+  on_desktop("csv/Roads.csv", "roads");
+  start();
+  run_.boxes.shown.clear();
+  run_.boxes.answers = {app::id::kYes, app::id::kCancel};
+  dlg_.OnCommand(IDC_FEATLINK_CHECK);
+  ASSERT_EQ(2u, run_.boxes.shown.size());
+  EXPECT_EQ(app::mb::kYesNo, run_.boxes.shown[0].style);
+  EXPECT_NE(std::string::npos, run_.boxes.shown[0].text.find("\t*** Roads.csv\n"));
+  EXPECT_NE(std::string::npos, run_.boxes.shown[0].text.find("\t*** Codes.csv\n"));
+  EXPECT_EQ(0u, run_.boxes.shown[1].text.find("Do you want to copy Roads.csv\n"));
+  EXPECT_FALSE(std::filesystem::exists(
+      std::filesystem::u8path(run_.fake.folder.path("device/fs/Projects/Roads.csv"))));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(folder("csv") + "Codes.csv")));
+  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Codes.csv"}), view_.device.names());
+  EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
+  EXPECT_FALSE(dlg_.busy());
+  EXPECT_FALSE(run_.context.connected);
+}
+
+TEST_F(TransferWindow, FeatlinkGuidanceCopiesBothWaysAndTheToggleFiltersBothPanes) {
+  run_.arrange_option("UserCsvDir", folder("csv"));
+  on_desktop("csv/Roads.csv", "roads");
+  start();
+  run_.boxes.answers = {app::id::kYes, app::id::kYes, app::id::kYes};
+  dlg_.OnCommand(IDC_FEATLINK_CHECK);
+  EXPECT_EQ("roads", run_.fake.folder.read_file("device/fs/Projects/Roads.csv"));
+  EXPECT_EQ("code", run_.fake.folder.read_file("desk/csv/Codes.csv"));
+
+  dlg_.OnCommand(IDC_FILTER_TOGGLE);
+  EXPECT_EQ("*.csv", dlg_.device_pane().filter);
+  EXPECT_EQ((std::vector<std::string>{"Codes.csv", "Roads.csv"}), view_.device.names());
+  EXPECT_TRUE(view_.desktop.names().empty());
+  EXPECT_FALSE(view_.hidden.count(IDC_FILTER_TOGGLE));
+  EXPECT_EQ("Show All Files", view_.texts[IDC_FILTER_TOGGLE]);
+  dlg_.OnCommand(IDC_FILTER_TOGGLE);
+  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
+  EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
+}
+
+TEST_F(TransferWindow, FeatlinkCheckDeclinedWhileTheFieldProgramRunsRestoresTheDesktop) {
+  run_.arrange_option("UserCsvDir", folder("csv"));
+  on_desktop("csv/Roads.csv", "roads");
+  start();
+  on_device("registry.reg",
+            "Windows Registry Editor Version 5.00\n\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veldmark Software, Inc.\\Plotwise]\n"
+            "\"InstallLoc\"=\"\\\\Program Files\\\\Plotwise\"\n\"StatusRunning\"=\"YES\"\n");
+  run_.boxes.shown.clear();
+  run_.boxes.answers = {app::id::kCancel};
+  dlg_.OnCommand(IDC_FEATLINK_CHECK);
+  EXPECT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_EQ("*.*", dlg_.device_pane().filter);
+  EXPECT_FALSE(dlg_.busy());
+}
+
 }  // namespace
 }  // namespace vmt::ui

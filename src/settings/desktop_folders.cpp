@@ -351,6 +351,17 @@ bool make_desktop_dir_for_copy(app::RunContext& context, const std::string& base
   return true;
 }
 
+std::string find_help_file(app::RunContext& context, app::WindowRef owner) {
+  const std::string file = get_exe_dir(context.platform.files, true) + "transfer.chm";
+  if (context.platform.files.exists(file)) return file;
+  context.boxes.show(owner,
+                     context.texts.format_message_text(50101, "Help file:\n%s\nnot found.",
+                                                       file.c_str()),
+                     context.texts.load_message_text(50000, "Veldmark"),
+                     app::mb::kOk | app::mb::kIconInformation);
+  return {};
+}
+
 std::string get_exe_dir(platform::DesktopFiles& files, bool backslash) {
   const std::string folder = path::folder_of(files.executable_path());
   return backslash ? folder : path::without_trailing_separators(folder);

@@ -44,6 +44,10 @@ bool make_desktop_dir(app::RunContext& context, const std::string& path);
 bool make_desktop_dir_for_copy(app::RunContext& context, const std::string& base,
                                const std::string& relative);
 
+// The help file "transfer.chm" beside the executable; empty after telling the
+// user (owned by `owner`) that it is missing.
+std::string find_help_file(app::RunContext& context, app::WindowRef owner);
+
 // The folder of the running executable.
 std::string get_exe_dir(platform::DesktopFiles& files, bool backslash);
 

@@ -149,7 +149,7 @@ void CTRA_Transfer_Dlg::run_startup_sequence() {
   resolve_program_record();
   view_.enable_control(IDC_LAUNCH_PROGRAM, program_record_.name() != settings::program::kUserDefined);
   if (code != device::status::kSuccess) show_status_for_code(code);
-  if (open_options_on_start_) view_.run_options_dialog();
+  if (open_options_on_start_) options_dialog();
 }
 
 void CTRA_Transfer_Dlg::options_step() {
@@ -418,6 +418,9 @@ bool CTRA_Transfer_Dlg::OnCommand(int id) {
     case IDC_FEATLINK_CHECK:
       featlink_check();
       return true;
+    case ID_OPTIONS_SETTINGS:
+      options_dialog();
+      return true;
     case IDC_FILTER_TOGGLE:
       filter_toggle();
       return true;
@@ -467,6 +470,7 @@ MenuItemState CTRA_Transfer_Dlg::menu_item_state(int id) const {
       break;
     case ID_FILE_EXIT:
     case ID_FILE_REFRESH:
+    case ID_OPTIONS_SETTINGS:
     case ID_DESKTOP_SELECT_ALL:
     case ID_DESKTOP_REFRESH:
     case ID_DEVICE_SELECT_ALL:
@@ -474,7 +478,7 @@ MenuItemState CTRA_Transfer_Dlg::menu_item_state(int id) const {
       state.enabled = !busy_;
       break;
     default:
-      // The view, filter, options and ActiveSync commands, and Create folder,
+      // The view, filter and ActiveSync commands, and Create folder,
       // arrive with their own dialogs and stay greyed until then.
       break;
   }
@@ -718,18 +722,26 @@ void CTRA_Transfer_Dlg::transfer_selection(PaneSide from) {
   }
 }
 
-void CTRA_Transfer_Dlg::help() {
-  const std::string file = settings::get_exe_dir(c_.platform.files, true) + "transfer.chm";
-  if (!c_.platform.files.exists(file)) {
+void CTRA_Transfer_Dlg::options_dialog() {
+  const int result = view_.run_options_dialog();
+  if (result != app::id::kOk && result != app::id::kCancel) {
     c_.boxes.show(view_.window(),
-                  app::format_message(
-                      c_.texts.load_message_format(50101, "Help file:\n%s\nnot found.").c_str(),
-                      file.c_str()),
-                  c_.texts.load_message_text(50000, "Veldmark"),
-                  app::mb::kOk | app::mb::kIconInformation);
+                  c_.texts.load_message_text(50088, "Error 4RF48TGH, unable to start program dialog"),
+                  app::program_title(c_), app::mb::kOk);
     return;
   }
-  view_.open_help(file);
+  if (result != app::id::kOk) return;
+  // The launch box follows the program and the setting just saved.
+  resolve_program_record();
+  launch_program_ = settings::get_LaunchOnTransfer(c_);
+  view_.set_check(IDC_LAUNCH_PROGRAM, launch_program_);
+  view_.enable_control(IDC_LAUNCH_PROGRAM,
+                       program_record_.name() != settings::program::kUserDefined);
+}
+
+void CTRA_Transfer_Dlg::help() {
+  const std::string file = settings::find_help_file(c_, view_.window());
+  if (!file.empty()) view_.open_help(file);
 }
 
 void CTRA_Transfer_Dlg::about() {

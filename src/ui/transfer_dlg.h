@@ -153,6 +153,8 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   // With the device connected: the device pane's folder, the projects folder
   // when it shows no connection; false after leaving as find_projects_folder.
   bool ensure_device_folder();
+  // The options dialog, and the window following what it saved.
+  void options_dialog();
   void help();
   void about();
   void check_box_changed(int id);

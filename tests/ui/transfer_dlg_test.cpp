@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -81,7 +82,8 @@ class ScriptedView : public TransferView {
   void end_dialog(int result) override { ended = result; }
   int run_options_dialog() override {
     ++options_opened;
-    return app::id::kCancel;
+    if (on_options) on_options();
+    return options_result;
   }
 
   std::string caption;
@@ -103,6 +105,8 @@ class ScriptedView : public TransferView {
   std::string help;
   int ended = 0;
   int options_opened = 0;
+  int options_result = app::id::kCancel;
+  std::function<void()> on_options;
   test::FakeListView desktop;
   test::FakeListView device;
 };
@@ -587,6 +591,29 @@ TEST_F(TransferWindow, FeatlinkCheckDeclinedWhileTheFieldProgramRunsRestoresTheD
   EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
   EXPECT_EQ("*.*", dlg_.device_pane().filter);
   EXPECT_FALSE(dlg_.busy());
+}
+
+TEST_F(TransferWindow, TheOptionsCommandOpensTheDialogAndTheLaunchBoxFollowsItsChoice) {
+  start();
+  EXPECT_FALSE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));
+  dlg_.OnIdle();
+  EXPECT_TRUE(view_.menu[ID_OPTIONS_SETTINGS].enabled);
+
+  view_.options_result = -1;
+  dlg_.OnCommand(ID_OPTIONS_SETTINGS);
+  EXPECT_EQ("Error 4RF48TGH, unable to start program dialog", run_.last_text());
+
+  // The dialog saves an installed program with the launch on.
+  view_.options_result = app::id::kOk;
+  view_.on_options = [this] {
+    run_.arrange("SOFTWARE\\Veldmark\\Vistaplot2006", "InstallDir", run_.fake.folder.path("VP"));
+    run_.arrange_option("DefSyncProgram", settings::program::kVistaplot2006);
+    run_.arrange_option("LaunchOnTransfer", "1");
+  };
+  dlg_.OnCommand(ID_OPTIONS_SETTINGS);
+  EXPECT_EQ(2, view_.options_opened);
+  EXPECT_TRUE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));
+  EXPECT_TRUE(view_.checks[IDC_LAUNCH_PROGRAM]);
 }
 
 }  // namespace

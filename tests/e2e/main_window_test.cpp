@@ -298,5 +298,99 @@ TEST_F(MainWindow, UploadsAFolderAndAFileOverTheClashAndDownloadsThemBackIntact)
   EXPECT_EQ(std::string::npos, report.find("Not successful")) << report;
 }
 
+void set_modified(const fs::path& file, std::chrono::seconds age) {
+  fs::last_write_time(file, fs::file_time_type::clock::now() - age);
+}
+
+std::wstring read_option(const wchar_t* name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOptionsKey, 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
+      ERROR_SUCCESS) {
+    return L"<no key>";
+  }
+  wchar_t value[512] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  const LONG read = RegQueryValueExW(key, name, nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(key);
+  return read == ERROR_SUCCESS ? std::wstring(value) : L"<none>";
+}
+
+TEST_F(MainWindow, FeatlinkCheckGuidesOneNewerFileEachWayAndGoesBack) {
+  const fs::path featlink = root_ / "desktop" / "Featlink";
+  const fs::path projects = root_ / "device" / "fs" / "My Documents" / "Plotwise Projects";
+  std::ofstream(featlink / "Utilities.csv") << "an old desktop copy\n";
+  std::ofstream(featlink / "Codes.csv", std::ios::app) << "NEW,new code from the office\n";
+  set_modified(featlink / "Utilities.csv", std::chrono::hours(3));
+  set_modified(featlink / "Codes.csv", std::chrono::seconds(60));
+  set_modified(projects / "Codes.csv", std::chrono::hours(3));
+  set_modified(projects / "Utilities.csv", std::chrono::seconds(60));
+
+  start(L"DOWNLOAD");
+  driver_.click(1040);
+  HWND box = nullptr;
+  const std::wstring report = driver_.wait_box_with(L"Featlink library files report:", 30000, &box);
+  ASSERT_NE(nullptr, box) << narrow(driver_.text(1015));
+  EXPECT_NE(std::wstring::npos,
+            report.find(L"1 common Featlink file, which is newer on the desktop, was found:\n"
+                        L"\t*** Codes.csv"))
+      << narrow(report);
+  EXPECT_NE(std::wstring::npos,
+            report.find(L"1 common Featlink file, which is newer on the data collector, was "
+                        L"found:\n\t*** Utilities.csv"));
+  EXPECT_NE(std::wstring::npos, report.find(L"2 situations were found"));
+  WindowDriver::press_box_button(box, IDYES);
+
+  driver_.wait_box_with(L"Do you want to copy Codes.csv", 30000, &box);
+  ASSERT_NE(nullptr, box);
+  WindowDriver::press_box_button(box, IDYES);
+  const std::wstring second = driver_.wait_box_with(L"Do you want to copy Utilities.csv", 30000, &box);
+  ASSERT_NE(nullptr, box);
+  EXPECT_NE(std::wstring::npos, second.find(L"Data collector version is newer"));
+  WindowDriver::press_box_button(box, IDYES);
+
+  ASSERT_TRUE(eventually([&] {
+    return ready() && driver_.text(1025) == (root_ / "desktop" / "Downloads").wstring() + L"\\*.*";
+  })) << narrow(driver_.text(1015));
+  EXPECT_EQ(read_file(featlink / "Codes.csv"), read_file(projects / "Codes.csv"));
+  EXPECT_NE(std::string::npos, read_file(projects / "Codes.csv").find("NEW,new code"));
+  EXPECT_EQ(read_file(projects / "Utilities.csv"), read_file(featlink / "Utilities.csv"));
+  EXPECT_NE(std::string::npos, narrow(driver_.text(1028)).find("Plotwise Projects\\*.*"));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(driver_.window(), 1042)));
+}
+
+TEST_F(MainWindow, TheOptionsDialogOpensFromTheMenuShowsTheChoiceAndSavesOnOk) {
+  start(L"DOWNLOAD");
+  driver_.command(32783);
+  HWND options = driver_.wait_dialog(L"Transfer options", 30000);
+  ASSERT_NE(nullptr, options);
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(options, 21008));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, 21000)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, 21001)));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(options, 21010)));
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(options, 21009, text, 1024);
+  EXPECT_EQ((root_ / "desktop" / "Downloads").wstring(), text);
+  GetDlgItemTextW(options, 1043, text, 1024);
+  EXPECT_EQ((root_ / "desktop" / "Featlink").wstring(), text);
+
+  set_option(L"DefSyncProgram", L"Vistaplot");  // changed behind the dialog: OK writes it back
+  PostMessageW(options, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(options, IDOK)));
+  ASSERT_TRUE(eventually([&] { return !IsWindow(options); }, 20000));
+  EXPECT_EQ(L"User defined", read_option(L"DefSyncProgram"));
+  EXPECT_EQ((root_ / "desktop" / "Uploads").wstring(), read_option(L"UserUpDir"));
+  EXPECT_EQ(L"0", read_option(L"LaunchOnTransfer"));
+  EXPECT_TRUE(ready());
+
+  // Cancel with every folder in place closes without a question.
+  driver_.command(32783);
+  options = driver_.wait_dialog(L"Transfer options", 30000);
+  ASSERT_NE(nullptr, options);
+  PostMessageW(options, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(options, IDCANCEL)));
+  EXPECT_TRUE(eventually([&] { return !IsWindow(options); }, 20000));
+}
+
 }  // namespace
 }  // namespace vmt::e2e

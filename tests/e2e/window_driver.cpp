@@ -102,6 +102,10 @@ void WindowDriver::click(int id) const {
                reinterpret_cast<LPARAM>(GetDlgItem(window_, id)));
 }
 
+void WindowDriver::command(int id) const {
+  PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
 bool WindowDriver::double_click_item(int list_id, int item) const {
   const HWND list = GetDlgItem(window_, list_id);
   RemoteBuffer remote(list, sizeof(RECT));
@@ -162,6 +166,30 @@ std::wstring WindowDriver::wait_box(DWORD timeout_ms, HWND* box) const {
   } while (GetTickCount() - start < timeout_ms);
   *box = nullptr;
   return {};
+}
+
+std::wstring WindowDriver::wait_box_with(const std::wstring& part, DWORD timeout_ms,
+                                         HWND* box) const {
+  const DWORD start = GetTickCount();
+  do {
+    const std::wstring text = wait_box(200, box);
+    if (*box != nullptr && text.find(part) != std::wstring::npos) return text;
+    Sleep(100);
+  } while (GetTickCount() - start < timeout_ms);
+  *box = nullptr;
+  return {};
+}
+
+HWND WindowDriver::wait_dialog(const std::wstring& title, DWORD timeout_ms) const {
+  const DWORD start = GetTickCount();
+  do {
+    HWND found = nullptr;
+    while ((found = FindWindowExW(nullptr, found, L"#32770", title.c_str())) != nullptr) {
+      if (GetWindow(found, GW_OWNER) == window_ && IsWindowVisible(found)) return found;
+    }
+    Sleep(100);
+  } while (GetTickCount() - start < timeout_ms);
+  return nullptr;
 }
 
 void WindowDriver::press_box_button(HWND box, int button) {

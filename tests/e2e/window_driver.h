@@ -28,12 +28,19 @@ class WindowDriver {
   int list_count(int list_id) const;
 
   void click(int id) const;
+  // A menu command, as the window's menu sends it.
+  void command(int id) const;
   bool double_click_item(int list_id, int item) const;
   // Selects exactly these items of a list view.
   bool select_items(int list_id, const std::vector<int>& items) const;
   void press_key(UINT key) const;
   // Waits for a message box owned by the window; its text, or empty.
   std::wstring wait_box(DWORD timeout_ms, HWND* box) const;
+  // As wait_box, for a box whose text contains `part` (other owned windows,
+  // such as the copying window, are passed over).
+  std::wstring wait_box_with(const std::wstring& part, DWORD timeout_ms, HWND* box) const;
+  // Waits for a dialog owned by the window with this title; null after the time.
+  HWND wait_dialog(const std::wstring& title, DWORD timeout_ms) const;
   static void press_box_button(HWND box, int button);
 
  private:

@@ -1,9 +1,9 @@
 #include "gui/win32/transfer_window.h"
 
 #include <commctrl.h>
-#include <htmlhelp.h>
-#include <shlobj.h>
 
+#include "gui/win32/options_window.h"
+#include "gui/win32/shell_dialogs.h"
 #include "platform/win32/win32_path.h"
 
 namespace vmt::gui {
@@ -41,13 +41,6 @@ HBITMAP load_bitmap_on(HINSTANCE instance, int id, COLORREF background) {
 HICON load_icon(HINSTANCE instance, int id, int size) {
   return static_cast<HICON>(
       LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-}
-
-int CALLBACK browse_callback(HWND hwnd, UINT message, LPARAM, LPARAM start) {
-  if (message == BFFM_INITIALIZED && start != 0) {
-    SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, start);
-  }
-  return 0;
 }
 
 }  // namespace
@@ -307,31 +300,16 @@ void TransferWindow::set_menu_item(int id, ui::MenuItemState state) {
 
 bool TransferWindow::browse_for_folder(const std::string& title, const std::string& start,
                                        std::string* chosen) {
-  std::wstring wide_title = to_wide(title);
-  std::wstring wide_start = to_wide(start);
-  BROWSEINFOW info{};
-  info.hwndOwner = Dialog::window().get();
-  info.lpszTitle = wide_title.c_str();
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  info.lpfn = browse_callback;
-  info.lParam = reinterpret_cast<LPARAM>(wide_start.c_str());
-  PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
-  if (list == nullptr) return false;
-  wchar_t path[MAX_PATH] = {};
-  const bool ok = SHGetPathFromIDListW(list, path) != FALSE;
-  CoTaskMemFree(list);
-  if (!ok) return false;
-  *chosen = from_wide(path);
-  return true;
+  return gui::browse_for_folder(Dialog::window().get(), title, start, chosen);
 }
 
 void TransferWindow::open_help(const std::string& file) {
-  HtmlHelpW(Dialog::window().get(), to_wide(file).c_str(), HH_DISPLAY_TOPIC, 0);
+  open_html_help(Dialog::window().get(), file);
 }
 
 int TransferWindow::run_options_dialog() {
-  // The options dialog is not in this build yet; the start-up goes on without it.
-  return IDCANCEL;
+  OptionsWindow options(instance(), c_);
+  return static_cast<int>(options.DoModal(Dialog::window().get()));
 }
 
 }  // namespace vmt::gui

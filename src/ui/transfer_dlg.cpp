@@ -27,10 +27,6 @@ constexpr int kBusyControls[] = {
     IDC_EXIT,            IDC_HELP_BUTTON,      IDC_FEATLINK_CHECK,  IDC_FILTER_TOGGLE,
     IDC_CREATE_REPORT,   IDC_LAUNCH_PROGRAM};
 
-// Controls whose commands are not built yet: they stay disabled rather than
-// offer something that does nothing.
-constexpr int kControlsNotYetBuilt[] = {IDC_BROWSE_DEVICE};
-
 // Every item of the window's menu and of the two pop-up menus.
 constexpr int kMenuItems[] = {
     ID_FILE_REFRESH,     ID_FILE_EXIT,         ID_VIEW_DETAILS,     ID_VIEW_LIST,
@@ -99,6 +95,8 @@ CTRA_Transfer_Dlg::~CTRA_Transfer_Dlg() {
 
 void CTRA_Transfer_Dlg::OnInit() {
   c_.main_window = view_.window();
+  device::read_auto_start_state(c_, &active_sync_);
+  device::read_guest_state(c_, &active_sync_);
   c_.status_record = this;
   view_.set_caption(c_.texts.load_message_text(50322, "Veldmark  Transfer"));
   set_status_text(c_.texts.load_message_text(50460, "Initializing, please wait..."));
@@ -284,7 +282,7 @@ void CTRA_Transfer_Dlg::leave_busy() {
     if (id == IDC_LAUNCH_PROGRAM) {
       view_.enable_control(id, launch_was_enabled_);
     } else {
-      view_.enable_control(id, !contains(kControlsNotYetBuilt, id));
+      view_.enable_control(id, true);
     }
   }
   if (filter_ == kFeatlinkFiles) {
@@ -369,7 +367,6 @@ bool CTRA_Transfer_Dlg::OnCommand(int id) {
   // pumped; no command may start inside another.
   if (busy_ && id != ID_HELP_ABOUT) return true;
   if (!menu_item_state(id).enabled && contains(kMenuItems, id)) return true;
-  if (contains(kControlsNotYetBuilt, id)) return true;
   switch (id) {
     case IDC_EXIT:
     case ID_FILE_EXIT:
@@ -421,6 +418,39 @@ bool CTRA_Transfer_Dlg::OnCommand(int id) {
     case ID_OPTIONS_SETTINGS:
       options_dialog();
       return true;
+    case ID_VIEW_DETAILS:
+      set_view_mode(ViewMode::kDetails);
+      return true;
+    case ID_VIEW_LIST:
+      set_view_mode(ViewMode::kList);
+      return true;
+    case ID_VIEW_ICONS:
+      set_view_mode(ViewMode::kIcons);
+      return true;
+    case ID_VIEW_ALL_FILES:
+      change_filter(kAllFiles);
+      return true;
+    case ID_VIEW_FEATLINK_FILES:
+      change_filter(kFeatlinkFiles);
+      return true;
+    case ID_VIEW_TOOLTIPS:
+      toggle_show_tooltips();
+      return true;
+    case ID_VIEW_SECONDS:
+      toggle_show_seconds();
+      return true;
+    case ID_OPTIONS_AUTO_START:
+      device::toggle_auto_start(c_, &active_sync_);
+      return true;
+    case ID_OPTIONS_GUEST:
+      device::toggle_guest(c_, &active_sync_);
+      return true;
+    case IDC_BROWSE_DEVICE:
+      browse_device();
+      return true;
+    case ID_DESKTOP_CREATE_FOLDER:
+      create_desktop_folder();
+      return true;
     case IDC_FILTER_TOGGLE:
       filter_toggle();
       return true;
@@ -453,10 +483,10 @@ MenuItemState CTRA_Transfer_Dlg::menu_item_state(int id) const {
       state.checked = view_mode_ == ViewMode::kIcons;
       break;
     case ID_VIEW_ALL_FILES:
-      state.checked = filter_ == kAllFiles;
+      state.checked = platform::equals_no_case(filter_, kAllFiles);
       break;
     case ID_VIEW_FEATLINK_FILES:
-      state.checked = filter_ == kFeatlinkFiles;
+      state.checked = platform::equals_no_case(filter_, kFeatlinkFiles);
       break;
     case ID_VIEW_TOOLTIPS:
       state.checked = show_tooltips_;
@@ -464,24 +494,17 @@ MenuItemState CTRA_Transfer_Dlg::menu_item_state(int id) const {
     case ID_VIEW_SECONDS:
       state.checked = show_seconds_;
       break;
-    case ID_HELP_CONTENTS:
-    case ID_HELP_ABOUT:
-      state.enabled = true;
+    case ID_OPTIONS_AUTO_START:
+      state.checked = active_sync_.auto_start;
       break;
-    case ID_FILE_EXIT:
-    case ID_FILE_REFRESH:
-    case ID_OPTIONS_SETTINGS:
-    case ID_DESKTOP_SELECT_ALL:
-    case ID_DESKTOP_REFRESH:
-    case ID_DEVICE_SELECT_ALL:
-    case ID_DEVICE_REFRESH:
-      state.enabled = !busy_;
+    case ID_OPTIONS_GUEST:
+      state.checked = active_sync_.guest;
       break;
     default:
-      // The view, filter and ActiveSync commands, and Create folder,
-      // arrive with their own dialogs and stay greyed until then.
       break;
   }
+  // Help stays open; the other commands start nothing while one runs.
+  state.enabled = id == ID_HELP_CONTENTS || id == ID_HELP_ABOUT || !busy_;
   return state;
 }
 

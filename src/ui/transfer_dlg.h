@@ -9,7 +9,9 @@
 
 #include "app/run_context.h"
 #include "settings/catalogue.h"
+#include "device/active_sync_settings.h"
 #include "ui/file_panes.h"
+#include "ui/new_folder_dlg.h"
 #include "ui/pane_list.h"
 #include "ui/transfer_dlg_ids.h"
 
@@ -60,6 +62,11 @@ class TransferView {
   virtual void open_help(const std::string& file) = 0;
   // The options dialog, modal; its result (1 OK, 2 Cancel).
   virtual int run_options_dialog() = 0;
+  // The data collector's folder browser from `start`, modal (the device
+  // connected): its result, and its last folder in `last_folder`.
+  virtual int run_device_browser(const std::string& start, std::string* last_folder) = 0;
+  // "Create new folder", modal: its result; on OK the name typed.
+  virtual int run_new_folder_dialog(CNDR_NewDir_Dlg& dialog) = 0;
   // Closes the window with the dialog result.
   virtual void end_dialog(int result) = 0;
 };
@@ -98,6 +105,10 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
 
   bool busy() const { return busy_; }
   bool show_tooltips() const { return show_tooltips_; }
+  bool show_seconds() const { return show_seconds_; }
+  ViewMode view_mode() const { return view_mode_; }
+  const std::string& filter() const { return filter_; }
+  const device::ActiveSyncState& active_sync() const { return active_sync_; }
   const C_file_dir_pane& desktop_pane() const { return desktop_; }
   const C_file_dir_pane& device_pane() const { return device_; }
   const std::string& status_history() const { return status_history_; }
@@ -150,6 +161,14 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   // Both panes back on the saved folders and filter, read again.
   void go_back(const SavedView& saved);
   void filter_toggle();
+
+  // The View menu, the ActiveSync settings, the device Browse and Create folder.
+  void set_view_mode(ViewMode mode);
+  void toggle_show_seconds();
+  void toggle_show_tooltips();
+  void change_filter(const char* filter);
+  void browse_device();
+  void create_desktop_folder();
   // With the device connected: the device pane's folder, the projects folder
   // when it shows no connection; false after leaving as find_projects_folder.
   bool ensure_device_folder();
@@ -181,6 +200,7 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   ViewMode view_mode_ = ViewMode::kDetails;
   bool start_on_download_folder_ = true;
   bool open_options_on_start_ = false;
+  device::ActiveSyncState active_sync_;
 };
 
 }  // namespace vmt::ui

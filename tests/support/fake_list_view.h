@@ -19,7 +19,10 @@ class FakeListView : public ui::PaneListView {
     std::intptr_t data = -1;
   };
   void set_view_mode(ui::ViewMode m) override { mode = m; }
-  void delete_all_items() override { items.clear(); }
+  void delete_all_items() override {
+    items.clear();
+    ++clears;
+  }
   bool insert_column(int, const ui::ListColumn& column) override {
     columns.push_back(column);
     return true;
@@ -68,6 +71,7 @@ class FakeListView : public ui::PaneListView {
   std::vector<ui::ListColumn> columns;
   std::vector<Item> items;
   std::vector<int> selected;
+  int clears = 0;  // times the list was emptied for a fill
 };
 
 }  // namespace vmt::test

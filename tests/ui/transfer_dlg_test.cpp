@@ -25,6 +25,7 @@ namespace vmt::ui {
 namespace {
 
 constexpr char kSep = platform::path::kSeparator;
+constexpr char kAutoStartKey[] = "Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect";
 
 class ScriptedView : public TransferView {
  public:
@@ -80,6 +81,16 @@ class ScriptedView : public TransferView {
   }
   void open_help(const std::string& file) override { help = file; }
   void end_dialog(int result) override { ended = result; }
+  int run_device_browser(const std::string& start, std::string* last_folder) override {
+    browser_starts.push_back(start);
+    *last_folder = browser_folder;
+    return browser_result;
+  }
+  int run_new_folder_dialog(CNDR_NewDir_Dlg& dialog) override {
+    new_folder_parents.push_back(dialog.parent_folder);
+    dialog.name = new_folder_name;
+    return new_folder_result;
+  }
   int run_options_dialog() override {
     ++options_opened;
     if (on_options) on_options();
@@ -106,6 +117,12 @@ class ScriptedView : public TransferView {
   int ended = 0;
   int options_opened = 0;
   int options_result = app::id::kCancel;
+  std::vector<std::string> browser_starts;
+  std::string browser_folder;
+  int browser_result = app::id::kOk;
+  std::vector<std::string> new_folder_parents;
+  std::string new_folder_name;
+  int new_folder_result = app::id::kOk;
   std::function<void()> on_options;
   test::FakeListView desktop;
   test::FakeListView device;
@@ -130,6 +147,10 @@ class TransferWindow : public ::testing::Test {
     run_.arrange_option("UserDownDir", folder("down"));
     run_.arrange_option("UserUpDir", folder("up"));
     run_.arrange_option("CreateReports", "0");
+    // As installed: the program's own path, and ActiveSync's key.
+    run_.fake.folder.write_file("program/vmtransfer.exe", "exe");
+    run_.arrange_option("TransferExe", run_.fake.platform().files.executable_path());
+    run_.arrange(kAutoStartKey);
   }
   void on_device(const std::string& relative, const std::string& contents) {
     run_.fake.folder.write_file("device/" + relative, contents);
@@ -412,8 +433,7 @@ TEST_F(TransferWindow, StatusLinesHelpAboutPopupsAndTheCheckBoxes) {
   EXPECT_TRUE(view_.menu[ID_VIEW_DETAILS].checked);
   EXPECT_TRUE(view_.menu[ID_VIEW_ALL_FILES].checked);
   EXPECT_TRUE(view_.menu[ID_FILE_REFRESH].enabled);
-  // Create folder arrives with its dialog; until then it is greyed.
-  EXPECT_FALSE(view_.menu[ID_DESKTOP_CREATE_FOLDER].enabled);
+  EXPECT_TRUE(view_.menu[ID_DESKTOP_CREATE_FOLDER].enabled);
 
   view_.checks[IDC_CREATE_REPORT] = true;
   dlg_.OnCommand(IDC_CREATE_REPORT);
@@ -614,6 +634,119 @@ TEST_F(TransferWindow, TheOptionsCommandOpensTheDialogAndTheLaunchBoxFollowsItsC
   EXPECT_EQ(2, view_.options_opened);
   EXPECT_TRUE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));
   EXPECT_TRUE(view_.checks[IDC_LAUNCH_PROGRAM]);
+}
+
+TEST_F(TransferWindow, ViewModesRefillWithoutReadingAndKeepTheSort) {
+  start();
+  const int clears = view_.desktop.clears;
+  dlg_.OnCommand(ID_VIEW_DETAILS);  // the current mode: nothing is filled again
+  EXPECT_EQ(clears, view_.desktop.clears);
+
+  dlg_.OnColumnClick(PaneSide::kDesktop, 2);
+  dlg_.OnColumnClick(PaneSide::kDesktop, 2);
+  const int animations = view_.animations;
+  dlg_.OnCommand(ID_VIEW_LIST);
+  EXPECT_EQ(ViewMode::kList, view_.desktop.mode);
+  EXPECT_EQ(ViewMode::kList, view_.device.mode);
+  dlg_.OnCommand(ID_VIEW_DETAILS);
+  EXPECT_EQ((std::vector<std::string>{"notes.txt", "Mill Lane"}), view_.desktop.names());
+  EXPECT_EQ(animations, view_.animations);
+  dlg_.OnIdle();
+  EXPECT_TRUE(view_.menu[ID_VIEW_DETAILS].checked);
+  EXPECT_FALSE(view_.menu[ID_VIEW_LIST].checked);
+
+  dlg_.OnCommand(ID_VIEW_SECONDS);
+  EXPECT_TRUE(dlg_.show_seconds());
+  EXPECT_EQ(animations, view_.animations);
+  dlg_.OnCommand(ID_VIEW_TOOLTIPS);
+  EXPECT_FALSE(dlg_.show_tooltips());
+  dlg_.OnIdle();
+  EXPECT_TRUE(view_.menu[ID_VIEW_SECONDS].checked);
+  EXPECT_FALSE(view_.menu[ID_VIEW_TOOLTIPS].checked);
+}
+
+TEST_F(TransferWindow, FeatlinkFilterWhileUnpluggedFiltersTheDesktopAndAllFilesAgainReadsNothing) {
+  on_desktop("down/codes.csv", "c");
+  on_desktop("down/Survey.csv/inside.txt", "a folder that ends in .csv");
+  start();
+  on_device("device.ini", "[Device]\nPresent=0\n");
+  const int animations = view_.animations;
+  dlg_.OnCommand(ID_VIEW_ALL_FILES);  // in force already: nothing is read
+  EXPECT_EQ(animations, view_.animations);
+  EXPECT_FALSE(dlg_.busy());
+
+  dlg_.OnCommand(ID_VIEW_FEATLINK_FILES);
+  EXPECT_EQ("*.csv", dlg_.filter());
+  EXPECT_EQ((std::vector<std::string>{"Survey.csv", "codes.csv"}), view_.desktop.names());
+  EXPECT_EQ(folder("down") + "*.csv", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_TRUE(view_.device.items.empty());
+  EXPECT_FALSE(dlg_.busy());
+  dlg_.OnIdle();
+  EXPECT_TRUE(view_.menu[ID_VIEW_FEATLINK_FILES].checked);
+
+  on_device("device.ini", "[Device]\nPresent=1\n");
+  dlg_.OnCommand(ID_VIEW_ALL_FILES);
+  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "Survey.csv", "codes.csv", "notes.txt"}),
+            view_.desktop.names());
+  // The device pane showed no connection: it opens on the projects folder.
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
+}
+
+TEST_F(TransferWindow, TheDeviceBrowserOpensTheChosenFolderAndCancelIsIgnored) {
+  start();
+  view_.browser_folder = "\\Projects\\Harbour Road";
+  view_.browser_result = app::id::kCancel;
+  dlg_.OnCommand(IDC_BROWSE_DEVICE);
+  EXPECT_EQ((std::vector<std::string>{"\\Projects"}), view_.browser_starts);
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_FALSE(dlg_.busy());
+  EXPECT_FALSE(run_.context.connected);
+
+  view_.browser_result = app::id::kOk;
+  dlg_.OnCommand(IDC_BROWSE_DEVICE);
+  EXPECT_EQ("\\Projects\\Harbour Road\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_EQ((std::vector<std::string>{"Harbour Road.raw"}), view_.device.names());
+  EXPECT_FALSE(run_.context.connected);
+
+  view_.browser_folder = "";  // the root
+  dlg_.OnCommand(IDC_BROWSE_DEVICE);
+  EXPECT_EQ("\\*.*", view_.texts[IDC_DEVICE_PATH]);
+}
+
+TEST_F(TransferWindow, CreateFolderMakesEveryLevelOrNothingForAnEmptyName) {
+  start();
+  view_.new_folder_name = "";
+  dlg_.OnCommand(ID_DESKTOP_CREATE_FOLDER);
+  EXPECT_EQ((std::vector<std::string>{folder("down")}), view_.new_folder_parents);
+  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
+
+  view_.new_folder_name = "a\\b";
+  dlg_.OnCommand(ID_DESKTOP_CREATE_FOLDER);
+  EXPECT_TRUE(std::filesystem::is_directory(
+      std::filesystem::u8path(run_.fake.folder.path("desk/down/a/b"))));
+  EXPECT_EQ(folder("down/a/b") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_TRUE(view_.desktop.items.empty());
+  EXPECT_FALSE(dlg_.busy());
+
+  view_.new_folder_result = app::id::kCancel;
+  view_.new_folder_name = "never";
+  dlg_.OnCommand(ID_DESKTOP_CREATE_FOLDER);
+  EXPECT_FALSE(std::filesystem::exists(
+      std::filesystem::u8path(run_.fake.folder.path("desk/down/a/b/never"))));
+}
+
+TEST_F(TransferWindow, TheActiveSyncSettingsShowAsMenuMarksAndToggle) {
+  start();
+  dlg_.OnIdle();
+  EXPECT_FALSE(view_.menu[ID_OPTIONS_AUTO_START].checked);
+  dlg_.OnCommand(ID_OPTIONS_AUTO_START);
+  EXPECT_EQ(run_.fake.platform().files.executable_path(),
+            run_.stored(kAutoStartKey, "Veldmark"));
+  dlg_.OnIdle();
+  EXPECT_TRUE(view_.menu[ID_OPTIONS_AUTO_START].checked);
 }
 
 }  // namespace

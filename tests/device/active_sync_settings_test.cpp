@@ -1,0 +1,120 @@
+// ActiveSync's two settings in the desktop registry: reading them once,
+// toggling them, and the check of the installed executable.
+#include "device/active_sync_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fake_run.h"
+
+namespace vmt::device {
+namespace {
+
+using platform::RegistryRoot;
+
+constexpr char kServices[] = "Software\\Microsoft\\Windows CE Services";
+constexpr char kAutoStart[] = "Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect";
+
+class ActiveSync : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    run_.arrange(kAutoStart);
+    run_.fake.folder.write_file("program/vmtransfer.exe", "exe");
+    run_.arrange_option("TransferExe", exe());
+  }
+  std::string exe() { return run_.fake.platform().files.executable_path(); }
+  void set_guest(std::uint32_t number) {
+    platform::RegistryKey key = 0;
+    ASSERT_EQ(0, run_.fake.registry.create_key(RegistryRoot::kLocalMachine, kServices, &key));
+    run_.fake.registry.set_dword(key, "GuestOnly", number);
+    run_.fake.registry.close_key(key);
+  }
+  std::string guest_value() {
+    platform::RegistryKey key = 0;
+    if (run_.fake.registry.open_key(RegistryRoot::kLocalMachine, kServices,
+                                    platform::key_access::kRead, &key) != 0) {
+      return "<no key>";
+    }
+    platform::RegistryValue value;
+    const long read = run_.fake.registry.query_value(key, "GuestOnly", &value);
+    run_.fake.registry.close_key(key);
+    return read == 0 ? std::to_string(value.number) : "<none>";
+  }
+
+  test::FakeRun run_;
+  ActiveSyncState state_;
+};
+
+TEST_F(ActiveSync, GuestModeOnAndOffRemovesAValueThatWasNotThere) {
+  read_guest_state(run_.context, &state_);
+  EXPECT_FALSE(state_.guest);
+  EXPECT_FALSE(state_.guest_existed);
+  toggle_guest(run_.context, &state_);
+  EXPECT_TRUE(state_.guest);
+  EXPECT_EQ("1", guest_value());
+  toggle_guest(run_.context, &state_);
+  EXPECT_FALSE(state_.guest);
+  EXPECT_EQ("<none>", guest_value());
+  EXPECT_TRUE(run_.boxes.shown.empty());
+
+  // A value that was there is set to 0 instead.
+  set_guest(1);
+  read_guest_state(run_.context, &state_);
+  EXPECT_TRUE(state_.guest);
+  toggle_guest(run_.context, &state_);
+  EXPECT_EQ("0", guest_value());
+}
+
+TEST_F(ActiveSync, GuestValueTwoShowsOffAndIsLogged) {
+  set_guest(2);
+  run_.log.clear();
+  read_guest_state(run_.context, &state_);
+  EXPECT_FALSE(state_.guest);
+  EXPECT_TRUE(state_.guest_existed);
+  EXPECT_EQ(1u, run_.log.count());
+}
+
+TEST_F(ActiveSync, AutoStartWritesTheRunningPathEvenWhenTheInstalledOneDiffers) {
+  run_.arrange_option("TransferExe", exe() + ".old");
+  run_.fake.folder.write_file("program/vmtransfer.exe.old", "old");
+  read_auto_start_state(run_.context, &state_);
+  EXPECT_EQ("exe filename comparison failed\n\n(" + exe() + ")\n(" + exe() + ".old)",
+            run_.last_text());
+  EXPECT_FALSE(state_.auto_start);
+  toggle_auto_start(run_.context, &state_);
+  EXPECT_TRUE(state_.auto_start);
+  EXPECT_EQ(exe(), run_.stored(kAutoStart, "Veldmark"));
+  toggle_auto_start(run_.context, &state_);
+  EXPECT_FALSE(state_.auto_start);
+  EXPECT_EQ("<none>", run_.stored(kAutoStart, "Veldmark"));
+
+  run_.arrange(kAutoStart, "Veldmark", "C:\\\\elsewhere.exe");
+  read_auto_start_state(run_.context, &state_);
+  EXPECT_TRUE(state_.auto_start);
+}
+
+TEST_F(ActiveSync, MissingKeysAreReportedWithTheirCodesAndShowOff) {
+  run_.remove_option("TransferExe");
+  run_.fake.registry.delete_key_tree(RegistryRoot::kLocalMachine, kServices);
+  read_auto_start_state(run_.context, &state_);
+  read_guest_state(run_.context, &state_);
+  const std::vector<std::string> texts = run_.texts();
+  // The reader's own report of the missing value, then the check's.
+  ASSERT_EQ(4u, texts.size());
+  EXPECT_EQ(0u, texts[0].find("Error REG5FUN-5X7\nquerying"));
+  EXPECT_EQ("get_TransferExe returned false", texts[1]);
+  EXPECT_EQ("System error 2.\nError opening HKEY_LOCAL_MACHINE\\" + std::string(kAutoStart) +
+                " (((2)))",
+            texts[2]);
+  EXPECT_EQ("Veldmark - 5T34YHED", run_.boxes.shown[2].caption);
+  EXPECT_EQ("Veldmark - 5T234YHED", run_.boxes.shown[3].caption);
+  EXPECT_FALSE(state_.auto_start);
+  EXPECT_FALSE(state_.guest);
+
+  // Turning guest on without the key: the open fails and it stays off.
+  toggle_guest(run_.context, &state_);
+  EXPECT_FALSE(state_.guest);
+  EXPECT_EQ("Veldmark - 3B34YHED", run_.boxes.shown.back().caption);
+}
+
+}  // namespace
+}  // namespace vmt::device

@@ -4,9 +4,7 @@
 
 #include <string>
 
-#define IDD_NEW_FOLDER_DLG 180
-#define IDC_NEW_FOLDER_PARENT 1049
-#define IDC_NEW_FOLDER_NAME 1050
+#include "ui/new_folder_dlg_ids.h"
 
 namespace vmt::ui {
 

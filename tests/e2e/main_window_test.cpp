@@ -69,6 +69,15 @@ class MainWindow : public ::testing::Test {
     set_option(L"UserCsvDir", (root_ / "desktop" / "Featlink").wstring());
     set_option(L"CreateReports", L"1");
     set_option(L"LaunchOnTransfer", L"0");
+    // As installed: the program's own path, and ActiveSync's key for starting it.
+    set_option(L"TransferExe", (from_build(VMT_BINARY_DIR) / "vmtransfer.exe").wstring());
+    HKEY active_sync = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                              L"Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect", 0,
+                              nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &active_sync,
+                              nullptr));
+    RegCloseKey(active_sync);
 
     wchar_t app_data[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, app_data);
@@ -390,6 +399,107 @@ TEST_F(MainWindow, TheOptionsDialogOpensFromTheMenuShowsTheChoiceAndSavesOnOk) {
   PostMessageW(options, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(options, IDCANCEL)));
   EXPECT_TRUE(eventually([&] { return !IsWindow(options); }, 20000));
+}
+
+// The pictures the README shows, taken into the build's e2e-pictures folder.
+bool save_picture(HWND window, const wchar_t* name) {
+  const fs::path folder = from_build(VMT_BINARY_DIR) / "e2e-pictures";
+  fs::create_directories(folder);
+  return WindowDriver::save_picture(window, folder.wstring(), name);
+}
+
+void press_dialog_button(HWND dialog, int button) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+std::wstring dialog_text(HWND dialog, int id) {
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(dialog, id, text, 1024);
+  return text;
+}
+
+TEST_F(MainWindow, FiltersBrowsesTheDeviceCreatesAFolderAndResizes) {
+  std::ofstream(root_ / "desktop" / "Downloads" / "codes.csv") << "A,a\n";
+  start(L"DOWNLOAD");
+
+  // "Show Featlink Files Only": both panes list "*.csv" only.
+  driver_.command(32780);
+  ASSERT_TRUE(eventually([&] {
+    return driver_.text(1025) == (root_ / "desktop" / "Downloads").wstring() + L"\\*.csv" &&
+           IsWindowEnabled(GetDlgItem(driver_.window(), 1036));
+  })) << narrow(driver_.text(1025));
+  EXPECT_EQ((std::vector<std::wstring>{L"codes.csv"}), names(1034));
+  EXPECT_EQ((std::vector<std::wstring>{L"Codes.csv", L"Utilities.csv"}), names(1035));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(driver_.window(), 1042)));
+  EXPECT_TRUE(save_picture(driver_.window(), L"featlink-filter"));
+  driver_.command(32779);
+  ASSERT_TRUE(eventually([&] { return ready() && driver_.list_count(1035) == 6; }));
+
+  // The device browser: down into "Harbour Road", OK opens it in the pane.
+  driver_.click(1031);
+  HWND browser = driver_.wait_dialog(L"Browse Device For Folder", 30000);
+  ASSERT_NE(nullptr, browser);
+  EXPECT_EQ(L"\\My Documents\\Plotwise Projects", dialog_text(browser, 9024));
+  const HWND folders = GetDlgItem(browser, 9025);
+  const LRESULT harbour = SendMessageW(folders, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(L"Harbour Road"));
+  ASSERT_NE(LB_ERR, harbour);
+  SendMessageW(folders, LB_SETCURSEL, static_cast<WPARAM>(harbour), 0);
+  PostMessageW(browser, WM_COMMAND, MAKEWPARAM(9025, LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(folders));
+  ASSERT_TRUE(eventually([&] {
+    return dialog_text(browser, 9024) == L"\\My Documents\\Plotwise Projects\\Harbour Road";
+  }));
+  EXPECT_NE(LB_ERR, SendMessageW(GetDlgItem(browser, 9026), LB_FINDSTRINGEXACT,
+                                 static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(L"Harbour Road.raw")));
+  EXPECT_TRUE(save_picture(browser, L"device-browser"));
+  press_dialog_button(browser, IDOK);
+  ASSERT_TRUE(eventually([&] {
+    return ready() &&
+           driver_.text(1028) == L"\\My Documents\\Plotwise Projects\\Harbour Road\\*.*";
+  })) << narrow(driver_.text(1028));
+
+  // Create folder from the desktop list's menu: two levels at once.
+  driver_.command(32792);
+  HWND create = driver_.wait_dialog(L"Create new folder", 30000);
+  ASSERT_NE(nullptr, create);
+  EXPECT_EQ((root_ / "desktop" / "Downloads").wstring() + L"\\", dialog_text(create, 1049));
+  SetDlgItemTextW(create, 1050, L"Site 7\\Day 1");
+  EXPECT_TRUE(save_picture(create, L"create-folder"));
+  press_dialog_button(create, IDOK);
+  const fs::path made = root_ / "desktop" / "Downloads" / "Site 7" / "Day 1";
+  ASSERT_TRUE(eventually([&] { return ready() && driver_.text(1025) == made.wstring() + L"\\*.*"; }))
+      << narrow(driver_.text(1025));
+  EXPECT_TRUE(fs::is_directory(made));
+
+  // Wider by 200 pixels: ">>>" moves by 100, each list widens by 100.
+  SetWindowPos(driver_.window(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  RECT outer{}, upload_before{}, list_before{};
+  GetWindowRect(driver_.window(), &outer);
+  GetWindowRect(GetDlgItem(driver_.window(), 4001), &upload_before);
+  GetWindowRect(GetDlgItem(driver_.window(), 1034), &list_before);
+  SetWindowPos(driver_.window(), nullptr, 0, 0, outer.right - outer.left + 200,
+               outer.bottom - outer.top + 120, SWP_NOMOVE | SWP_NOZORDER);
+  RECT upload_after{}, list_after{};
+  ASSERT_TRUE(eventually([&] {
+    GetWindowRect(GetDlgItem(driver_.window(), 4001), &upload_after);
+    return upload_after.left != upload_before.left;
+  }, 10000));
+  GetWindowRect(GetDlgItem(driver_.window(), 1034), &list_after);
+  EXPECT_EQ(100, upload_after.left - upload_before.left);
+  EXPECT_EQ(100, (list_after.right - list_after.left) - (list_before.right - list_before.left));
+  EXPECT_EQ(120, (list_after.bottom - list_after.top) - (list_before.bottom - list_before.top));
+  Sleep(500);
+  EXPECT_TRUE(save_picture(driver_.window(), L"main-window-large"));
+
+  // Smaller than at start-up it does not go.
+  SendMessageW(driver_.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  RECT drag{outer.left + 300, outer.top, outer.right, outer.bottom};
+  SendMessageW(driver_.window(), WM_SIZING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&drag));
+  EXPECT_EQ(outer.right, drag.right);
+  EXPECT_EQ(outer.right - outer.left, drag.right - drag.left);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "gui/win32/browser_window.h"
+#include "gui/win32/new_folder_window.h"
 #include "gui/win32/options_window.h"
 #include "gui/win32/shell_dialogs.h"
 #include "platform/win32/win32_path.h"
@@ -107,6 +109,7 @@ void TransferWindow::pump_messages() {
 BOOL TransferWindow::OnInit() {
   desktop_list_.attach(Dialog::window().item(IDC_DESKTOP_LIST), icons_.get());
   device_list_.attach(Dialog::window().item(IDC_DEVICE_LIST), icons_.get());
+  record_arrangement();
   logic_.OnInit();
   return TRUE;
 }
@@ -139,6 +142,78 @@ bool TransferWindow::OnNotify(NMHDR* header, LRESULT* result) {
       *result = TRUE;
       return true;
     }
+    default:
+      return false;
+  }
+}
+
+void TransferWindow::record_arrangement() {
+  const HWND hwnd = Dialog::window().get();
+  RECT outer{};
+  GetWindowRect(hwnd, &outer);
+  min_width_ = outer.right - outer.left;
+  min_height_ = outer.bottom - outer.top;
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  arrangement_.clear();
+  for (const ui::ArrangedControl& control : ui::arranged_controls()) {
+    RECT place{};
+    GetWindowRect(GetDlgItem(hwnd, control.id), &place);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&place), 2);
+    ui::ArrangementRecord record{control.id, control.rule,
+                                 {place.left, place.top, place.right, place.bottom},
+                                 {client.left, client.top, client.right, client.bottom}};
+    if (!ui::is_recorded_inside(record)) VMT_LOG_POINT(c_.log);
+    arrangement_.push_back(record);
+  }
+  arrangement_recorded_ = true;
+}
+
+void TransferWindow::apply_arrangement() {
+  if (!arrangement_recorded_) return;
+  const HWND hwnd = Dialog::window().get();
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  for (const ui::ArrangementRecord& record : arrangement_) {
+    const ui::Rect place = ui::arrange(record, client.right, client.bottom);
+    MoveWindow(GetDlgItem(hwnd, record.id), place.left, place.top, place.width(), place.height(),
+               TRUE);
+  }
+  InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void TransferWindow::paint_minimised() {
+  const HWND hwnd = Dialog::window().get();
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(hwnd, &paint);
+  SendMessageW(hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(dc, x, y, large_icon_.get());
+  EndPaint(hwnd, &paint);
+}
+
+bool TransferWindow::OnMessage(UINT message, WPARAM w, LPARAM l, INT_PTR* result) {
+  switch (message) {
+    case WM_SIZE:
+      apply_arrangement();
+      *result = 0;
+      return true;
+    case WM_SIZING: {
+      auto* proposed = reinterpret_cast<RECT*>(l);
+      ui::Rect place{proposed->left, proposed->top, proposed->right, proposed->bottom};
+      ui::limit_sizing(static_cast<ui::SizingEdge>(w), min_width_, min_height_, &place);
+      *proposed = RECT{place.left, place.top, place.right, place.bottom};
+      *result = TRUE;
+      return true;
+    }
+    case WM_PAINT:
+      if (!IsIconic(Dialog::window().get())) return false;
+      paint_minimised();
+      *result = TRUE;
+      return true;
     default:
       return false;
   }
@@ -305,6 +380,18 @@ bool TransferWindow::browse_for_folder(const std::string& title, const std::stri
 
 void TransferWindow::open_help(const std::string& file) {
   open_html_help(Dialog::window().get(), file);
+}
+
+int TransferWindow::run_device_browser(const std::string& start, std::string* last_folder) {
+  BrowserWindow browser(instance(), c_, start);
+  const int result = static_cast<int>(browser.DoModal(Dialog::window().get()));
+  *last_folder = browser.folder();
+  return result;
+}
+
+int TransferWindow::run_new_folder_dialog(ui::CNDR_NewDir_Dlg& dialog) {
+  NewFolderWindow window(instance(), dialog);
+  return static_cast<int>(window.DoModal(Dialog::window().get()));
 }
 
 int TransferWindow::run_options_dialog() {

@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "app/run_context.h"
 #include "gui/win32/dialog.h"
 #include "gui/win32/handles.h"
 #include "gui/win32/list_view.h"
+#include "ui/arrangement.h"
 #include "ui/transfer_dlg.h"
 
 namespace vmt::gui {
@@ -49,6 +52,8 @@ class TransferWindow : public Dialog, public ui::TransferView {
                          std::string* chosen) override;
   void open_help(const std::string& file) override;
   int run_options_dialog() override;
+  int run_device_browser(const std::string& start, std::string* last_folder) override;
+  int run_new_folder_dialog(ui::CNDR_NewDir_Dlg& dialog) override;
   void end_dialog(int result) override;
 
  protected:
@@ -59,8 +64,13 @@ class TransferWindow : public Dialog, public ui::TransferView {
   void OnOK() override;
   void OnCancel() override;
   void End(INT_PTR result) override;
+  bool OnMessage(UINT message, WPARAM w, LPARAM l, INT_PTR* result) override;
 
  private:
+  // The controls' places and the window's size at start-up, which resizing follows.
+  void record_arrangement();
+  void apply_arrangement();
+  void paint_minimised();
 
   app::RunContext& c_;
   ImageListIcons& icons_;
@@ -76,6 +86,10 @@ class TransferWindow : public Dialog, public ui::TransferView {
   UniqueGdiObject download_bitmap_;
   UniqueGdiObject desktop_picture_;
   UniqueGdiObject device_picture_;
+  std::vector<ui::ArrangementRecord> arrangement_;
+  bool arrangement_recorded_ = false;
+  int min_width_ = 0;
+  int min_height_ = 0;
   bool ended_ = false;
   int result_ = -1;
   ui::CTRA_Transfer_Dlg logic_;

@@ -369,8 +369,15 @@ void TransferWindow::set_menu_item(int id, ui::MenuItemState state) {
   if (menu == nullptr) return;
   EnableMenuItem(menu, static_cast<UINT>(id),
                  MF_BYCOMMAND | (state.enabled ? MF_ENABLED : MF_GRAYED));
-  CheckMenuItem(menu, static_cast<UINT>(id),
-                MF_BYCOMMAND | (state.checked ? MF_CHECKED : MF_UNCHECKED));
+  // The two filters are one choice: they carry a radio mark.
+  MENUITEMINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_FTYPE | MIIM_STATE;
+  if (!GetMenuItemInfoW(menu, static_cast<UINT>(id), FALSE, &info)) return;
+  if (id == ID_VIEW_ALL_FILES || id == ID_VIEW_FEATLINK_FILES) info.fType |= MFT_RADIOCHECK;
+  info.fState = (info.fState & ~static_cast<UINT>(MFS_CHECKED)) |
+                (state.checked ? MFS_CHECKED : MFS_UNCHECKED);
+  SetMenuItemInfoW(menu, static_cast<UINT>(id), FALSE, &info);
 }
 
 bool TransferWindow::browse_for_folder(const std::string& title, const std::string& start,

@@ -3,6 +3,7 @@
 // 4096-byte reads and writes over the same two ends; "ratio" is the engine's
 // throughput over the bare loop's (goal: at least 0.8 both ways).
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,134 +14,53 @@
 #include <memory>
 #include <string>
 
-#include "app/message_texts.h"
-#include "app/run_context.h"
+#include "bench_run.h"
 #include "device/copy_engine.h"
-#include "device/copying_dlg.h"
-#include "device/device_link.h"
-#include "platform/common/path.h"
-#include "platform/emulator/emulated_device.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace vmt;
+using bench::check;
 
 constexpr std::size_t kFileSize = std::size_t{256} << 20;
 
-class NoBoxes : public app::MessageBoxes {
- public:
-  int show(app::WindowRef, const std::string&, const std::string&, unsigned) override {
-    return app::id::kOk;
-  }
-};
-
-class NoLog : public app::DiagnosticLog {
- public:
-  void log_point(const std::string&, int, const std::string&) override {}
-};
-
-class Lines : public app::StatusRecord {
- public:
-  void append_status_line(const std::string& text) override { last = text; }
-  void set_status_text(const std::string& text) override { current = text; }
-  std::string last;
-  std::string current;
-};
-
-// The copying dialog with an empty queue: the check costs its peek.
-class QuietView : public device::CopyingView {
- public:
-  app::WindowRef window() override { return 0; }
-  bool open_animation() override { return true; }
-  void play_animation() override {}
-  bool message_waiting() override { return false; }
-  void pump_one_message() override {}
-};
-
 class Bench {
  public:
-  Bench()
-      : root_(fs::temp_directory_path() / ("vmt-bench-" + std::to_string(::getpid()))),
-        services_(platform::make_platform_services()),
-        host_(services_->platform()) {
-    fs::create_directories(root_ / "device" / "fs" / "Bench");
-    fs::create_directories(root_ / "desk");
-    std::ofstream(root_ / "device" / "device.ini") << "[Device]\n";
-    std::ofstream(root_ / "device" / "registry.reg") << "Windows Registry Editor Version 5.00\n";
-    device_ = std::make_unique<platform::EmulatedDevice>((root_ / "device").u8string(),
-                                                         host_.clock);
-    platform_ = std::make_unique<platform::Platform>(
-        platform::Platform{host_.registry, host_.files, host_.shell, host_.windows, host_.clock,
-                           *device_, host_.resources});
-    context_ = std::make_unique<app::RunContext>(*platform_, boxes_, log_, texts_);
-    context_->status_record = &lines_;
-    context_->copying = &copying_;
-    device::show_copying_dialog(*context_, 0);
-
+  Bench() {
+    fs::create_directories(run_.root() / "device" / "fs" / "Bench");
+    fs::create_directories(run_.root() / "desk");
+    device::show_copying_dialog(run_.context(), 0);
     std::string block(1 << 20, '\0');
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 31 % 253);
-    std::ofstream out(root_ / "desk" / "survey.raw", std::ios::binary);
+    std::ofstream out(run_.root() / "desk" / "survey.raw", std::ios::binary);
     for (std::size_t done = 0; done < kFileSize; done += block.size()) out << block;
     out.close();
-    std::ofstream device_out(root_ / "device" / "fs" / "Bench" / "field.raw", std::ios::binary);
+    std::ofstream device_out(run_.root() / "device" / "fs" / "Bench" / "field.raw",
+                             std::ios::binary);
     for (std::size_t done = 0; done < kFileSize; done += block.size()) device_out << block;
   }
-  ~Bench() {
-    device::close_copying_dialog(*context_);
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
 
-  app::RunContext& context() { return *context_; }
-  platform::Device& device() { return *device_; }
-  std::string desk() const {
-    return platform::path::with_trailing_separator((root_ / "desk").u8string());
-  }
+  app::RunContext& context() { return run_.context(); }
+  platform::Device& device() { return run_.device(); }
+  std::string desk() const { return run_.desktop("desk"); }
   // Before each copy, outside the time measured: the destination gone, so that
   // every loop writes a new file, and the earlier copies written back, so that
   // no loop pays for another's dirty pages.
   void settle(const fs::path& destination) {
     std::error_code ignored;
-    fs::remove(root_ / destination, ignored);
+    fs::remove(run_.root() / destination, ignored);
     ::sync();
   }
-  void connect() {
-    if (device::connect_to_device(*context_, false, false) != device::status::kSuccess) {
-      std::fprintf(stderr, "the emulated device did not connect\n");
-      std::exit(1);
-    }
-  }
+  void connect() { run_.connect(); }
 
  private:
-  fs::path root_;
-  std::unique_ptr<platform::PlatformServices> services_;
-  platform::Platform host_;
-  std::unique_ptr<platform::EmulatedDevice> device_;
-  std::unique_ptr<platform::Platform> platform_;
-  NoBoxes boxes_;
-  NoLog log_;
-  app::BuiltInStringTable table_;
-  app::MessageTexts texts_{boxes_, table_};
-  std::unique_ptr<app::RunContext> context_;
-  Lines lines_;
-  device::CopyingDialogs copying_{[](app::WindowRef, device::CCPY_Copying_Dlg& dialog) {
-    auto view = std::make_unique<QuietView>();
-    dialog.OnInit(*view);
-    return std::unique_ptr<device::CopyingView>(std::move(view));
-  }};
+  bench::BenchRun run_{"copy"};
 };
 
 Bench& bench() {
   static Bench instance;
   return instance;
-}
-
-void check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "%s failed\n", what);
-    std::exit(1);
-  }
 }
 
 // 4096-byte reads and writes until a short read, and nothing else.
@@ -247,11 +167,53 @@ void BM_Download256MiB(benchmark::State& state) {
           fs::path("desk") / "field.raw");
 }
 
+// Peak memory of a 1 GiB copy each way: the growth of the process's peak
+// resident size over the copy, which must not follow the file's size.
+std::int64_t peak_rss_kib() {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+void BM_CopyMemory1GiB(benchmark::State& state) {
+  constexpr std::size_t kBig = std::size_t{1} << 30;
+  bench::BenchRun run("memory");
+  fs::create_directories(run.root() / "device" / "fs" / "Big");
+  fs::create_directories(run.root() / "desk");
+  {
+    std::string block(1 << 20, '\x5a');
+    std::ofstream out(run.root() / "desk" / "big.raw", std::ios::binary);
+    for (std::size_t done = 0; done < kBig; done += block.size()) out << block;
+  }
+  device::show_copying_dialog(run.context(), 0);
+  run.connect();
+  std::int64_t up = 0;
+  std::int64_t down = 0;
+  for (auto _ : state) {
+    const std::int64_t before_up = peak_rss_kib();
+    check(device::upload_file(run.context(), run.desktop("desk") + "big.raw", "\\Big\\",
+                              static_cast<double>(kBig)) == device::copy_result::kCopied,
+          "the 1 GiB upload");
+    up = peak_rss_kib() - before_up;
+    fs::remove(run.root() / "desk" / "big.raw");
+    const std::int64_t before_down = peak_rss_kib();
+    check(device::download_file(run.context(), "\\Big\\big.raw", run.desktop("desk"),
+                                static_cast<double>(kBig)) == device::copy_result::kCopied,
+          "the 1 GiB download");
+    down = peak_rss_kib() - before_down;
+  }
+  device::disconnect_from_device(run.context());
+  state.counters["upload_peak_growth_KiB"] = static_cast<double>(up);
+  state.counters["download_peak_growth_KiB"] = static_cast<double>(down);
+  state.counters["peak_rss_MiB"] = static_cast<double>(peak_rss_kib()) / 1024;
+}
+
 // scripts/bench runs each in a process of its own: the second of two in one
 // process meets the first one's gigabyte in the page cache and measures the
 // kernel more than the copy.
 BENCHMARK(BM_Download256MiB)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(6);
 BENCHMARK(BM_Upload256MiB)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(6);
+BENCHMARK(BM_CopyMemory1GiB)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -306,6 +306,16 @@ void report_failure(app::RunContext& c, const std::string& name, const Cause& ca
   c.report.report_line(line, destination);
 }
 
+// Windows drops a blank or a dot at the end of a name, so such a file would
+// land on another file's name; it is refused before anything is written.
+bool is_name_kept_whole(app::RunContext& c, const std::string& name,
+                        const std::string& destination) {
+  if (name.back() != ' ' && name.back() != '.') return true;
+  report_failure(c, name, {50608, "the name ends with a blank or a dot, which Windows drops"},
+                 destination);
+  return false;
+}
+
 template <class From, class To>
 int copy_file(app::RunContext& c, const Direction& direction, From& from, To& to,
               const std::string& destination, double total, const std::string& name) {
@@ -419,6 +429,7 @@ int download_file(app::RunContext& c, const std::string& device_path,
     return copy_result::kFailed;
   }
   const std::string name = device_path.substr(cut + 1);
+  if (!is_name_kept_whole(c, name, desktop_folder + name)) return copy_result::kFailed;
   const std::string destination = desktop_folder + name;
   return reported_copy(
       c, device_path, destination,
@@ -439,6 +450,7 @@ int upload_file(app::RunContext& c, const std::string& desktop_path,
     return copy_result::kFailed;
   }
   const std::string name = desktop_path.substr(cut + 1);
+  if (!is_name_kept_whole(c, name, device_folder + name)) return copy_result::kFailed;
   const std::string destination = device_folder + name;
   return reported_copy(
       c, desktop_path, destination,

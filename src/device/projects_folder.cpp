@@ -64,6 +64,20 @@ bool read_projects_folder(const platform::IniFile& ini, int program, std::string
   return false;
 }
 
+// An absolute device path whose levels are all names.
+bool is_device_folder(const std::string& folder) {
+  if (folder.empty() || folder[0] != '\\' || folder.find('/') != std::string::npos) return false;
+  std::size_t start = 1;
+  while (start <= folder.size()) {
+    std::size_t end = folder.find('\\', start);
+    if (end == std::string::npos) end = folder.size();
+    const std::string part = folder.substr(start, end - start);
+    if (part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 int get_collector_projects_folder(app::RunContext& c, std::string* projects_folder,
@@ -138,6 +152,15 @@ int get_collector_projects_folder(app::RunContext& c, std::string* projects_fold
             50363, "datadir/datapath from device vmark.ini file missing, critical error."),
         copy);
     return status::kEmptyDataDir;
+  }
+  if (!is_device_folder(folder)) {
+    // A relative folder or one that climbs with ".." is not the device's own
+    // projects folder; it is refused like a missing one, the copy kept.
+    c.report.report_line(
+        c.texts.load_message_text(
+            50362, "Unable to get datadir/datapath from device vmark.ini file, critical error."),
+        copy);
+    return status::kNoDataDir;
   }
   if (!files.delete_file(copy)) {
     const std::string format =

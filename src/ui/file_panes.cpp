@@ -219,13 +219,25 @@ bool read_pane_folder(app::RunContext& c, C_file_dir_pane& pane,
         dev.CeFindFirstFile(device::to_device(pane.folder + pane.filter), &data);
     if (find != platform::kCeInvalidHandle) {
       do {
-        // A copy under way or left by an interrupted run is not the user's file.
-        if (!device::is_partial_copy_name(device::from_device(data.cFileName))) {
+        const std::string name = device::from_device(data.cFileName);
+        // A name holding a separator would lead out of the folder when opened
+        // or copied; it is left out of the pane.
+        if (name.find_first_of("\\/") != std::string::npos) {
+          VMT_LOG_POINT(c.log);
+        } else if (!device::is_partial_copy_name(name)) {
+          // A copy under way or left by an interrupted run is not the user's file.
           pane.entries.push_back(C_file_dir_info::device(data, c.platform.clock));
         }
         if (pump) pump();
       } while (dev.CeFindNextFile(find, &data));
+      // Unplugged part-way: a part of the folder is not shown as the whole.
+      const bool lost = dev.CeGetLastError() == platform::error::kDeviceNotConnected;
       if (!dev.CeFindClose(find)) VMT_LOG_POINT(c.log);
+      if (lost) {
+        VMT_LOG_POINT(c.log);
+        pane.entries.clear();
+        set_pane_folder(c, pane, kNoConnection);
+      }
     }
   } else {
     platform::DesktopFiles& files = c.platform.files;

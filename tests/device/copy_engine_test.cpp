@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
 
 #include "device/copying_dlg.h"
@@ -277,6 +281,27 @@ TEST_F(CopyEngine, ReadErrorOrFullDesktopFailsTheDownloadWithNoHalfFile) {
   EXPECT_EQ("yesterday", run_.fake.folder.read_file("desk/points.raw"));
   EXPECT_EQ((std::vector<std::string>{"keep", "points.raw"}), names_in("desk"));
 }
+
+#ifdef _WIN32
+// Another program holds the PC's file open without sharing: the copy is made
+// beside it and cannot take its place, and the file stays as it was.
+TEST_F(CopyEngine, ADesktopFileLockedByAnotherProgramStaysAndTheCauseIsShown) {
+  put_on_device("points.raw", bytes(30000, 'p'));
+  put_on_desktop("points.raw", "yesterday");
+  const std::wstring locked = std::filesystem::u8path(desk_file("points.raw")).wstring();
+  HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+  EXPECT_EQ(copy_result::kFailed,
+            download_file(run_.context, "\\Projects\\points.raw", desk(), 30000));
+  CloseHandle(holder);
+  EXPECT_NE(std::string::npos,
+            record_.history.find("\tpoints.raw:\tERROR copying (the copy could not be put in place "
+                                 "of the destination file), the file was not copied\n"));
+  EXPECT_EQ("yesterday", run_.fake.folder.read_file("desk/points.raw"));
+  EXPECT_EQ((std::vector<std::string>{"keep", "points.raw"}), names_in("desk"));
+}
+#endif
 
 TEST_F(CopyEngine, OpenFailuresAndNamelessPathsCreateNothing) {
   put_on_device("locked.raw", "x");

@@ -282,6 +282,39 @@ TEST_F(DeviceLink, TheSettingsFileDecidesTheProjectsFolder) {
                        "\\Program Files\\Plotwise\\Programs\\vmark.ini"));
 }
 
+TEST_F(DeviceLink, HostileSettingsFilesGiveACodeAndNeverAFolderOutsideTheDevice) {
+  std::string binary(4096, '\0');
+  for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 37 % 256);
+  const std::string big = "[Settings]\nDataPath=\\Projects\n" + std::string(10 << 20, 'x');
+  struct Case {
+    std::string ini;
+    const char* why;
+  };
+  for (const Case& k : {Case{"", "empty"}, Case{binary, "binary"}, Case{big, "10 MiB"},
+                        Case{"[Settings] DataPath=\\Projects", "no line ends"},
+                        Case{"[Settings]\nDataPath=\\Missing\nDataPath=\\Projects\n", "repeated"},
+                        Case{"[Settings]\nDataPath=\\..\\..\\etc\n", "outside the root"},
+                        Case{"[Settings]\nDataPath=..\\..\n", "relative"}}) {
+    SCOPED_TRACE(k.why);
+    context_.reset();
+    vmark(k.ini);
+    const int code = connect();
+    EXPECT_TRUE(code == status::kSuccess || (code >= 401 && code <= 412)) << code;
+    // Only a folder of the device itself is ever taken.
+    const std::string& folder = c().projects_folder;
+    EXPECT_TRUE(folder.empty() || (folder[0] == '\\' && folder.find("..") == std::string::npos))
+        << folder;
+  }
+  // Nothing was written beside the device's own folders.
+  for (const auto& item : std::filesystem::directory_iterator(
+           std::filesystem::u8path(fake_.folder.path("device")))) {
+    const std::string name = item.path().filename().u8string();
+    EXPECT_TRUE(name == "fs" || name == "registry.reg" || name == "device.ini" ||
+                name == "filetimes.txt")
+        << name;
+  }
+}
+
 TEST_F(DeviceLink, RemoteFoldersAreFoundAndMadeOneLevelAtATime) {
   ASSERT_EQ(status::kSuccess, connect_to_device(c(), false, false));
   EXPECT_TRUE(find_file_on_device(c(), "\\Projects\\", false));

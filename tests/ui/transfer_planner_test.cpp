@@ -258,5 +258,203 @@ TEST_F(Planner, AFailedFileStopsTheTransferAndAnUnreachableDeviceCopiesNothing) 
   EXPECT_FALSE(device_has("b.raw"));
 }
 
+// Ten files "01.raw" to "10.raw", copied in that order; each holds 1000 bytes
+// of its own letter.
+std::vector<std::string> ten_files() {
+  std::vector<std::string> names;
+  for (int i = 1; i <= 10; ++i) names.push_back((i < 10 ? "0" : "") + std::to_string(i) + ".raw");
+  return names;
+}
+std::string contents_of(const std::string& name) {
+  return std::string(1000, static_cast<char>('a' + std::stoi(name) - 1));
+}
+
+TEST_F(Planner, UnpluggedDuringTheFifthOfTenUploadsKeepsTheFourAndTheOldFifth) {
+  for (const std::string& name : ten_files()) on_desktop(name, contents_of(name));
+  on_device("05.raw", "the fifth as it was");
+  C_file_dir_pane source = desktop_pane();
+  C_file_dir_pane destination = device_pane();
+  select(source, ten_files());
+  copying_.open();
+  test::set_device_faults(run_.fake.folder, "UnplugAfterBytes=4500\n");
+  EXPECT_EQ(device::copy_result::kFailed,
+            transfer_entries(run_.context, source, destination, nullptr));
+  for (const char* name : {"01.raw", "02.raw", "03.raw", "04.raw"}) {
+    EXPECT_EQ(contents_of(name),
+              run_.fake.folder.read_file(std::string("device/fs/Projects/") + name));
+  }
+  EXPECT_EQ("the fifth as it was", run_.fake.folder.read_file("device/fs/Projects/05.raw"));
+  EXPECT_FALSE(device_has("06.raw"));
+  EXPECT_NE(std::string::npos, record_.history.find("05.raw"));
+  EXPECT_NE(std::string::npos, record_.history.find("data collector disconnected"));
+
+  // Plugged in again, the pane shows the four and the old fifth, and no partial copy.
+  test::set_device_faults(run_.fake.folder, "");
+  std::vector<std::string> names;
+  for (const C_file_dir_info& entry : device_pane().entries) names.push_back(entry.name());
+  EXPECT_EQ(std::vector<std::string>({"01.raw", "02.raw", "03.raw", "04.raw", "05.raw"}), names);
+}
+
+TEST_F(Planner, AFullDesktopDuringTheFifthOfTenDownloadsKeepsTheFourAndTheOldFifth) {
+  for (const std::string& name : ten_files()) on_device(name, contents_of(name));
+  on_desktop("05.raw", "the fifth as it was");
+  C_file_dir_pane source = device_pane();
+  C_file_dir_pane destination = desktop_pane();
+  select(source, ten_files());
+  copying_.open();
+  run_.fake.desktop_space = 4500;
+  EXPECT_EQ(device::copy_result::kFailed,
+            transfer_entries(run_.context, source, destination, nullptr));
+  run_.fake.desktop_space = -1;
+  for (const char* name : {"01.raw", "02.raw", "03.raw", "04.raw"}) {
+    EXPECT_EQ(contents_of(name), run_.fake.folder.read_file(std::string("desk/") + name));
+  }
+  EXPECT_EQ("the fifth as it was", run_.fake.folder.read_file("desk/05.raw"));
+  EXPECT_FALSE(desktop_has("06.raw"));
+  EXPECT_FALSE(desktop_has(device::kPartialCopyName));
+  EXPECT_NE(std::string::npos, record_.history.find("disk full"));
+  EXPECT_FALSE(run_.context.connected);
+}
+
+TEST_F(Planner, UnpluggedAtTheQuestionOrDuringTheReadCopiesNothingAndSaysSo) {
+  on_desktop("job.raw", "new");
+  on_device("job.raw", "old");
+  C_file_dir_pane source = desktop_pane();
+  C_file_dir_pane destination = device_pane();
+  select(source, {"job.raw"});
+  // The cable comes out while the clash question is shown.
+  run_.boxes.default_answer = app::id::kYes;
+  ASSERT_TRUE(check_conflicts(run_.context, source, destination));
+  test::set_device_faults(run_.fake.folder, "Present=0\n");
+  bool no_connection = false;
+  copying_.open();
+  const int code =
+      transfer_entries(run_.context, source, destination, [&] { no_connection = true; });
+  EXPECT_NE(device::status::kSuccess, code);
+  EXPECT_TRUE(no_connection);
+  test::set_device_faults(run_.fake.folder, "");
+  EXPECT_EQ("old", run_.fake.folder.read_file("device/fs/Projects/job.raw"));
+
+  // Out during a folder read: the pane says so instead of showing a part as the whole.
+  for (int i = 0; i < 20; ++i) on_device("many/" + std::to_string(i) + ".raw", "m");
+  C_file_dir_pane many(PaneSide::kDevice);
+  set_pane_folder(run_.context, many, "\\Projects\\many\\");
+  ASSERT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
+  int pumped = 0;
+  read_pane_folder(run_.context, many, [&] {
+    if (++pumped == 3) test::set_device_faults(run_.fake.folder, "Present=0\n");
+  });
+  device::disconnect_from_device(run_.context);
+  EXPECT_TRUE(many.entries.empty());
+  EXPECT_EQ(kNoConnection, many.folder);
+}
+
+TEST_F(Planner, NamesOutsideAsciiCopyBothWaysAndTooLongOnesAreRefusedWhole) {
+  const std::string unusual = "Gr\xC3\xBCn \xD0\xA4\xCE\xA9 \xE5\x9C\xB0.raw";
+  on_desktop(unusual, "unusual");
+  const std::string long_name = std::string(250, 'L') + ".raw";
+  on_desktop(long_name, "long");
+  on_device("LLLL.raw", "a neighbour that must stay");
+  C_file_dir_pane source = desktop_pane();
+  select(source, {unusual, long_name});
+  copying_.open();
+  run_.boxes.default_answer = app::id::kYes;
+  EXPECT_EQ(device::copy_result::kFailed,
+            transfer_entries(run_.context, source, device_pane(), nullptr));
+  EXPECT_EQ("unusual", run_.fake.folder.read_file("device/fs/Projects/" + unusual));
+  // The device path would pass 259 characters: the copy is not put in place
+  // under a cut name, and the status area says so.
+  EXPECT_NE(std::string::npos, record_.history.find(long_name + ":\tERROR copying ("))
+      << record_.history;
+  EXPECT_FALSE(device_has(device::kPartialCopyName));
+  EXPECT_EQ("a neighbour that must stay", run_.fake.folder.read_file("device/fs/Projects/LLLL.raw"));
+  for (const C_file_dir_info& entry : device_pane().entries) {
+    EXPECT_EQ(std::string::npos, entry.name().find("LLLLLLLL")) << entry.name();
+  }
+
+  // And back down into an empty folder, under the same name.
+  run_.fake.folder.write_file("back/.keep", "");
+  C_file_dir_pane field = device_pane();
+  select(field, {unusual});
+  C_file_dir_pane back(PaneSide::kDesktop);
+  set_pane_folder(run_.context, back, run_.fake.folder.path("back") + kSep);
+  read_pane_folder(run_.context, back, nullptr);
+  EXPECT_EQ(device::copy_result::kCopied, transfer_entries(run_.context, field, back, nullptr));
+  EXPECT_EQ("unusual", run_.fake.folder.read_file("back/" + unusual));
+}
+
+// The emulated device keeps its files on the host; only a Linux host can hold
+// the names a real device may hand back that Windows itself would not keep.
+#ifdef _WIN32
+#define SKIP_WITHOUT_RAW_HOST_NAMES() GTEST_SKIP() << "the host cannot hold such names"
+#else
+#define SKIP_WITHOUT_RAW_HOST_NAMES() (void)0
+#endif
+
+TEST_F(Planner, NamesEndingInABlankOrADotAreRefusedRatherThanLandOnAnother) {
+  SKIP_WITHOUT_RAW_HOST_NAMES();
+  on_device("survey.raw.", "would become survey.raw");
+  on_device("notes ", "would become notes");
+  on_desktop("survey.raw", "the PC's own survey");
+  C_file_dir_pane source = device_pane();
+  select(source, {"notes ", "survey.raw."});
+  copying_.open();
+  run_.boxes.default_answer = app::id::kYes;
+  EXPECT_EQ(device::copy_result::kFailed,
+            transfer_entries(run_.context, source, desktop_pane(), nullptr));
+  EXPECT_EQ("the PC's own survey", run_.fake.folder.read_file("desk/survey.raw"));
+  EXPECT_FALSE(desktop_has("notes "));
+  EXPECT_FALSE(desktop_has("notes"));
+  EXPECT_NE(std::string::npos,
+            record_.history.find("\tnotes :\tERROR copying (the name ends with a blank or a dot, "
+                                 "which Windows drops), the file was not copied\n"));
+}
+
+TEST_F(Planner, DeviceNamesThatWouldLeaveTheFolderAreNeverListed) {
+  SKIP_WITHOUT_RAW_HOST_NAMES();
+  on_device("..\\..\\escape.raw", "a name with separators");
+  on_device("plain.raw", "p");
+  run_.log.clear();
+  C_file_dir_pane pane = device_pane();
+  ASSERT_EQ(1u, pane.entries.size());
+  EXPECT_EQ("plain.raw", pane.entries[0].name());
+  EXPECT_EQ(1u, run_.log.count());
+}
+
+TEST_F(Planner, UnconvertibleDeviceTimesAreNeverNewerAndCopyUnchanged) {
+  on_device("zero.raw", "z");
+  on_device("far.raw", "f");
+  on_desktop("zero.raw", "Z");
+  on_desktop("far.raw", "F");
+  ASSERT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
+  for (const auto& [name, ticks] : {std::pair<const char*, platform::FileTimeTicks>{"zero.raw", 0},
+                                    {"far.raw", ~platform::FileTimeTicks{0}}}) {
+    const platform::CeHandle file = run_.context.platform.device.CeCreateFile(
+        device::to_device(std::string("\\Projects\\") + name),
+        platform::ce::kGenericRead | platform::ce::kGenericWrite, 0, platform::ce::kOpenExisting,
+        platform::ce::kFileAttributeNormal);
+    ASSERT_NE(platform::kCeInvalidHandle, file);
+    run_.context.platform.device.CeSetFileTime(file, &ticks, &ticks, &ticks);
+    run_.context.platform.device.CeCloseHandle(file);
+  }
+  device::disconnect_from_device(run_.context);
+  C_file_dir_pane source = device_pane();
+  for (const C_file_dir_info& entry : source.entries) {
+    std::int64_t seconds = 0;
+    EXPECT_FALSE(entry.modification_time(&seconds)) << entry.name();
+  }
+  C_file_dir_pane destination = desktop_pane();
+  // The desktop copies are older than any date; an unknown time is still not newer.
+  select(destination, {"zero.raw", "far.raw"});
+  EXPECT_EQ("  File:'far.raw' (file will be overwritten)\n"
+            "  File:'zero.raw' (file will be overwritten)\n",
+            conflict_lines(destination, source));
+  select(source, {"zero.raw", "far.raw"});
+  copying_.open();
+  run_.boxes.default_answer = app::id::kYes;
+  transfer_entries(run_.context, source, destination, nullptr);
+  EXPECT_EQ("z", run_.fake.folder.read_file("desk/zero.raw"));
+}
+
 }  // namespace
 }  // namespace vmt::ui

@@ -217,7 +217,14 @@ bool parse_reg_text(const std::string& input, RegTextDocument* document,
       if (rhs.compare(0, 4, "hex(") == 0) {
         value.type = static_cast<std::uint32_t>(std::strtoul(rhs.c_str() + 4, nullptr, 16));
       }
-      value.raw = rhs;
+      // A backslash left at the end only asked for a continuation; written back, it would
+      // join the next line to this value.
+      std::size_t end = rhs.size();
+      while (end > 0 && (rhs[end - 1] == '\\' || rhs[end - 1] == ' ' || rhs[end - 1] == '\t' ||
+                         rhs[end - 1] == '\r')) {
+        --end;
+      }
+      value.raw = rhs.substr(0, end);
     } else {
       problems->push_back({number, "unknown value kind"});
       continue;

@@ -305,7 +305,8 @@ CeHandle EmulatedDevice::CeFindFirstFile(const std::u16string& pattern, CeFindDa
 }
 
 bool EmulatedDevice::CeFindNextFile(CeHandle handle, CeFindData* data) {
-  if (!linked()) return false;
+  // The cable may come out between two entries of a listing.
+  if (!begin_operation()) return false;
   auto it = finds_.find(handle);
   if (it == finds_.end()) return fail(error::kInvalidHandle);
   Find& find = it->second;

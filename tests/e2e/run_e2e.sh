@@ -29,5 +29,6 @@ rm -f "$pictures"/*.request "$pictures"/*.done
   done
 ) &
 watcher=$!
+export VMT_WINE_NEW_SERVER=1
 trap 'kill $watcher 2>/dev/null; [ -n "${xvfb:-}" ] && kill $xvfb 2>/dev/null' EXIT
 "$@"

@@ -48,6 +48,20 @@ TEST(FuzzRegressions, HexValueEndingInABackslashDoesNotSwallowTheNextLineWhenWri
   EXPECT_EQ(serialize_reg_text(again), written);
 }
 
+TEST(FuzzRegressions, ValuesKeptAsWrittenAreWrittenBackTheSameWay) {
+  // hex(4) and hex(1) are a number and a text written as bytes; the store keeps
+  // them as written rather than turn them into a zero and an empty text.
+  const std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Veldmark]\r\n"
+      "\"n\"=hex(4):2a,00,00,00\r\n\"s\"=hex(1):41,00,00,00\r\n";
+  RegTextDocument document;
+  std::vector<RegTextProblem> problems;
+  ASSERT_TRUE(parse_reg_text(text, &document, &problems));
+  const std::string written = serialize_reg_text(document);
+  EXPECT_NE(std::string::npos, written.find("\"n\"=hex(4):2a,00,00,00\r\n"));
+  EXPECT_NE(std::string::npos, written.find("\"s\"=hex(1):41,00,00,00\r\n"));
+}
+
 TEST(FuzzRegressions, RegistryTextOfBinaryBytesIsDamagedNotFatal) {
   RegTextDocument document;
   std::vector<RegTextProblem> problems;

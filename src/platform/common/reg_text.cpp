@@ -242,13 +242,16 @@ std::string serialize_reg_text(const RegTextDocument& document) {
     for (const RegTextValue& value : key.values) {
       out += value.name.empty() ? std::string("@") : quote(value.name);
       out += '=';
-      if (value.type == kRegDword) {
+      if (!value.raw.empty()) {
+        // A value kept as written (hex(4):..., hex(1):...) goes back the same way.
+        out += value.raw;
+      } else if (value.type == kRegDword) {
         char digits[16];
         std::snprintf(digits, sizeof digits, "dword:%08x", value.number);
         out += digits;
       } else if (value.type == kRegSz) {
         out += quote(value.text);
-      } else if (value.type == kRegExpandSz && value.raw.empty()) {
+      } else if (value.type == kRegExpandSz) {
         out += "hex(2):";
         const std::u16string units = to_utf16(value.text);
         char byte[8];

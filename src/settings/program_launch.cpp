@@ -4,6 +4,7 @@
 
 #include "app/error_reports.h"
 #include "platform/common/path.h"
+#include "platform/common/utf.h"
 #include "settings/desktop_folders.h"
 #include "settings/options_store.h"
 
@@ -27,8 +28,6 @@ std::string get_exe_path(app::RunContext& context, const C_directory_options& re
 
 namespace {
 
-char fold(char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; }
-
 // The title read into a buffer of length(T) + 1 characters, and the length of
 // its leading run of characters of T: at least length(T) is a match.
 bool set_test(const std::string& title, const std::string& text) {
@@ -36,12 +35,10 @@ bool set_test(const std::string& title, const std::string& text) {
   return std::strspn(read.c_str(), text.c_str()) >= text.size();
 }
 
+// The title cut after length(T) characters, compared without case.
 bool prefix_test(const std::string& title, const std::string& text) {
-  if (title.size() < text.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (fold(title[i]) != fold(text[i])) return false;
-  }
-  return true;
+  return title.size() >= text.size() &&
+         platform::equals_no_case(title.substr(0, text.size()), text);
 }
 
 // The class name as a 100-character buffer holds it.

@@ -659,24 +659,32 @@ bool CTRA_Transfer_Dlg::ensure_device_folder() {
   return true;
 }
 
-void CTRA_Transfer_Dlg::refresh_panes() {
-  enter_busy();
-  set_status_text(c_.texts.load_message_text(50478, "Refreshing screen."));
-  read_with_animation(desktop_);
-  fill_list(PaneSide::kDesktop);
-  show_pane_folder_text(PaneSide::kDesktop);
+void CTRA_Transfer_Dlg::reread_pane(PaneSide side) {
+  read_with_animation(pane(side));
+  fill_list(side);
+  show_pane_folder_text(side);
+}
 
+bool CTRA_Transfer_Dlg::reread_device_pane(bool examining_line) {
   const int code = connect();
   if (code != device::status::kSuccess) {
     take_no_connection_path(code);
-    return;
+    return false;
   }
-  if (!ensure_device_folder()) return;
+  if (!ensure_device_folder()) return false;
+  if (examining_line) set_status_examining(device_.folder);
   read_with_animation(device_);
+  disconnect();
   fill_list(PaneSide::kDevice);
   show_pane_folder_text(PaneSide::kDevice);
-  disconnect();
-  leave_busy();
+  return true;
+}
+
+void CTRA_Transfer_Dlg::refresh_panes() {
+  enter_busy();
+  set_status_text(c_.texts.load_message_text(50478, "Refreshing screen."));
+  reread_pane(PaneSide::kDesktop);
+  if (reread_device_pane(false)) leave_busy();
 }
 
 void CTRA_Transfer_Dlg::transfer_selection(PaneSide from) {

@@ -172,6 +172,12 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   // With the device connected: the device pane's folder, the projects folder
   // when it shows no connection; false after leaving as find_projects_folder.
   bool ensure_device_folder();
+  // The pane's folder read again with the animation, its list filled and its
+  // folder text shown.
+  void reread_pane(PaneSide side);
+  // The same for the device pane over a connection of its own (the projects
+  // folder when it showed no connection); false after the no-connection path.
+  bool reread_device_pane(bool examining_line);
   // The options dialog, and the window following what it saved.
   void options_dialog();
   void help();

@@ -37,9 +37,7 @@ void CTRA_Transfer_Dlg::featlink_check() {
   set_status_examining(csv_folder);
   set_pane_folder(c_, desktop_, csv_folder);
   desktop_.filter = filter_;
-  read_with_animation(desktop_);
-  fill_list(PaneSide::kDesktop);
-  show_pane_folder_text(PaneSide::kDesktop);
+  reread_pane(PaneSide::kDesktop);
 
   set_status_text(t.load_message_text(50473, "Set to data collector projects folder..."));
   const int code = device::connect_to_device(c_, true, true);
@@ -112,9 +110,7 @@ void CTRA_Transfer_Dlg::restore_desktop_view(const SavedView& saved, bool keep_d
   filter_ = saved.filter;
   set_pane_folder(c_, desktop_, saved.desktop_folder);
   desktop_.filter = filter_;
-  read_with_animation(desktop_);
-  fill_list(PaneSide::kDesktop);
-  show_pane_folder_text(PaneSide::kDesktop);
+  reread_pane(PaneSide::kDesktop);
   if (!keep_device) show_no_connection();
 }
 
@@ -122,17 +118,7 @@ void CTRA_Transfer_Dlg::go_back(const SavedView& saved) {
   restore_desktop_view(saved, true);
   set_pane_folder(c_, device_, saved.device_folder);
   device_.filter = filter_;
-  const int code = connect();
-  if (code != device::status::kSuccess) {
-    take_no_connection_path(code);
-    return;
-  }
-  if (!ensure_device_folder()) return;
-  read_with_animation(device_);
-  disconnect();
-  fill_list(PaneSide::kDevice);
-  show_pane_folder_text(PaneSide::kDevice);
-  leave_busy();
+  if (reread_device_pane(false)) leave_busy();
 }
 
 void CTRA_Transfer_Dlg::filter_toggle() {
@@ -141,23 +127,9 @@ void CTRA_Transfer_Dlg::filter_toggle() {
   enter_busy();
   set_status_examining(desktop_.folder);
   desktop_.filter = filter_;
-  read_with_animation(desktop_);
-  fill_list(PaneSide::kDesktop);
-  show_pane_folder_text(PaneSide::kDesktop);
-
-  const int code = connect();
-  if (code != device::status::kSuccess) {
-    take_no_connection_path(code);
-    return;
-  }
-  if (!ensure_device_folder()) return;
-  set_status_examining(device_.folder);
+  reread_pane(PaneSide::kDesktop);
   device_.filter = filter_;
-  read_with_animation(device_);
-  disconnect();
-  fill_list(PaneSide::kDevice);
-  show_pane_folder_text(PaneSide::kDevice);
-  leave_busy();
+  if (reread_device_pane(true)) leave_busy();
 }
 
 }  // namespace vmt::ui

@@ -43,22 +43,11 @@ void CTRA_Transfer_Dlg::change_filter(const char* filter) {
   filter_ = filter;
   if (!platform::equals_no_case(desktop_.filter, filter_)) {
     desktop_.filter = filter_;
-    read_with_animation(desktop_);
-    fill_list(PaneSide::kDesktop);
-    show_pane_folder_text(PaneSide::kDesktop);
+    reread_pane(PaneSide::kDesktop);
   }
   if (!platform::equals_no_case(device_.filter, filter_)) {
     device_.filter = filter_;
-    const int code = connect();
-    if (code != device::status::kSuccess) {
-      take_no_connection_path(code);
-      return;
-    }
-    if (!ensure_device_folder()) return;
-    read_with_animation(device_);
-    disconnect();
-    fill_list(PaneSide::kDevice);
-    show_pane_folder_text(PaneSide::kDevice);
+    if (!reread_device_pane(false)) return;
   }
   leave_busy();
 }
@@ -99,9 +88,7 @@ void CTRA_Transfer_Dlg::create_desktop_folder() {
   settings::make_desktop_dir(c_, folder + platform::path::kSeparator);
   if (desktop_.side != PaneSide::kDesktop) VMT_LOG_POINT(c_.log);
   set_pane_folder(c_, desktop_, folder);
-  read_with_animation(desktop_);
-  fill_list(PaneSide::kDesktop);
-  show_pane_folder_text(PaneSide::kDesktop);
+  reread_pane(PaneSide::kDesktop);
   leave_busy();
 }
 

@@ -13,7 +13,7 @@ bool is_known_mode(const std::string& text) {
 }
 
 bool mode_is(const StartupMode& mode, const char* keyword, DiagnosticLog& log) {
-  if (!is_known_mode(mode.text)) VMT_LOG_POINT(log);
+  if (!mode.checked && !is_known_mode(mode.text)) VMT_LOG_POINT(log);
   return mode.text == keyword;
 }
 
@@ -24,6 +24,7 @@ bool parse_command_line_keyword(StartupMode* mode, const std::string& command_li
   const std::string upper = platform::to_upper_ascii(command_line);
   if (!is_known_mode(upper)) VMT_LOG_POINT(log);
   mode->text = upper;
+  mode->checked = true;
   return true;
 }
 
@@ -68,12 +69,16 @@ bool CActiveSyncApp::InitInstance() {
     library_table_ = c.platform.resources.load_library(library);
     if (library_table_) {
       c.texts.set_table(*library_table_);
+      c.resource_library = library_table_.get();
     } else {
       VMT_LOG_POINT(c.log);
     }
     c.texts.set_check_message_texts(false);
   }
 
+  // The claim is made at once; the title finds a copy that holds no claim.
+  instance_ = c.platform.windows.claim_single_instance(kSingleInstanceName);
+  if (!instance_) return false;
   const std::string title = c.texts.load_message_text(50322, "Veldmark  Transfer");
   if (c.platform.windows.window_with_title_exists(title)) return false;
 

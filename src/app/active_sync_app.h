@@ -9,10 +9,15 @@
 
 namespace vmt::app {
 
-// The start-up mode: the command line upper-cased.
+// The start-up mode: the command line upper-cased. `checked` once the parse
+// has logged an unrecognised text, so that the predicates do not again.
 struct StartupMode {
   std::string text;
+  bool checked = false;
 };
+
+// The name that the running copy holds, as well as its window title.
+constexpr char kSingleInstanceName[] = "VeldmarkTransfer";
 
 bool parse_command_line_keyword(StartupMode* mode, const std::string& command_line,
                                 DiagnosticLog& log);
@@ -59,6 +64,8 @@ class CActiveSyncApp {
   std::string command_line_;
   // The resource library's table while it is in use.
   std::unique_ptr<platform::StringTable> library_table_;
+  // Held while this copy runs.
+  std::unique_ptr<platform::InstanceClaim> instance_;
 };
 
 // The exit question as the main dialog asks it: 1 lets the dialog close, 2 keeps it

@@ -36,10 +36,24 @@ std::string FileDiagnosticLog::format_entry(const platform::LocalTime& time,
 
 void FileDiagnosticLog::log_point(const std::string& module, int line,
                                   const std::string& build_date) {
+  append(format_entry(clock_.local_now(), module, line, build_date));
+}
+
+void FileDiagnosticLog::log_point_text(const std::string& module, int line,
+                                       const std::string& build_date, const std::string& text) {
+  // The text is one line of the same length as an entry at most.
+  std::string one_line = text;
+  for (char& ch : one_line) {
+    if (ch == '\r' || ch == '\n') ch = ' ';
+  }
+  append(format_entry(clock_.local_now(), module, line, build_date) +
+         platform::cut_utf8(one_line, kMaxEntry) + "\n");
+}
+
+void FileDiagnosticLog::append(const std::string& entry) {
   const std::string exe = files_.executable_path();
   const std::string folder = platform::path::folder_of(exe);
-  const std::string path = platform::path::join(folder, kLogFileName);
-  append_text(files_, path, format_entry(clock_.local_now(), module, line, build_date));
+  append_text(files_, platform::path::join(folder, kLogFileName), entry);
 }
 
 std::string log_module_name(const char* source_file) {

@@ -40,6 +40,9 @@ struct RunContext {
   MessageTexts& texts;
   TransferReport report;
 
+  // The resource library's table while one is in use: the windows take their
+  // dialogs, menus and accelerators from the same library.
+  const platform::StringTable* resource_library = nullptr;
   // The command-line text after the program name, as given.
   std::string command_line;
   // Set when the user answered Yes to "View report?".

@@ -46,6 +46,25 @@ class Key {
   long error_ = 0;
 };
 
+// What ActiveSync runs when a device connects: a command line, so the path is
+// quoted, or a folder with a blank in it would start another program.
+std::string auto_start_command(const std::string& exe_path) { return "\"" + exe_path + "\""; }
+
+// What the registry holds now, asked without a message: after a change that
+// failed the menu shows that, not what was meant.
+bool stored_auto_start(app::RunContext& c) {
+  const Key key(c, kAutoStartKey, platform::key_access::kRead);
+  platform::RegistryValue value;
+  return key.error() == 0 && c.platform.registry.query_value(key.get(), kAutoStartValue, &value) == 0;
+}
+
+bool stored_guest(app::RunContext& c) {
+  const Key key(c, kServicesKey, platform::key_access::kRead);
+  platform::RegistryValue value;
+  return key.error() == 0 && c.platform.registry.query_value(key.get(), kGuestValue, &value) == 0 &&
+         value.type == platform::value_type::kDword && value.number == 1;
+}
+
 }  // namespace
 
 std::string get_own_exe_path(app::RunContext& c) {
@@ -53,7 +72,9 @@ std::string get_own_exe_path(app::RunContext& c) {
   std::string registered;
   if (!settings::get_TransferExe(c, &registered, settings::kOptionBufferSize)) {
     app::warning_box(c, c.texts.load_message_text(50049, "get_TransferExe returned false"));
-  } else if (!platform::equals_no_case(running, registered)) {
+  } else if (!platform::equals_no_case(running, registered) &&
+             !c.platform.files.same_file(running, registered)) {
+    // The same file reached through a short name or a mapped drive is no warning.
     app::warning_box(c, c.texts.format_message_text(
                             50050, "exe filename comparison failed\n\n(%s)\n(%s)",
                             running.c_str(), registered.c_str()));
@@ -83,15 +104,17 @@ void toggle_auto_start(app::RunContext& c, ActiveSyncState* state) {
   const Key key(c, kAutoStartKey, platform::key_access::kAllAccess);
   if (key.error() != 0) {
     report(c, "GH5T34YHED", opening(c), kAutoStartKey, key.error());
+    state->auto_start = stored_auto_start(c);
     return;
   }
   const std::string value_path = std::string(kAutoStartKey) + "\\" + kAutoStartValue;
   if (!state->auto_start) {
     state->auto_start = true;
-    const long set = c.platform.registry.set_string(key.get(), kAutoStartValue, state->exe_path);
+    const long set = c.platform.registry.set_string(key.get(), kAutoStartValue,
+                                                    auto_start_command(state->exe_path));
     if (set != 0) {
       report(c, "LP5T34YHED", c.texts.load_message_text(50332, "Setting "), value_path, set);
-      state->auto_start = false;
+      state->auto_start = stored_auto_start(c);
     }
     return;
   }
@@ -100,6 +123,7 @@ void toggle_auto_start(app::RunContext& c, ActiveSyncState* state) {
   if (deleted != 0) {
     report(c, "5332T34YHED", c.texts.load_message_text(50270, "Error deleting "), value_path,
            deleted);
+    state->auto_start = stored_auto_start(c);
   }
 }
 
@@ -130,31 +154,28 @@ void toggle_guest(app::RunContext& c, ActiveSyncState* state) {
                           : state->guest_existed ? "3TENDDHED"
                                                  : "3TEEDINQSSED";
   const bool turning_on = !state->guest;
-  // Turning off shows off whatever happens next; turning on only once written.
-  state->guest = false;
   const Key key(c, kServicesKey, platform::key_access::kAllAccess);
   if (key.error() != 0) {
     report(c, open_code, opening(c), kServicesKey, key.error());
+    state->guest = stored_guest(c);
     return;
   }
   platform::Registry& registry = c.platform.registry;
+  long failed = 0;
   if (turning_on) {
-    const long set = registry.set_dword(key.get(), kGuestValue, 1);
-    if (set != 0) {
-      report(c, "3ES3FCVZJ", "Error setting ", value_path, set);
-      return;
-    }
-    state->guest = true;
+    failed = registry.set_dword(key.get(), kGuestValue, 1);
+    if (failed != 0) report(c, "3ES3FCVZJ", "Error setting ", value_path, failed);
   } else if (state->guest_existed) {
-    const long set = registry.set_dword(key.get(), kGuestValue, 0);
-    if (set != 0) report(c, "3ESWENWWVZJ", "Error setting ", value_path, set);
+    failed = registry.set_dword(key.get(), kGuestValue, 0);
+    if (failed != 0) report(c, "3ESWENWWVZJ", "Error setting ", value_path, failed);
   } else {
-    const long deleted = registry.delete_value(key.get(), kGuestValue);
-    if (deleted != 0) {
+    failed = registry.delete_value(key.get(), kGuestValue);
+    if (failed != 0) {
       report(c, "4DRHPPSED", c.texts.load_message_text(50270, "Error deleting "), value_path,
-             deleted);
+             failed);
     }
   }
+  state->guest = failed == 0 ? turning_on : stored_guest(c);
 }
 
 }  // namespace vmt::device

@@ -11,7 +11,7 @@ namespace vmt::device {
 
 struct ActiveSyncState {
   bool auto_start = false;
-  std::string exe_path;  // what "Auto start on connect" writes
+  std::string exe_path;  // the executable that "Auto start on connect" writes, quoted
   bool guest = false;
   bool guest_existed = false;  // "GuestOnly" was there when read
 };
@@ -21,6 +21,8 @@ std::string get_own_exe_path(app::RunContext& context);
 
 void read_auto_start_state(app::RunContext& context, ActiveSyncState* state);
 void read_guest_state(app::RunContext& context, ActiveSyncState* state);
+// Each change writes or deletes the value; after one that failed, the state
+// is what the registry holds then.
 void toggle_auto_start(app::RunContext& context, ActiveSyncState* state);
 void toggle_guest(app::RunContext& context, ActiveSyncState* state);
 

@@ -64,6 +64,9 @@ class DesktopFiles {
   // True when a file or folder of that name exists (the `_access` test).
   virtual bool exists(const std::string& path) = 0;
   virtual bool is_folder(const std::string& path) = 0;
+  // True when both paths name one existing file, however each reaches it (a
+  // short name, another letter case, a mapped drive or a link).
+  virtual bool same_file(const std::string& first, const std::string& second) = 0;
   // Creates one folder; its parent must exist (the `_mkdir` call).
   virtual bool make_folder(const std::string& path) = 0;
   virtual bool remove_folder(const std::string& path) = 0;

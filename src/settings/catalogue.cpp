@@ -275,12 +275,14 @@ const CatalogueRow* find_program(const std::string& name) {
   return found == catalogue_end() ? nullptr : found;
 }
 
-bool is_catalogue_name(const std::string& text) {
-  const std::string wanted = platform::to_lower_ascii(text);
-  return std::any_of(catalogue_begin(), catalogue_end(), [&](const CatalogueRow& row) {
-    return platform::to_lower_ascii(row.name) == wanted;
+const CatalogueRow* find_stored_program(const std::string& text) {
+  const auto found = std::find_if(catalogue_begin(), catalogue_end(), [&](const CatalogueRow& row) {
+    return platform::equals_no_case(row.name, text);
   });
+  return found == catalogue_end() ? nullptr : found;
 }
+
+bool is_catalogue_name(const std::string& text) { return find_stored_program(text) != nullptr; }
 
 void C_directory_options::set_name(const std::string& name, app::DiagnosticLog& log) {
   if (filled_) VMT_LOG_POINT(log);

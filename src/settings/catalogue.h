@@ -139,6 +139,10 @@ inline const CatalogueRow& catalogue_row(std::size_t index) { return catalogue_b
 // The row whose name equals `name` exactly, or null.
 const CatalogueRow* find_program(const std::string& name);
 
+// The row whose name equals `text` with case ignored, as the stored choice is
+// matched, or null.
+const CatalogueRow* find_stored_program(const std::string& text);
+
 // True when `text` is one of the 42 names, case ignored (the stored choice).
 bool is_catalogue_name(const std::string& text);
 

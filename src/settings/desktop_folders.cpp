@@ -61,9 +61,15 @@ std::string install_from_settings_file(app::RunContext& c, const CatalogueRow& r
   const std::string file =
       path::without_trailing_separators(windows) + desktop_relative_path(row.install_location);
   const platform::IniFile ini = platform::IniFile::load(c.platform.files, file);
+  // A missing file or key means the program is not there: no folder, where
+  // the profile reader's default would give the folder "Empty".
+  if (!ini.has_key("Path", row.install_value)) {
+    VMT_LOG_POINT(c.log);
+    return {};
+  }
   // The whole value is taken: a cut folder would name another folder.
   std::string value;
-  ini.get_string("Path", row.install_value, "Empty", &value, std::string::npos);
+  ini.get_string("Path", row.install_value, "", &value, std::string::npos);
   if (std::string(row.install_value) != "CADDLL") return value;
   if (value.size() < kProgramsFolderLength) return value;
   return value.substr(0, value.size() - kProgramsFolderLength);
@@ -120,7 +126,10 @@ std::string base_folder(app::RunContext& c, const CatalogueRow& row,
 
 std::string program_folder(app::RunContext& c, const CatalogueRow& row,
                            const C_directory_options& record, const std::string& relative) {
-  return base_folder(c, row, record) + desktop_relative_path(relative) + path::kSeparator;
+  const std::string base = base_folder(c, row, record);
+  // Without a base the relative path would name a folder of the current one.
+  if (base.empty()) return {};
+  return base + desktop_relative_path(relative) + path::kSeparator;
 }
 
 using FolderReader = bool (*)(app::RunContext&, std::string*, std::size_t, bool);
@@ -162,8 +171,13 @@ std::string desktop_relative_path(const std::string& catalogue_path) {
 
 std::string get_install_dir(app::RunContext& context, const std::string& name, bool backslash) {
   std::string program = name;
-  if (program.empty()) get_DefSyncProgram(context, &program, kOptionBufferSize, true);
-  const CatalogueRow* row = find_program(program);
+  const CatalogueRow* row = nullptr;
+  if (program.empty()) {
+    get_DefSyncProgram(context, &program, kOptionBufferSize, true);
+    row = find_stored_program(program);
+  } else {
+    row = find_program(program);
+  }
   std::string folder;
   if (row == nullptr) {
     const std::string format = context.texts.load_message_format(
@@ -273,7 +287,9 @@ bool set_options_from_registry(app::RunContext& context, C_directory_options& re
   record.set_owner(owner);
   std::string name;
   get_DefSyncProgram(context, &name, kChoiceBufferSize, true);
-  const CatalogueRow* row = find_program(name);
+  // The stored choice is matched without regard to case, and the record
+  // takes the row's own name, which every per-program operation compares.
+  const CatalogueRow* row = find_stored_program(name);
   if (row == nullptr) {
     const std::string format = context.texts.load_message_format(
         50107, "Error (A) setting options from registry\nDefSyncProgram = (%s)");
@@ -286,7 +302,7 @@ bool set_options_from_registry(app::RunContext& context, C_directory_options& re
     app::warning_box(context, app::format_message(format.c_str(), name.c_str(), row->options_code));
     return false;
   }
-  record.set_name(name, context.log);
+  record.set_name(row->name, context.log);
   fill_directory_options(context, record);
   return true;
 }
@@ -329,7 +345,9 @@ bool make_desktop_dir(app::RunContext& context, const std::string& path_text) {
       app::warning_box(context, app::format_message(format.c_str(), prefix.c_str()));
       return false;
     }
-    VMT_LOG_POINT(context.log);
+    const std::string made =
+        context.texts.load_message_format(50053, "Successfully made directory: %s");
+    VMT_LOG_TEXT(context.log, app::format_message(made.c_str(), prefix.c_str()));
   }
   if (!files.exists(prefix)) {
     const std::string format =

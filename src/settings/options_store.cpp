@@ -329,11 +329,21 @@ bool ensure_CreateReports(app::RunContext& context, bool default_value) {
   return true;
 }
 
-bool ensure_UserCsvDir(app::RunContext& context, const std::string& default_folder) {
-  std::string folder;
-  if (!get_UserCsvDir(context, &folder, kOptionBufferSize, false)) {
-    set_UserCsvDir(context, default_folder);
+bool option_exists(app::RunContext& context, const char* value_name) {
+  platform::Registry& registry = context.platform.registry;
+  RegistryKey key = 0;
+  if (registry.open_key(RegistryRoot::kLocalMachine, transfer_options_key(),
+                        platform::key_access::kQueryValue, &key) != 0) {
+    return false;
   }
+  platform::RegistryValue value;
+  const long code = registry.query_value(key, value_name, &value);
+  registry.close_key(key);
+  return code == 0;
+}
+
+bool ensure_UserCsvDir(app::RunContext& context, const std::string& default_folder) {
+  if (!option_exists(context, kUserCsvDir.value)) set_UserCsvDir(context, default_folder);
   return true;
 }
 

@@ -38,7 +38,12 @@ bool set_UserDownDir(app::RunContext& context, const std::string& text);
 bool set_UserUpDir(app::RunContext& context, const std::string& text);
 bool set_UserCsvDir(app::RunContext& context, const std::string& text);
 
-// Write the default when the value is missing, unreadable or not valid.
+// True when the value is stored, whatever it holds; asks without a message.
+bool option_exists(app::RunContext& context, const char* value_name);
+
+// `CreateReports`: the default written when the value is missing, unreadable
+// or not a flag. `UserCsvDir`: the default written only when no value is
+// stored, so that a folder the reader refuses is kept for the user to mend.
 bool ensure_CreateReports(app::RunContext& context, bool default_value);
 bool ensure_UserCsvDir(app::RunContext& context, const std::string& default_folder);
 

@@ -26,10 +26,19 @@ std::unordered_map<std::string, std::vector<std::size_t>> index_by_name(
   return index;
 }
 
-void note_folders(app::RunContext& c, const C_file_dir_pane& pane) {
-  for (const C_file_dir_info& entry : pane.entries) {
-    if (entry.is_folder()) VMT_LOG_POINT(c.log);
+// The case-folded names that are folders on either side: a folder named
+// "x.csv" is no library, and a library of its name cannot be copied onto it.
+std::unordered_set<std::string> folder_names(app::RunContext& c, const C_file_dir_pane& desktop,
+                                             const C_file_dir_pane& device) {
+  std::unordered_set<std::string> names;
+  for (const C_file_dir_pane* pane : {&desktop, &device}) {
+    for (const C_file_dir_info& entry : pane->entries) {
+      if (!entry.is_folder()) continue;
+      VMT_LOG_POINT(c.log);
+      names.insert(to_lower_ascii(entry.name()));
+    }
   }
+  return names;
 }
 
 // One part of the report: the heading for none, one or several, then the names.
@@ -75,8 +84,7 @@ double size_of(const C_file_dir_pane& pane, const std::string& name) {
 
 FeatlinkLists compare_featlink_files(app::RunContext& c, const C_file_dir_pane& desktop,
                                      const C_file_dir_pane& device) {
-  note_folders(c, desktop);
-  note_folders(c, device);
+  const std::unordered_set<std::string> folders = folder_names(c, desktop, device);
   FeatlinkLists lists;
   const auto on_device = index_by_name(device);
   std::unordered_set<std::string> on_desktop;
@@ -85,6 +93,7 @@ FeatlinkLists compare_featlink_files(app::RunContext& c, const C_file_dir_pane& 
     const std::string name = entry.name();
     const std::string key = to_lower_ascii(name);
     on_desktop.insert(key);
+    if (folders.count(key) != 0) continue;
     const auto found = on_device.find(key);
     if (found == on_device.end()) {
       lists.unique_on_desktop.push_back(name);
@@ -113,7 +122,10 @@ FeatlinkLists compare_featlink_files(app::RunContext& c, const C_file_dir_pane& 
   }
   for (const C_file_dir_info& entry : device.entries) {
     const std::string name = entry.name();
-    if (on_desktop.count(to_lower_ascii(name)) == 0) lists.unique_on_collector.push_back(name);
+    const std::string key = to_lower_ascii(name);
+    if (on_desktop.count(key) == 0 && folders.count(key) == 0) {
+      lists.unique_on_collector.push_back(name);
+    }
   }
   return lists;
 }

@@ -30,7 +30,8 @@ struct FeatlinkLists {
 };
 
 // Pairs every desktop entry with every device entry of the same name (case
-// ignored) and sorts the names into the six lists, in pane order.
+// ignored) and sorts the names into the six lists, in pane order. A name that
+// is a folder on either side takes no part.
 FeatlinkLists compare_featlink_files(app::RunContext& context, const C_file_dir_pane& desktop,
                                      const C_file_dir_pane& device);
 

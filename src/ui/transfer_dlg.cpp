@@ -40,6 +40,13 @@ bool contains(const int (&ids)[N], int id) {
   return std::find(std::begin(ids), std::end(ids), id) != std::end(ids);
 }
 
+// The codes of a data collector that answered but whose projects folder
+// could not be found: it is connected, and its pane is only unset.
+bool reached_without_projects_folder(int code) {
+  return (code >= device::status::kNoProduct && code <= device::status::kEmptyDataDir) ||
+         code == device::status::kNoProjectsFolder || code == device::status::kNoSettingsFile;
+}
+
 
 struct Tooltip {
   int control;
@@ -117,6 +124,8 @@ void CTRA_Transfer_Dlg::OnInit() {
   if (!view_.start_timer(kStartupTimer, kStartupTimerPeriodMs)) {
     app::warning_box(c_, c_.texts.load_message_text(50205, "Unable to set timer"),
                      view_.window());
+    // Without the start-up the window must still be usable and closable.
+    leave_busy();
   }
 }
 
@@ -144,7 +153,8 @@ void CTRA_Transfer_Dlg::run_startup_sequence() {
   if (!device::is_known_connection_code(code)) VMT_LOG_POINT(c_.log);
   leave_busy();
 
-  resolve_program_record();
+  // The record resolved for the first population still holds: resolving it
+  // again would repeat every message box of the resolution.
   view_.enable_control(IDC_LAUNCH_PROGRAM, program_record_.name() != settings::program::kUserDefined);
   if (code != device::status::kSuccess) show_status_for_code(code);
   if (open_options_on_start_) options_dialog();
@@ -165,14 +175,14 @@ void CTRA_Transfer_Dlg::options_step() {
     settings::set_DefSyncProgram(c_, settings::program::kTelmarStakelineMaster);
   }
 
-  std::string chosen;
-  if (!settings::get_DefSyncProgram(c_, &chosen, settings::kOptionBufferSize, false)) {
+  // Only a missing choice is replaced: a stored name that is not in the
+  // catalogue (a newer version's, or mistyped) is reported when the program
+  // is resolved and kept for the user to see and change.
+  open_options_on_start_ = !settings::option_exists(c_, "DefSyncProgram");
+  if (open_options_on_start_) {
     settings::set_DefSyncProgram(c_, settings::program::kUserDefined);
-    open_options_on_start_ = true;
     c_.report.report_line(c_.texts.load_message_text(
         50375, "DefSyncProgram not set, starting with Options dialog"));
-  } else {
-    open_options_on_start_ = false;
   }
   start_on_download_folder_ = !app::is_upload_mode(mode, c_.log);
 
@@ -194,9 +204,8 @@ int CTRA_Transfer_Dlg::first_population() {
 
   desktop_ = C_file_dir_pane(PaneSide::kDesktop);
   device_ = C_file_dir_pane(PaneSide::kDevice);
-  const std::string folder = start_on_download_folder_
-                                 ? settings::get_download_dir(c_, program_record_)
-                                 : settings::get_upload_dir(c_, program_record_);
+  const std::string folder = program_folder(start_on_download_folder_ ? &settings::get_download_dir
+                                                                      : &settings::get_upload_dir);
   if (!folder.empty() && !c_.platform.files.exists(folder)) VMT_LOG_POINT(c_.log);
 
   set_status_examining(folder);
@@ -208,7 +217,7 @@ int CTRA_Transfer_Dlg::first_population() {
 
   const int code = connect();
   if (code != device::status::kSuccess) {
-    show_no_connection();
+    show_device_unreached(code);
     return code;
   }
   std::string projects;
@@ -216,8 +225,11 @@ int CTRA_Transfer_Dlg::first_population() {
   const int found = device::get_collector_projects_folder(c_, &projects, &settings_file);
   if (found != device::status::kSuccess && !(found >= 401 && found <= 406)) VMT_LOG_POINT(c_.log);
   if (found != device::status::kSuccess) {
+    // Connected, but with no projects folder: the pane stays unset, and the
+    // status line says why.
     disconnect();
-    show_no_connection();
+    fill_list(PaneSide::kDevice);
+    show_pane_folder_text(PaneSide::kDevice);
     return found;
   }
   set_status_examining(projects);
@@ -236,6 +248,12 @@ void CTRA_Transfer_Dlg::resolve_program_record() {
   program_record_.clear();
   program_record_.set_owner(view_.window());
   if (!settings::set_options_from_registry(c_, program_record_)) VMT_LOG_POINT(c_.log);
+}
+
+std::string CTRA_Transfer_Dlg::program_folder(FolderOf folder_of) {
+  // A resolution that failed has said why; the folders are then unknown.
+  if (program_record_.name().empty()) return {};
+  return folder_of(c_, program_record_);
 }
 
 void CTRA_Transfer_Dlg::set_status_text(const std::string& text) {
@@ -270,6 +288,8 @@ void CTRA_Transfer_Dlg::enter_busy() {
   busy_ = true;
   launch_was_enabled_ = view_.is_control_enabled(IDC_LAUNCH_PROGRAM);
   for (int id : kBusyControls) view_.enable_control(id, false);
+  // A command pumps messages without the idle update: the menu follows now.
+  update_menu();
 }
 
 void CTRA_Transfer_Dlg::leave_busy() {
@@ -285,6 +305,7 @@ void CTRA_Transfer_Dlg::leave_busy() {
       view_.enable_control(id, true);
     }
   }
+  update_menu();
   if (filter_ == kFeatlinkFiles) {
     set_status_text(c_.texts.load_message_text(
         50241,
@@ -341,8 +362,19 @@ void CTRA_Transfer_Dlg::show_no_connection() {
   show_pane_folder_text(PaneSide::kDevice);
 }
 
+void CTRA_Transfer_Dlg::show_device_unreached(int code) {
+  if (!reached_without_projects_folder(code)) {
+    show_no_connection();
+    return;
+  }
+  set_pane_folder(c_, device_, kNotSet);
+  device_.entries.clear();
+  fill_list(PaneSide::kDevice);
+  show_pane_folder_text(PaneSide::kDevice);
+}
+
 void CTRA_Transfer_Dlg::take_no_connection_path(int code) {
-  show_no_connection();
+  show_device_unreached(code);
   leave_busy();
   show_status_for_code(code);
 }
@@ -508,7 +540,9 @@ MenuItemState CTRA_Transfer_Dlg::menu_item_state(int id) const {
   return state;
 }
 
-void CTRA_Transfer_Dlg::OnIdle() {
+void CTRA_Transfer_Dlg::OnIdle() { update_menu(); }
+
+void CTRA_Transfer_Dlg::update_menu() {
   for (int id : kMenuItems) view_.set_menu_item(id, menu_item_state(id));
 }
 
@@ -573,8 +607,11 @@ void CTRA_Transfer_Dlg::up_one_level(PaneSide side) {
   if (folder.empty() || folder.back() != separator) VMT_LOG_POINT(c_.log);
   while (!folder.empty() && folder.back() == separator) folder.pop_back();
   const std::size_t last = folder.rfind(separator);
-  // A desktop pane that shows a status text has no level to go up to either.
-  if (last == std::string::npos || (side == PaneSide::kDesktop && !is_pane_folder_usable(target))) {
+  // A desktop pane that shows a status text has no level to go up to either,
+  // nor has a network share's root, whose server is no folder.
+  if (last == std::string::npos ||
+      (side == PaneSide::kDesktop &&
+       (!is_pane_folder_usable(target) || platform::path::is_share_root(folder)))) {
     leave_busy();
     return;
   }
@@ -607,13 +644,13 @@ void CTRA_Transfer_Dlg::browse_desktop() {
   open_pane_folder(PaneSide::kDesktop, chosen, true);
 }
 
-void CTRA_Transfer_Dlg::default_desktop_folder(
-    int status_message, const char* status_default,
-    std::string (*folder_of)(app::RunContext&, const settings::C_directory_options&)) {
+void CTRA_Transfer_Dlg::default_desktop_folder(int status_message, const char* status_default,
+                                               FolderOf folder_of) {
   enter_busy();
   set_status_text(c_.texts.load_message_text(static_cast<unsigned>(status_message), status_default));
-  resolve_program_record();
-  const std::string folder = folder_of(c_, program_record_);
+  // The record of the start-up or of the last options saved: no new
+  // resolution, which would repeat its boxes and make deleted folders again.
+  const std::string folder = program_folder(folder_of);
   if (!c_.platform.files.exists(folder)) VMT_LOG_POINT(c_.log);
   if (shows_folder(desktop_, folder)) {
     leave_busy();
@@ -652,7 +689,8 @@ bool CTRA_Transfer_Dlg::find_projects_folder(std::string* projects) {
 }
 
 bool CTRA_Transfer_Dlg::ensure_device_folder() {
-  if (device_.folder != kNoConnection) return true;
+  // A pane with no connection, or connected without a projects folder.
+  if (device_.folder != kNoConnection && device_.folder != kNotSet) return true;
   std::string projects;
   if (!find_projects_folder(&projects)) return false;
   set_pane_folder(c_, device_, projects);

@@ -122,6 +122,10 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   void options_step();
   int first_population();
   void resolve_program_record();
+  // One of the resolved program's working folders (settings::get_*_dir).
+  using FolderOf = std::string (*)(app::RunContext&, const settings::C_directory_options&);
+  std::string program_folder(FolderOf folder_of);
+  void update_menu();
 
   C_file_dir_pane& pane(PaneSide side) { return side == PaneSide::kDesktop ? desktop_ : device_; }
   void read_with_animation(C_file_dir_pane& pane);
@@ -132,6 +136,9 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   void disconnect();
   // The device pane empty, with "NO CONNECTION FOUND".
   void show_no_connection();
+  // After a connection that failed with `code`: no connection, or, for a data
+  // collector that answered without a projects folder, the pane unset.
+  void show_device_unreached(int code);
   void take_no_connection_path(int code);
   // Inside a device command: false after closing the connection, leaving the
   // busy state and showing the code when the projects folder is not found.
@@ -140,9 +147,7 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
 
   void up_one_level(PaneSide side);
   void browse_desktop();
-  void default_desktop_folder(int status_message, const char* status_default,
-                              std::string (*folder_of)(app::RunContext&,
-                                                       const settings::C_directory_options&));
+  void default_desktop_folder(int status_message, const char* status_default, FolderOf folder_of);
   void projects_folder();
   // ">>>" from the desktop pane, "<<<" from the device pane.
   void transfer_selection(PaneSide from);
@@ -170,7 +175,8 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   void browse_device();
   void create_desktop_folder();
   // With the device connected: the device pane's folder, the projects folder
-  // when it shows no connection; false after leaving as find_projects_folder.
+  // when it shows no connection or none was found; false after leaving as
+  // find_projects_folder.
   bool ensure_device_folder();
   // The pane's folder read again with the animation, its list filled and its
   // folder text shown.

@@ -19,14 +19,25 @@ void log_unusual_filter(app::RunContext& c, const std::string& filter) {
 void CTRA_Transfer_Dlg::featlink_check() {
   app::MessageTexts& t = c_.texts;
   log_unusual_filter(c_, filter_);
-  resolve_program_record();
-  const std::string csv_folder = settings::get_csv_dir(c_, program_record_);
+  // The record of the start-up or of the last options saved.
+  const std::string csv_folder = program_folder(&settings::get_csv_dir);
   if (csv_folder.empty()) {
     c_.boxes.show(view_.window(),
                   t.load_message_text(50245,
                                       "You do not have a default Featlink folder set.\nUse the "
                                       "Options dialog (found in the Options menu) to set it"),
                   t.load_message_text(50000, "Veldmark"), app::mb::kOk | app::mb::kIconInformation);
+    return;
+  }
+  // A folder that has gone would make every library on the data collector
+  // look unique, and offer copies into a folder that is not there.
+  if (!c_.platform.files.is_folder(csv_folder)) {
+    c_.boxes.show(view_.window(),
+                  t.format_message_text(50691,
+                                        "The Featlink folder was not found:\n%s\nUse the Options "
+                                        "dialog (found in the Options menu) to set it",
+                                        csv_folder.c_str()),
+                  t.load_message_text(50000, "Veldmark"), app::mb::kOk | app::mb::kIconWarning);
     return;
   }
   const SavedView saved{desktop_.folder, device_.folder, filter_};

@@ -1,6 +1,7 @@
 // The main window's View menu, the data collector's Browse button and Create
 // folder: commands that change what the panes show without copying.
 #include "device/device_browser.h"
+#include "app/error_reports.h"
 #include "device/device_link.h"
 #include "platform/common/path.h"
 #include "platform/common/utf.h"
@@ -77,6 +78,15 @@ void CTRA_Transfer_Dlg::browse_device() {
 }
 
 void CTRA_Transfer_Dlg::create_desktop_folder() {
+  // A status text such as "NOT SET" is no folder to make one in.
+  if (!is_pane_folder_usable(desktop_)) {
+    c_.boxes.show(view_.window(),
+                  c_.texts.load_message_text(
+                      50690,
+                      "The desktop computer folder is not set.\nUnable to create a folder in it."),
+                  app::program_title(c_), app::mb::kOk | app::mb::kIconInformation);
+    return;
+  }
   CNDR_NewDir_Dlg dialog;
   dialog.parent_folder = desktop_.folder;
   const int result = view_.run_new_folder_dialog(dialog);

@@ -16,10 +16,12 @@ TEST(StartupMode, KeywordRules) {
   EXPECT_TRUE(is_upload_mode(mode, log));
   EXPECT_EQ(0u, log.count());
 
+  // An unrecognised text is one log entry, however often the mode is asked.
   parse_command_line_keyword(&mode, " UPLOAD", log);
-  EXPECT_EQ(1u, log.count());
   EXPECT_FALSE(is_upload_mode(mode, log));
   EXPECT_FALSE(is_sorvik_mode(mode, log));
+  EXPECT_FALSE(is_telmar_mode(mode, log));
+  EXPECT_EQ(1u, log.count());
 
   log.clear();
   parse_command_line_keyword(&mode, "", log);
@@ -116,6 +118,20 @@ TEST_F(AppTest, ASecondCopyEndsSilently) {
   EXPECT_FALSE(context_.report.is_open());
   EXPECT_FALSE(fake_.platform().files.exists(fake_.app_data()));
   EXPECT_TRUE(boxes_.shown.empty());
+}
+
+TEST_F(AppTest, ACopyStartedAtTheSameMomentEndsBeforeAnyWindowExists) {
+  // The other copy holds the claim but has not made its window yet.
+  auto other = fake_.windows.claim_single_instance(kSingleInstanceName);
+  ASSERT_NE(nullptr, other);
+  run();
+  EXPECT_FALSE(fake_.platform().files.exists(fake_.app_data()));
+  EXPECT_TRUE(boxes_.shown.empty());
+  // Once it has ended, the next start runs and lets the claim go at its end.
+  other.reset();
+  run();
+  EXPECT_EQ("SYNC STARTUP::::DOWNLOAD\nLaunching::::plotcad.exe\nSYNC COMPLETED.\n", report());
+  EXPECT_TRUE(fake_.windows.claimed.empty());
 }
 
 TEST_F(AppTest, TheReportIsShownWhenAsked) {

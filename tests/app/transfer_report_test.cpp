@@ -60,6 +60,12 @@ TEST_F(ReportTest, LogEntriesAreAppendedBesideTheExecutable) {
   const std::string text = lines(fake_.folder.read_file("program/veldmark log.txt"));
   EXPECT_EQ(0u, text.find("Time: Thu Feb 23 14:05:09 2012\n File = .\\transfer_report_test"));
   EXPECT_EQ(4, std::count(text.begin(), text.end(), '\n'));
+  // A text after an entry is one line of its own, whatever it holds.
+  VMT_LOG_TEXT(log, "Successfully made directory: C:\\a\nb\\");
+  const std::string more = lines(fake_.folder.read_file("program/veldmark log.txt"));
+  EXPECT_EQ(7, std::count(more.begin(), more.end(), '\n'));
+  EXPECT_NE(std::string::npos,
+            more.find("\nSuccessfully made directory: C:\\a b\\\n", text.size()));
 }
 
 TEST_F(ReportTest, LinesGoToBothFilesNamedFromTheClock) {

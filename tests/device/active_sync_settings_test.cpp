@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "platform/common/path.h"
 #include "support/fake_run.h"
 
 namespace vmt::device {
@@ -82,7 +85,8 @@ TEST_F(ActiveSync, AutoStartWritesTheRunningPathEvenWhenTheInstalledOneDiffers) 
   EXPECT_FALSE(state_.auto_start);
   toggle_auto_start(run_.context, &state_);
   EXPECT_TRUE(state_.auto_start);
-  EXPECT_EQ(exe(), run_.stored(kAutoStart, "Veldmark"));
+  // A command line: quoted, so that a blank in a folder never splits it.
+  EXPECT_EQ("\"" + exe() + "\"", run_.stored(kAutoStart, "Veldmark"));
   toggle_auto_start(run_.context, &state_);
   EXPECT_FALSE(state_.auto_start);
   EXPECT_EQ("<none>", run_.stored(kAutoStart, "Veldmark"));
@@ -114,6 +118,59 @@ TEST_F(ActiveSync, MissingKeysAreReportedWithTheirCodesAndShowOff) {
   toggle_guest(run_.context, &state_);
   EXPECT_FALSE(state_.guest);
   EXPECT_EQ("Veldmark - 3B34YHED", run_.boxes.shown.back().caption);
+}
+
+TEST_F(ActiveSync, AFailedChangeShowsWhatTheRegistryHolds) {
+  using Call = test::FaultRegistry::Call;
+  read_auto_start_state(run_.context, &state_);
+  toggle_auto_start(run_.context, &state_);
+  ASSERT_TRUE(state_.auto_start);
+  // The value stays when its deletion fails, and so does the mark.
+  run_.registry.fail(Call::kDelete, kAutoStart, 5, "Veldmark");
+  toggle_auto_start(run_.context, &state_);
+  EXPECT_EQ("Veldmark - 5332T34YHED", run_.boxes.shown.back().caption);
+  EXPECT_TRUE(state_.auto_start);
+  // A key that cannot be opened for writing (a standard user) changes nothing.
+  run_.registry.fail(Call::kOpen, kAutoStart, 5);
+  toggle_auto_start(run_.context, &state_);
+  EXPECT_TRUE(state_.auto_start);
+  EXPECT_NE("<none>", run_.stored(kAutoStart, "Veldmark"));
+
+  // Guest mode on, then off with its write failing: the 1 stays and shows.
+  set_guest(0);
+  read_guest_state(run_.context, &state_);
+  toggle_guest(run_.context, &state_);
+  ASSERT_TRUE(state_.guest);
+  run_.registry.fail(Call::kSetDword, kServices, 5, "GuestOnly");
+  toggle_guest(run_.context, &state_);
+  EXPECT_EQ("Veldmark - 3ESWENWWVZJ", run_.boxes.shown.back().caption);
+  EXPECT_EQ("1", guest_value());
+  EXPECT_TRUE(state_.guest);
+  run_.registry.fail(Call::kOpen, kServices, 5);
+  toggle_guest(run_.context, &state_);
+  EXPECT_TRUE(state_.guest);
+  toggle_guest(run_.context, &state_);
+  EXPECT_FALSE(state_.guest);
+  EXPECT_EQ("0", guest_value());
+}
+
+TEST_F(ActiveSync, TheInstalledExecutableIsComparedAsAFile) {
+  // The same file by another path: a link to its folder, as a mapped drive
+  // or a short name reaches it on Windows.
+  const std::string other = run_.fake.folder.path("linked");
+  std::error_code error;
+  std::filesystem::create_directory_symlink(std::filesystem::u8path(run_.fake.exe_folder()),
+                                            std::filesystem::u8path(other), error);
+  if (error) GTEST_SKIP() << "no links here: " << error.message();
+  run_.arrange_option("TransferExe", platform::path::join(other, "vmtransfer.exe"));
+  EXPECT_EQ(exe(), get_own_exe_path(run_.context));
+  EXPECT_TRUE(run_.boxes.shown.empty()) << run_.last_text();
+
+  // A copy is another file.
+  run_.fake.folder.write_file("copy/vmtransfer.exe", "exe");
+  run_.arrange_option("TransferExe", run_.fake.folder.path("copy/vmtransfer.exe"));
+  get_own_exe_path(run_.context);
+  EXPECT_EQ(0u, run_.last_text().find("exe filename comparison failed"));
 }
 
 }  // namespace

@@ -381,6 +381,32 @@ TEST_F(DesktopFilesTest, PathsLongerThanMaxPathWork) {
   EXPECT_TRUE(files.remove_folder(folder));
 }
 
+TEST_F(DesktopFilesTest, OneFileIsKnownByItsIdentityNotItsName) {
+  const std::string file = temp.write_file("Program Files Folder/vmtransfer.exe", "exe");
+  const std::string copy = temp.write_file("copy/vmtransfer.exe", "exe");
+  EXPECT_TRUE(files.same_file(file, file));
+  EXPECT_FALSE(files.same_file(file, copy));
+  EXPECT_FALSE(files.same_file(file, in("missing.exe")));
+  EXPECT_FALSE(files.same_file(in("missing.exe"), in("missing.exe")));
+#ifdef _WIN32
+  std::wstring wide = std::filesystem::u8path(file).wstring();
+  std::wstring shorter(wide.size() + 1, L'\0');
+  shorter.resize(GetShortPathNameW(wide.c_str(), shorter.data(),
+                                   static_cast<DWORD>(shorter.size())));
+  ASSERT_FALSE(shorter.empty());
+  EXPECT_TRUE(files.same_file(file, std::filesystem::path(shorter).u8string()));
+  std::wstring upper = wide;
+  CharUpperW(upper.data());
+  EXPECT_TRUE(files.same_file(file, std::filesystem::path(upper).u8string()));
+#else
+  std::error_code error;
+  std::filesystem::create_directory_symlink(std::filesystem::u8path(in("Program Files Folder")),
+                                            std::filesystem::u8path(in("mapped")), error);
+  ASSERT_FALSE(error) << error.message();
+  EXPECT_TRUE(files.same_file(file, in("mapped/vmtransfer.exe")));
+#endif
+}
+
 TEST_F(DesktopFilesTest, TempFolderAndOwnExecutable) {
   const std::string temp_folder = files.temp_folder();
   ASSERT_FALSE(temp_folder.empty());

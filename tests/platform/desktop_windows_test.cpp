@@ -80,10 +80,27 @@ TEST_F(StartProgramTest, ArgumentsWithBlanksQuotesAndBackslashesArriveWhole) {
   EXPECT_FALSE(files.exists(temp.path(std::string("Program") + kExeSuffix + ".out")));
 }
 
-TEST_F(StartProgramTest, AnEmptyArgumentPassesNone) {
+TEST_F(StartProgramTest, AnEmptyArgumentPassesNoneAndTheProgramStartsInItsOwnFolder) {
   std::uint32_t code = 99;
   ASSERT_TRUE(windows.start_program(program, "", &code));
   EXPECT_EQ(output_of(program), "0\n");
+  // Never in this program's current folder, which may be anywhere.
+  const std::string started_in = read(program + ".cwd");
+  EXPECT_TRUE(files.same_file(started_in, temp.path("Program Files"))) << started_in;
+  EXPECT_FALSE(files.same_file(started_in, fs::current_path().u8string())) << started_in;
+}
+
+TEST(SingleInstance, OneClaimAtATimeAndFreeAgainOnceLetGo) {
+  BuildWindows windows;
+  // A name of this run's own: other test runs on the machine claim theirs.
+  const std::string name =
+      "VmtTestInstance" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  auto first = windows.claim_single_instance(name);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(windows.claim_single_instance(name), nullptr);
+  EXPECT_NE(windows.claim_single_instance(name + "Other"), nullptr);
+  first.reset();
+  EXPECT_NE(windows.claim_single_instance(name), nullptr);
 }
 
 TEST_F(StartProgramTest, MissingProgramsAreReportedAsNotFound) {

@@ -24,6 +24,18 @@ TEST(Path, JoinAndSplit) {
   EXPECT_EQ(folder_of("b.txt"), "");
 }
 
+// The root of a network share has no level above it: its server is no folder.
+TEST(Path, ShareRoots) {
+  const std::string server = S + S + "server";
+  EXPECT_TRUE(is_share_root(server + S + "share"));
+  EXPECT_TRUE(is_share_root(server + S + "share" + S));
+  EXPECT_FALSE(is_share_root(server + S + "share" + S + "jobs"));
+  EXPECT_FALSE(is_share_root(server));
+  EXPECT_FALSE(is_share_root(server + S + S + "share"));
+  EXPECT_FALSE(is_share_root(S + "data" + S + "jobs"));
+  EXPECT_FALSE(is_share_root(S));
+}
+
 #ifdef _WIN32
 TEST(Path, WindowsAcceptsSlashes) {
   EXPECT_TRUE(is_separator('/'));

@@ -9,6 +9,7 @@
 
 #include "platform/build_platform.h"
 #include "platform/common/path.h"
+#include "platform/common/utf.h"
 #include "settings/options_store.h"
 #include "settings/program_launch.h"
 #include "support/fake_run.h"
@@ -44,13 +45,21 @@ class DesktopFolders : public ::testing::Test {
   test::FakeRun run_;
 };
 
-TEST_F(DesktopFolders, SettingsFileRowsCutTheProgramsFolderAndFallBackToEmpty) {
-  EXPECT_EQ(std::string("Empty") + kSep, install(program::kVistaplot));
+TEST_F(DesktopFolders, SettingsFileRowsCutTheProgramsFolderAndKnowNoneWithoutTheFile) {
+  // No settings file, or no key in it: no folders at all, never "Empty\..."
+  // below the current folder, and nothing to launch.
+  EXPECT_EQ("", install(program::kVistaplot));
+  settings_file("Vistaplot.ini", "[Path]\r\nOther=C:\\x\r\n");
+  EXPECT_EQ("", install(program::kVistaplot));
   C_directory_options record(program::kVistaplot);
   EXPECT_FALSE(fill_directory_options(run_.context, record));
-  EXPECT_EQ(p({"Empty", "Ferrybox", "Downloads", ""}), get_download_dir(run_.context, record));
-  EXPECT_EQ(p({"Empty", "Forensic", ""}), get_csv_dir(run_.context, record));
-  EXPECT_FALSE(exists(get_download_dir(run_.context, record)));
+  EXPECT_EQ("", get_download_dir(run_.context, record));
+  EXPECT_EQ("", get_upload_dir(run_.context, record));
+  EXPECT_EQ("", get_csv_dir(run_.context, record));
+  EXPECT_EQ("", get_exe_path(run_.context, record));
+  run_.arrange_option("LaunchOnTransfer", "1");
+  launch_sync_program(run_.context, record);
+  EXPECT_TRUE(run_.fake.windows.started.empty());
 
   const std::string folder = p({run_.fake.folder.path(), "Prog", "Vistaplot"});
   settings_file("Vistaplot.ini", "[Path]\r\nCADDLL=" + folder + kSep + "Programs\r\n");
@@ -64,6 +73,29 @@ TEST_F(DesktopFolders, SettingsFileRowsCutTheProgramsFolderAndFallBackToEmpty) {
   settings_file("VMX2002.ini", "[Path]\nCADDLL=C:\\Prog\n");
   EXPECT_EQ(std::string("C:\\Prog") + kSep, install(program::kVmx2002));
   EXPECT_TRUE(run_.boxes.shown.empty());
+}
+
+TEST_F(DesktopFolders, SettingsFilesAreReadInTheirOwnEncoding) {
+  const std::string folder = p({run_.fake.folder.path(), "Gr\xC3\xBCn Vermessung"});
+  const std::string value = folder + kSep + "Programs";
+  // Written by a Unicode program: UTF-16 with its byte-order mark.
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t unit : platform::to_utf16("[Path]\r\nCADDLL=" + value + "\r\n")) {
+    utf16 += static_cast<char>(unit & 0xFF);
+    utf16 += static_cast<char>(unit >> 8);
+  }
+  settings_file("VistaplotPro.ini", utf16);
+  EXPECT_EQ(folder + kSep, install(program::kVistaplotPro));
+  // UTF-8 with its mark.
+  settings_file("Vistaplotlite.ini", "\xEF\xBB\xBF[Path]\nCADDLL=" + value + "\n");
+  EXPECT_EQ(folder + kSep, install(program::kVistaplotLite));
+#ifndef _WIN32
+  // Without a mark, the ANSI code page: the \xFC of Windows-1252 is the same u.
+  std::string ansi = value;
+  ansi.replace(ansi.find("\xC3\xBC"), 2, "\xFC");
+  settings_file("Vistaplot.ini", "[Path]\nCADDLL=" + ansi + "\n");
+  EXPECT_EQ(folder + kSep, install(program::kVistaplot));
+#endif
 }
 
 TEST_F(DesktopFolders, RegistryRowsNameTheirFailingStep) {
@@ -204,9 +236,19 @@ TEST_F(DesktopFolders, TheStoredChoiceResolvesOnlyToUserDefinedOrAnInstalledProg
   EXPECT_EQ(program::kUserDefined, record.name());
   EXPECT_TRUE(record.is_filled());
 
+  // Stored in other letter case, the choice is its row, under the row's own
+  // name, which every per-program operation compares exactly.
+  run_.arrange_option("UserDownDir", "C:\\Down");
   run_.arrange_option("DefSyncProgram", "USER DEFINED");
+  EXPECT_TRUE(set_options_from_registry(run_.context, record));
+  EXPECT_EQ(program::kUserDefined, record.name());
+  EXPECT_EQ("C:\\Down", get_download_dir(run_.context, record));
+  EXPECT_TRUE(run_.boxes.shown.empty());
+  EXPECT_EQ("USER DEFINED", run_.stored_option("DefSyncProgram"));
+
+  run_.arrange_option("DefSyncProgram", "Plotwise CAD");
   EXPECT_FALSE(set_options_from_registry(run_.context, record));
-  EXPECT_EQ("Error (A) setting options from registry\nDefSyncProgram = (USER DEFINED)",
+  EXPECT_EQ("Error (A) setting options from registry\nDefSyncProgram = (Plotwise CAD)",
             run_.last_text());
   EXPECT_EQ("", record.name());
 
@@ -274,8 +316,15 @@ TEST_F(DesktopFolders, FoldersAreMadeLevelByLevelButNeverAServer) {
   for (char& ch : root) {
     if (ch == '\\') ch = '/';
   }
+  run_.log.clear();
   EXPECT_TRUE(make_desktop_dir(run_.context, root + "/x//y/"));
   EXPECT_TRUE(exists(p({run_.fake.folder.path(), "x", "y"})));
+  // Each level made is named in the log.
+  ASSERT_EQ(2u, run_.log.count());
+  EXPECT_EQ("Successfully made directory: " + p({run_.fake.folder.path(), "x", ""}),
+            run_.log.entries[0].text);
+  EXPECT_EQ("Successfully made directory: " + p({run_.fake.folder.path(), "x", "y", ""}),
+            run_.log.entries[1].text);
   EXPECT_TRUE(make_desktop_dir(run_.context, root + "/x/y"));
 
   run_.fake.folder.write_file("file", "not a folder");

@@ -229,6 +229,29 @@ TEST(OptionsStore, TheCsvFolderMakeSureWritesOnlyWhenTheValueIsMissing) {
   EXPECT_TRUE(ensure_UserCsvDir(run.context, "C:\\Other"));
   EXPECT_EQ("C:\\Codes", run.stored_option("UserCsvDir"));
   EXPECT_TRUE(run.boxes.shown.empty());
+
+  // A folder too long for the readers is refused where it is read, but kept.
+  const std::string deep = "C:\\" + std::string(300, 'd');
+  run.arrange_option("UserCsvDir", deep);
+  EXPECT_TRUE(ensure_UserCsvDir(run.context, ""));
+  EXPECT_EQ(deep, run.stored_option("UserCsvDir"));
+  EXPECT_TRUE(run.boxes.shown.empty());
+  // So is a value of the wrong type, which is no folder to replace.
+  run.arrange(kKey);
+  platform::RegistryKey key = 0;
+  ASSERT_EQ(0, run.fake.registry.open_key(platform::RegistryRoot::kLocalMachine, kKey,
+                                          platform::key_access::kAllAccess, &key));
+  run.fake.registry.set_dword(key, "UserCsvDir", 7);
+  run.fake.registry.close_key(key);
+  EXPECT_TRUE(option_exists(run.context, "UserCsvDir"));
+  EXPECT_TRUE(ensure_UserCsvDir(run.context, ""));
+  platform::RegistryValue value;
+  ASSERT_EQ(0, run.fake.registry.open_key(platform::RegistryRoot::kLocalMachine, kKey,
+                                          platform::key_access::kQueryValue, &key));
+  EXPECT_EQ(0, run.fake.registry.query_value(key, "UserCsvDir", &value));
+  run.fake.registry.close_key(key);
+  EXPECT_EQ(7u, value.number);
+  EXPECT_FALSE(option_exists(run.context, "DefSyncProgram"));
 }
 
 }  // namespace

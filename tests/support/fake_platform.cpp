@@ -1,5 +1,6 @@
 #include "support/fake_platform.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/common/path.h"
@@ -95,6 +96,31 @@ bool FakeWindows::window_with_title_exists(const std::string& title) {
     if (window.title == title) return true;
   }
   return false;
+}
+
+namespace {
+
+class FakeClaim : public platform::InstanceClaim {
+ public:
+  FakeClaim(std::vector<std::string>& claimed, std::string name)
+      : claimed_(claimed), name_(std::move(name)) {
+    claimed_.push_back(name_);
+  }
+  ~FakeClaim() override {
+    claimed_.erase(std::find(claimed_.begin(), claimed_.end(), name_));
+  }
+
+ private:
+  std::vector<std::string>& claimed_;
+  std::string name_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::InstanceClaim> FakeWindows::claim_single_instance(
+    const std::string& name) {
+  if (std::find(claimed.begin(), claimed.end(), name) != claimed.end()) return nullptr;
+  return std::make_unique<FakeClaim>(claimed, name);
 }
 
 bool FakeWindows::start_program(const std::string& executable, const std::string& argument,

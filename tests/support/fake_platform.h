@@ -40,6 +40,7 @@ class FakeWindows : public platform::DesktopWindows {
   std::vector<platform::TopLevelWindow> list_top_level_windows() override { return windows; }
   bool window_with_title_exists(const std::string& title) override;
   bool window_exists(std::uintptr_t window) override { return window != 0 && window != closed_window; }
+  std::unique_ptr<platform::InstanceClaim> claim_single_instance(const std::string& name) override;
   bool start_program(const std::string& executable, const std::string& argument,
                      std::uint32_t* error) override;
   bool open_text_viewer(const std::string& file, std::uint32_t* error) override;
@@ -49,6 +50,7 @@ class FakeWindows : public platform::DesktopWindows {
   std::vector<std::string> viewed;
   bool fail_start = false;
   std::uintptr_t closed_window = 0;  // a handle that no longer names a window
+  std::vector<std::string> claimed;   // single-instance names held now
 };
 
 class FakeResources : public platform::ResourceLoader {

@@ -17,9 +17,14 @@ class RecordingLog : public app::DiagnosticLog {
   struct Entry {
     std::string module;
     int line;
+    std::string text;
   };
   void log_point(const std::string& module, int line, const std::string&) override {
-    entries.push_back({module, line});
+    entries.push_back({module, line, {}});
+  }
+  void log_point_text(const std::string& module, int line, const std::string&,
+                      const std::string& text) override {
+    entries.push_back({module, line, text});
   }
   std::size_t count() const { return entries.size(); }
   void clear() { entries.clear(); }

@@ -22,15 +22,19 @@ constexpr char kSep = platform::path::kSeparator;
 
 class Featlink : public ::testing::Test {
  protected:
-  void on_desktop(const std::string& name, platform::FileTimeTicks time) {
+  void on_desktop(const std::string& name, platform::FileTimeTicks time,
+                  std::uint32_t attributes = 0) {
     platform::FindData data;
     data.name = name;
+    data.attributes = attributes;
     data.times.last_write = time;
     desktop_.entries.push_back(C_file_dir_info::desktop(data, run_.fake.clock));
   }
-  void on_device(const std::string& name, platform::FileTimeTicks time) {
+  void on_device(const std::string& name, platform::FileTimeTicks time,
+                 std::uint32_t attributes = 0) {
     platform::CeFindData data;
     data.cFileName = platform::to_utf16(name);
+    data.dwFileAttributes = attributes;
     data.ftLastWriteTime = time;
     device_.entries.push_back(C_file_dir_info::device(data, run_.fake.clock));
   }
@@ -71,6 +75,21 @@ TEST_F(Featlink, NamesPairWithoutCaseAndTimesSortIntoTheSixLists) {
   EXPECT_EQ(Names({"desk only.csv"}), lists.unique_on_desktop);
   EXPECT_EQ(Names({"field only.csv"}), lists.unique_on_collector);
   EXPECT_EQ(4u, lists.situations());
+}
+
+TEST_F(Featlink, AFolderNamedLikeALibraryIsNoneOnEitherSide) {
+  on_desktop("Roads.csv", kNoon);
+  on_desktop("Archive.csv", kNoon, platform::attr::kDirectory);
+  on_device("archive.CSV", kNoon - 60 * kSecond);
+  on_device("Roads.csv", kNoon, platform::attr::kDirectory);
+  on_device("Lines.csv", kNoon);
+  // No copy is offered onto a folder, nor a folder offered as a library.
+  const FeatlinkLists lists = compare();
+  EXPECT_TRUE(lists.unique_on_desktop.empty());
+  EXPECT_EQ(Names({"Lines.csv"}), lists.unique_on_collector);
+  EXPECT_TRUE(lists.newer_on_desktop.empty());
+  EXPECT_TRUE(lists.newer_on_collector.empty());
+  EXPECT_EQ(1u, lists.situations());
 }
 
 TEST_F(Featlink, EveryDeviceEntryOfTheNameTakesPartAndUnknownTimesAreNeverNewer) {

@@ -67,7 +67,10 @@ class ScriptedView : public TransferView {
     timer = 0;
     return true;
   }
-  void pump_messages() override { ++pumped; }
+  void pump_messages() override {
+    ++pumped;
+    if (on_pump) on_pump();
+  }
   PaneListView& list(PaneSide side) override {
     return side == PaneSide::kDesktop ? desktop : device;
   }
@@ -124,6 +127,7 @@ class ScriptedView : public TransferView {
   std::string new_folder_name;
   int new_folder_result = app::id::kOk;
   std::function<void()> on_options;
+  std::function<void()> on_pump;
   test::FakeListView desktop;
   test::FakeListView device;
 };
@@ -147,6 +151,7 @@ class TransferWindow : public ::testing::Test {
     run_.arrange_option("UserDownDir", folder("down"));
     run_.arrange_option("UserUpDir", folder("up"));
     run_.arrange_option("CreateReports", "0");
+    run_.arrange_option("LaunchOnTransfer", "0");
     // As installed: the program's own path, and ActiveSync's key.
     run_.fake.folder.write_file("program/vmtransfer.exe", "exe");
     run_.arrange_option("TransferExe", run_.fake.platform().files.executable_path());
@@ -322,13 +327,65 @@ TEST_F(TransferWindow, BusyLocksTheControlsAndLeavingWaitsForIt) {
   EXPECT_FALSE(run_.context.view_report_on_exit);
 }
 
-TEST_F(TransferWindow, ATimerThatCannotStartLeavesTheWindowBusy) {
+TEST_F(TransferWindow, ATimerThatCannotStartLeavesAWindowThatCanBeClosed) {
   view_.timer_works = false;
   dlg_.OnInit();
   EXPECT_EQ("Unable to set timer", run_.last_text());
-  EXPECT_TRUE(dlg_.busy());
+  EXPECT_FALSE(dlg_.busy());
+  EXPECT_TRUE(view_.is_control_enabled(IDC_EXIT));
+  EXPECT_FALSE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));
+  dlg_.OnIdle();
+  EXPECT_TRUE(view_.menu[ID_FILE_EXIT].enabled);
   dlg_.OnOK();
-  EXPECT_EQ(0, view_.ended);
+  EXPECT_EQ(app::id::kOk, view_.ended);
+}
+
+TEST_F(TransferWindow, TheMenuIsGreyedForAsLongAsACommandRuns) {
+  start();
+  dlg_.OnIdle();
+  ASSERT_TRUE(view_.menu[ID_FILE_REFRESH].enabled);
+  // While a pane is read messages are pumped, and no idle time comes.
+  std::vector<MenuItemState> during;
+  view_.on_pump = [&] {
+    during.push_back(view_.menu[ID_FILE_REFRESH]);
+    during.push_back(view_.menu[ID_OPTIONS_SETTINGS]);
+  };
+  dlg_.OnCommand(ID_FILE_REFRESH);
+  ASSERT_FALSE(during.empty());
+  for (const MenuItemState& state : during) EXPECT_FALSE(state.enabled);
+  EXPECT_TRUE(view_.menu[ID_FILE_REFRESH].enabled);
+  EXPECT_TRUE(view_.menu[ID_OPTIONS_SETTINGS].enabled);
+  EXPECT_TRUE(view_.menu[ID_HELP_ABOUT].enabled);
+}
+
+TEST_F(TransferWindow, AChoiceOutsideTheCatalogueIsReportedOnceAndKept) {
+  run_.arrange_option("DefSyncProgram", "Vistaplot 2099");
+  start();
+  EXPECT_EQ("Vistaplot 2099", run_.stored_option("DefSyncProgram"));
+  EXPECT_EQ((std::vector<std::string>{
+                "Error (A) setting options from registry\nDefSyncProgram = (Vistaplot 2099)"}),
+            run_.texts());
+  EXPECT_EQ(0, view_.options_opened);
+  EXPECT_EQ(std::string::npos, report().find("DefSyncProgram not set"));
+  EXPECT_EQ(kNotSet, view_.texts[IDC_DESKTOP_PATH]);
+  // The default folder buttons use the record resolved: no box again.
+  dlg_.OnCommand(IDC_DEFAULT_UPLOAD);
+  EXPECT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_FALSE(dlg_.busy());
+}
+
+TEST_F(TransferWindow, ADeviceWithoutAProjectsFolderLeavesItsPaneUnsetUntilThereIsOne) {
+  std::filesystem::remove(std::filesystem::u8path(
+      run_.fake.folder.path("device/fs/Program Files/Plotwise/Programs/vmark.ini")));
+  start();
+  EXPECT_EQ(kNotSet, view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_TRUE(view_.device.items.empty());
+  EXPECT_NE("Ready.", view_.status.substr(view_.status.size() - 6));
+  EXPECT_FALSE(run_.context.connected);
+  test::arrange_field_device(run_.fake.folder);
+  dlg_.OnCommand(ID_FILE_REFRESH);
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Codes.csv"}), view_.device.names());
 }
 
 TEST_F(TransferWindow, ColumnClicksSortWithoutReadingAndAReadSortsByNameAgain) {
@@ -404,6 +461,23 @@ TEST_F(TransferWindow, BrowseAndDefaultFoldersSkipTheFolderShownAndShowDeletedOn
   EXPECT_EQ("NOT FOUND: " + folder("down"), view_.texts[IDC_DESKTOP_PATH]);
   EXPECT_TRUE(view_.desktop.items.empty());
   EXPECT_EQ("Ready.", view_.status);
+}
+
+TEST_F(TransferWindow, DefaultFolderButtonsNeitherResolveAgainNorRemakeDeletedFolders) {
+  // A program row whose working folders the resolution makes when missing.
+  run_.arrange_option("DefSyncProgram", settings::program::kVeldmarkCad2012);
+  run_.arrange("Software\\Veldmark\\VMCAD2012", "InstallDir", folder("vm2012"));
+  start();
+  const std::string downloads = dlg_.desktop_pane().folder;
+  ASSERT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(downloads))) << downloads;
+  std::filesystem::remove_all(std::filesystem::u8path(downloads));
+  // A choice changed behind the window's back is not taken up by a button.
+  run_.arrange_option("DefSyncProgram", "Vistaplot 2099");
+  dlg_.OnCommand(IDC_DEFAULT_UPLOAD);
+  dlg_.OnCommand(IDC_DEFAULT_DOWNLOAD);
+  EXPECT_EQ("NOT FOUND: " + downloads, view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(downloads)));
+  EXPECT_TRUE(run_.boxes.shown.empty()) << run_.last_text();
 }
 
 TEST_F(TransferWindow, StatusLinesHelpAboutPopupsAndTheCheckBoxes) {
@@ -524,6 +598,22 @@ TEST_F(TransferWindow, FeatlinkCheckWithoutAFolderSaysSoAndChangesNothing) {
             run_.last_text());
   EXPECT_EQ(app::mb::kIconInformation, run_.boxes.shown.back().style);
   EXPECT_FALSE(dlg_.busy());
+  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+}
+
+TEST_F(TransferWindow, FeatlinkCheckWithAFolderThatHasGoneSaysSoAndChangesNothing) {
+  run_.arrange_option("UserCsvDir", folder("csv"));
+  start();
+  run_.boxes.shown.clear();
+  const int animations = view_.animations;
+  dlg_.OnCommand(IDC_FEATLINK_CHECK);
+  ASSERT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_EQ("The Featlink folder was not found:\n" + folder("csv") +
+                "\nUse the Options dialog (found in the Options menu) to set it",
+            run_.last_text());
+  EXPECT_EQ(animations, view_.animations);
+  EXPECT_FALSE(dlg_.busy());
+  EXPECT_FALSE(run_.context.connected);
   EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
 }
 
@@ -715,6 +805,22 @@ TEST_F(TransferWindow, TheDeviceBrowserOpensTheChosenFolderAndCancelIsIgnored) {
   EXPECT_EQ("\\*.*", view_.texts[IDC_DEVICE_PATH]);
 }
 
+TEST_F(TransferWindow, CreateFolderIsRefusedWhileTheDesktopPaneShowsNoFolder) {
+  run_.remove_option("UserDownDir");
+  start();
+  ASSERT_EQ(kNotSet, dlg_.desktop_pane().folder);
+  run_.boxes.shown.clear();
+  view_.new_folder_name = "Job 9";
+  dlg_.OnCommand(ID_DESKTOP_CREATE_FOLDER);
+  EXPECT_EQ((std::vector<std::string>{
+                "The desktop computer folder is not set.\nUnable to create a folder in it."}),
+            run_.texts());
+  EXPECT_TRUE(view_.new_folder_parents.empty());
+  EXPECT_EQ(kNotSet, dlg_.desktop_pane().folder);
+  EXPECT_FALSE(std::filesystem::exists("NOT SETJob 9"));
+  EXPECT_FALSE(dlg_.busy());
+}
+
 TEST_F(TransferWindow, CreateFolderMakesEveryLevelOrNothingForAnEmptyName) {
   start();
   view_.new_folder_name = "";
@@ -743,7 +849,7 @@ TEST_F(TransferWindow, TheActiveSyncSettingsShowAsMenuMarksAndToggle) {
   dlg_.OnIdle();
   EXPECT_FALSE(view_.menu[ID_OPTIONS_AUTO_START].checked);
   dlg_.OnCommand(ID_OPTIONS_AUTO_START);
-  EXPECT_EQ(run_.fake.platform().files.executable_path(),
+  EXPECT_EQ("\"" + run_.fake.platform().files.executable_path() + "\"",
             run_.stored(kAutoStartKey, "Veldmark"));
   dlg_.OnIdle();
   EXPECT_TRUE(view_.menu[ID_OPTIONS_AUTO_START].checked);

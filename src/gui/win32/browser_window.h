@@ -14,8 +14,8 @@ namespace vmt::gui {
 
 class BrowserWindow : public Dialog, public device::BrowserView {
  public:
-  BrowserWindow(HINSTANCE instance, app::RunContext& context, std::string start)
-      : Dialog(instance, IDD_DEVICE_BROWSER), logic_(context, *this, std::move(start)) {}
+  BrowserWindow(const ResourceModules& resources, app::RunContext& context, std::string start)
+      : Dialog(resources, IDD_DEVICE_BROWSER), logic_(context, *this, std::move(start)) {}
   ~BrowserWindow() override { Close(); }
 
   const std::string& folder() const { return logic_.folder(); }

@@ -48,11 +48,11 @@ void CopyingWindow::pump_one_message() {
   dispatch_(msg);
 }
 
-device::CopyingViewMaker copying_window_maker(HINSTANCE instance,
+device::CopyingViewMaker copying_window_maker(const ResourceModules& resources,
                                               std::function<void(MSG&)> dispatch) {
-  return [instance, dispatch](app::WindowRef parent, device::CCPY_Copying_Dlg& dialog)
+  return [resources, dispatch](app::WindowRef parent, device::CCPY_Copying_Dlg& dialog)
              -> std::unique_ptr<device::CopyingView> {
-    auto window = std::make_unique<CopyingWindow>(instance, dialog, dispatch);
+    auto window = std::make_unique<CopyingWindow>(resources, dialog, dispatch);
     if (!window->Create(reinterpret_cast<HWND>(parent))) return nullptr;
     ShowWindow(window->Dialog::window().get(), SW_SHOW);
     return window;

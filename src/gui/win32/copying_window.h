@@ -15,9 +15,9 @@ class CopyingWindow : public Dialog, public device::CopyingView {
  public:
   // `dispatch` hands a message to the program's pump (the main window's
   // accelerators and dialog keys) when this window does not take it.
-  CopyingWindow(HINSTANCE instance, device::CCPY_Copying_Dlg& dialog,
+  CopyingWindow(const ResourceModules& resources, device::CCPY_Copying_Dlg& dialog,
                 std::function<void(MSG&)> dispatch)
-      : Dialog(instance, IDD_COPYING_DLG), dialog_(dialog), dispatch_(std::move(dispatch)) {}
+      : Dialog(resources, IDD_COPYING_DLG), dialog_(dialog), dispatch_(std::move(dispatch)) {}
   ~CopyingWindow() override { Close(); }
 
   // CopyingView
@@ -41,7 +41,7 @@ class CopyingWindow : public Dialog, public device::CopyingView {
 };
 
 // The maker that the run's copying dialogs use.
-device::CopyingViewMaker copying_window_maker(HINSTANCE instance,
+device::CopyingViewMaker copying_window_maker(const ResourceModules& resources,
                                               std::function<void(MSG&)> dispatch);
 
 }  // namespace vmt::gui

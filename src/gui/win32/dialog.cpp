@@ -14,13 +14,15 @@ void Dialog::Close() {
 
 INT_PTR Dialog::DoModal(HWND owner) {
   modal_ = true;
-  return DialogBoxParamW(instance_, MAKEINTRESOURCEW(template_id_), owner, &Dialog::Procedure,
+  return DialogBoxParamW(resources_.module_for(RT_DIALOG, template_id_),
+                         MAKEINTRESOURCEW(template_id_), owner, &Dialog::Procedure,
                          reinterpret_cast<LPARAM>(this));
 }
 
 bool Dialog::Create(HWND owner) {
   modal_ = false;
-  return CreateDialogParamW(instance_, MAKEINTRESOURCEW(template_id_), owner, &Dialog::Procedure,
+  return CreateDialogParamW(resources_.module_for(RT_DIALOG, template_id_),
+                            MAKEINTRESOURCEW(template_id_), owner, &Dialog::Procedure,
                             reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 

@@ -6,12 +6,15 @@
 #include <windows.h>
 
 #include "gui/win32/handles.h"
+#include "gui/win32/resource_modules.h"
 
 namespace vmt::gui {
 
 class Dialog {
  public:
-  Dialog(HINSTANCE instance, int template_id) : instance_(instance), template_id_(template_id) {}
+  // The template comes from the resource library when it carries one.
+  Dialog(const ResourceModules& resources, int template_id)
+      : resources_(resources), template_id_(template_id) {}
   virtual ~Dialog();
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
@@ -22,7 +25,9 @@ class Dialog {
   bool Create(HWND owner);
 
   Window window() const { return Window(hwnd_); }
-  HINSTANCE instance() const { return instance_; }
+  // The executable, which holds the pictures.
+  HINSTANCE instance() const { return resources_.executable; }
+  const ResourceModules& resources() const { return resources_; }
 
  protected:
   virtual BOOL OnInit() { return TRUE; }
@@ -47,7 +52,7 @@ class Dialog {
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l);
   INT_PTR Handle(UINT message, WPARAM w, LPARAM l);
 
-  HINSTANCE instance_;
+  ResourceModules resources_;
   int template_id_;
   HWND hwnd_ = nullptr;
   bool modal_ = false;

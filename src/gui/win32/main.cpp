@@ -14,10 +14,18 @@
 #include "gui/win32/transfer_window.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_path.h"
+#include "platform/win32/win32_resources.h"
 #include "settings/program_launch.h"
 
 namespace vmt::gui {
 namespace {
+
+// The resource library that the application loaded, as a module.
+HINSTANCE library_module(const app::RunContext& context) {
+  const auto* library =
+      dynamic_cast<const platform::Win32ModuleStringTable*>(context.resource_library);
+  return library != nullptr ? reinterpret_cast<HINSTANCE>(library->module()) : nullptr;
+}
 
 class Win32ApplicationParts : public settings::SettingsApplicationParts {
  public:
@@ -25,9 +33,10 @@ class Win32ApplicationParts : public settings::SettingsApplicationParts {
       : instance_(instance), icons_(icons), cache_(cache) {}
 
   int run_main_dialog(app::RunContext& context) override {
-    TransferWindow window(instance_, context, icons_, cache_);
+    const ResourceModules resources{instance_, library_module(context)};
+    TransferWindow window(resources, context, icons_, cache_);
     device::CopyingDialogs copying(
-        copying_window_maker(instance_, [&window](MSG& msg) { window.dispatch(msg); }));
+        copying_window_maker(resources, [&window](MSG& msg) { window.dispatch(msg); }));
     context.copying = &copying;
     const int result = window.run();
     context.copying = nullptr;

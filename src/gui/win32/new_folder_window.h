@@ -11,8 +11,8 @@ namespace vmt::gui {
 
 class NewFolderWindow : public Dialog {
  public:
-  NewFolderWindow(HINSTANCE instance, ui::CNDR_NewDir_Dlg& data)
-      : Dialog(instance, IDD_NEW_FOLDER_DLG), data_(data) {}
+  NewFolderWindow(const ResourceModules& resources, ui::CNDR_NewDir_Dlg& data)
+      : Dialog(resources, IDD_NEW_FOLDER_DLG), data_(data) {}
   ~NewFolderWindow() override { Close(); }
 
  protected:

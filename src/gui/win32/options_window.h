@@ -12,8 +12,8 @@ namespace vmt::gui {
 
 class OptionsWindow : public Dialog, public settings::OptionsView {
  public:
-  OptionsWindow(HINSTANCE instance, app::RunContext& context)
-      : Dialog(instance, IDD_OPTIONS_DLG), logic_(context, *this) {}
+  OptionsWindow(const ResourceModules& resources, app::RunContext& context)
+      : Dialog(resources, IDD_OPTIONS_DLG), logic_(context, *this) {}
   ~OptionsWindow() override { Close(); }
 
   // OptionsView

@@ -33,11 +33,14 @@ bool browse_for_folder(HWND owner, const std::string& title, const std::string& 
   info.lParam = reinterpret_cast<LPARAM>(wide_start.c_str());
   PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
   if (list == nullptr) return false;
-  wchar_t path[MAX_PATH] = {};
-  const bool ok = SHGetPathFromIDListW(list, path) != FALSE;
+  // The shell gives the path at any length; a MAX_PATH buffer would refuse
+  // every folder deeper than 260 characters.
+  PWSTR path = nullptr;
+  const bool ok = SUCCEEDED(SHGetNameFromIDList(list, SIGDN_FILESYSPATH, &path));
   CoTaskMemFree(list);
   if (!ok) return false;
   *chosen = from_wide(path);
+  CoTaskMemFree(path);
   return true;
 }
 

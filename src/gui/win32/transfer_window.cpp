@@ -47,9 +47,9 @@ HICON load_icon(HINSTANCE instance, int id, int size) {
 
 }  // namespace
 
-TransferWindow::TransferWindow(HINSTANCE instance, app::RunContext& context,
+TransferWindow::TransferWindow(const ResourceModules& resources, app::RunContext& context,
                                ImageListIcons& icons, ui::IconCache& cache)
-    : Dialog(instance, IDD_TRANSFER_DLG),
+    : Dialog(resources, IDD_TRANSFER_DLG),
       c_(context),
       icons_(icons),
       logic_(context, *this, cache) {}
@@ -61,7 +61,8 @@ TransferWindow::~TransferWindow() {
 }
 
 int TransferWindow::run() {
-  accelerators_ = LoadAcceleratorsW(instance(), MAKEINTRESOURCEW(IDR_TRANSFER_ACCEL));
+  accelerators_ = LoadAcceleratorsW(resources().module_for(RT_ACCELERATOR, IDR_TRANSFER_ACCEL),
+                                    MAKEINTRESOURCEW(IDR_TRANSFER_ACCEL));
   if (!Create(nullptr)) return -1;
   ShowWindow(Dialog::window().get(), SW_SHOW);
   bool idle_done = false;
@@ -351,7 +352,7 @@ ui::PaneListView& TransferWindow::list(ui::PaneSide side) {
 }
 
 void TransferWindow::show_popup_menu(int menu, int x, int y) {
-  UniqueMenu loaded(LoadMenuW(instance(), MAKEINTRESOURCEW(menu)));
+  UniqueMenu loaded(LoadMenuW(resources().module_for(RT_MENU, menu), MAKEINTRESOURCEW(menu)));
   if (!loaded) return;
   HMENU popup = GetSubMenu(loaded.get(), 0);
   const int count = GetMenuItemCount(popup);
@@ -390,19 +391,19 @@ void TransferWindow::open_help(const std::string& file) {
 }
 
 int TransferWindow::run_device_browser(const std::string& start, std::string* last_folder) {
-  BrowserWindow browser(instance(), c_, start);
+  BrowserWindow browser(resources(), c_, start);
   const int result = static_cast<int>(browser.DoModal(Dialog::window().get()));
   *last_folder = browser.folder();
   return result;
 }
 
 int TransferWindow::run_new_folder_dialog(ui::CNDR_NewDir_Dlg& dialog) {
-  NewFolderWindow window(instance(), dialog);
+  NewFolderWindow window(resources(), dialog);
   return static_cast<int>(window.DoModal(Dialog::window().get()));
 }
 
 int TransferWindow::run_options_dialog() {
-  OptionsWindow options(instance(), c_);
+  OptionsWindow options(resources(), c_);
   return static_cast<int>(options.DoModal(Dialog::window().get()));
 }
 

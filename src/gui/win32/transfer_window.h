@@ -17,7 +17,7 @@ namespace vmt::gui {
 
 class TransferWindow : public Dialog, public ui::TransferView {
  public:
-  TransferWindow(HINSTANCE instance, app::RunContext& context, ImageListIcons& icons,
+  TransferWindow(const ResourceModules& resources, app::RunContext& context, ImageListIcons& icons,
                  ui::IconCache& cache);
   ~TransferWindow() override;
 

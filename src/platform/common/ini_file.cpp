@@ -1,5 +1,9 @@
 #include "platform/common/ini_file.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "platform/common/utf.h"
 #include "platform/desktop_files.h"
 
@@ -32,13 +36,69 @@ std::string unquote(const std::string& value) {
 
 constexpr std::size_t kMaxSettingsFileBytes = 64u * 1024 * 1024;
 
+std::string utf16_text(const std::string& bytes, bool big_endian) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  // An odd last byte is half a character: it is dropped.
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    units.push_back(static_cast<char16_t>(big_endian ? (first << 8) | second
+                                                     : (second << 8) | first));
+  }
+  return to_utf8(units);
+}
+
+#ifdef _WIN32
+
+std::string ansi_text(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int size = static_cast<int>(bytes.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+  if (length <= 0) return {};
+  std::u16string wide(static_cast<std::size_t>(length), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(wide.data()),
+                      length);
+  return to_utf8(wide);
+}
+
+#else
+
+// Windows-1252's characters for 0x80 to 0x9F; the five it leaves undefined
+// stay the control characters of the same number, as Windows converts them.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string ansi_text(const std::string& bytes) {
+  std::u16string wide;
+  wide.reserve(bytes.size());
+  for (const char byte : bytes) {
+    const auto code = static_cast<unsigned char>(byte);
+    wide.push_back(code >= 0x80 && code < 0xA0 ? kWindows1252High[code - 0x80]
+                                                : static_cast<char16_t>(code));
+  }
+  return to_utf8(wide);
+}
+
+#endif
+
 }  // namespace
 
-IniFile IniFile::parse(const std::string& contents) {
+std::string settings_file_text(const std::string& bytes) {
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0) return utf16_text(bytes, false);
+  if (bytes.compare(0, 2, "\xFE\xFF") == 0) return utf16_text(bytes, true);
+  // Invalid sequences after the mark become U+FFFD, as Windows reads them.
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return to_utf8(to_utf16(bytes.substr(3)));
+  return ansi_text(bytes);
+}
+
+IniFile IniFile::parse(const std::string& bytes) {
   IniFile ini;
+  const std::string contents = settings_file_text(bytes);
   std::size_t pos = 0;
-  // A UTF-8 byte order mark is not part of the first line.
-  if (contents.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
   Section* current = nullptr;
   while (pos <= contents.size()) {
     std::size_t end = contents.find_first_of("\r\n", pos);

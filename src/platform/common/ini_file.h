@@ -1,7 +1,9 @@
 // Settings files in the Windows profile format, read with the semantics of
 // GetPrivateProfileStringA: sections and keys without regard to case, the
 // first section and the first key of a name win, values trimmed and one pair
-// of surrounding quotes removed.
+// of surrounding quotes removed. The file's bytes are decoded as the profile
+// functions decode them (see settings_file_text); the texts given back are
+// UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -12,9 +14,17 @@ namespace vmt::platform {
 
 class DesktopFiles;
 
+// The bytes of a settings file as UTF-8: UTF-16 after its byte-order mark
+// (either byte order), UTF-8 after its mark, and any other file in the ANSI
+// code page. That is the system's ANSI code page on Windows; on Linux, which
+// has none, Windows-1252 (Western European), the code page of the Windows
+// installations the desktop programs and data collectors are set up with.
+std::string settings_file_text(const std::string& bytes);
+
 class IniFile {
  public:
   IniFile() = default;
+  // Parses the bytes of a settings file.
   static IniFile parse(const std::string& contents);
   // Reads and parses a file; a file that cannot be read gives an empty one.
   static IniFile load(DesktopFiles& files, const std::string& path);

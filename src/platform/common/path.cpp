@@ -46,4 +46,22 @@ std::string folder_of(const std::string& path) {
   return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
 }
 
+bool is_share_root(const std::string& path) {
+  const std::string trimmed = without_trailing_separators(path);
+  if (trimmed.size() < 2 || !is_separator(trimmed[0]) || !is_separator(trimmed[1])) return false;
+  // Exactly two names after the two separators: the server and the share.
+  std::size_t names = 0;
+  bool in_name = false;
+  for (std::size_t i = 2; i < trimmed.size(); ++i) {
+    if (is_separator(trimmed[i])) {
+      if (!in_name) return false;  // an empty name is no share path
+      in_name = false;
+    } else if (!in_name) {
+      in_name = true;
+      ++names;
+    }
+  }
+  return names == 2;
+}
+
 }  // namespace vmt::platform::path

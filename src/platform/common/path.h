@@ -27,5 +27,8 @@ std::string join(const std::string& folder, const std::string& name);
 std::string file_name(const std::string& path);
 // The text up to and including the last separator (empty when there is none).
 std::string folder_of(const std::string& path);
+// True for the root of a network share, "\\server\share" with or without a
+// trailing separator: like a drive's root, it has no level above it.
+bool is_share_root(const std::string& path);
 
 }  // namespace vmt::platform::path

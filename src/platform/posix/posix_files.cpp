@@ -327,6 +327,13 @@ bool PosixDesktopFiles::is_folder(const std::string& path) {
   return S_ISDIR(st.st_mode);
 }
 
+bool PosixDesktopFiles::same_file(const std::string& first, const std::string& second) {
+  struct stat one {};
+  struct stat other {};
+  if (stat(first.c_str(), &one) != 0 || stat(second.c_str(), &other) != 0) return false;
+  return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
 bool PosixDesktopFiles::make_folder(const std::string& path) {
   if (mkdir(path.c_str(), 0777) == 0) return true;
   const int err = errno;

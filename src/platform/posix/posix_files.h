@@ -38,6 +38,7 @@ class PosixDesktopFiles : public DesktopFiles {
 
   bool exists(const std::string& path) override;
   bool is_folder(const std::string& path) override;
+  bool same_file(const std::string& first, const std::string& second) override;
   bool make_folder(const std::string& path) override;
   bool remove_folder(const std::string& path) override;
   bool delete_file(const std::string& path) override;

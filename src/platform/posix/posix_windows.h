@@ -23,6 +23,8 @@ class PosixDesktopWindows : public DesktopWindows {
   bool window_with_title_exists(const std::string& title) override;
   // Linux has no windows of the program's own; any handle given counts as live.
   bool window_exists(std::uintptr_t window) override { return window != 0; }
+  // A lock on a file of the user's runtime folder (else the temporary folder).
+  std::unique_ptr<InstanceClaim> claim_single_instance(const std::string& name) override;
   bool start_program(const std::string& executable, const std::string& argument,
                      std::uint32_t* error) override;
   bool open_text_viewer(const std::string& file, std::uint32_t* error) override;

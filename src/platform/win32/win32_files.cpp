@@ -231,6 +231,27 @@ bool Win32DesktopFiles::is_folder(const std::string& path) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+namespace {
+
+// The volume and the file's index on it; false when it cannot be opened.
+bool file_identity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+  // Only the attributes are read, so the file may be open elsewhere, even running.
+  const UniqueFile file(CreateFileW(to_win32_path(path).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return file.get() != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file.get(), info);
+}
+
+}  // namespace
+
+bool Win32DesktopFiles::same_file(const std::string& first, const std::string& second) {
+  BY_HANDLE_FILE_INFORMATION one{};
+  BY_HANDLE_FILE_INFORMATION other{};
+  if (!file_identity(first, &one) || !file_identity(second, &other)) return false;
+  return one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+         one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}
+
 bool Win32DesktopFiles::make_folder(const std::string& path) {
   if (!CreateDirectoryW(to_win32_path(path).c_str(), nullptr)) return fail();
   return true;

@@ -21,6 +21,15 @@ bool Win32ModuleStringTable::find(unsigned number, std::string* text) const {
   return true;
 }
 
+std::uintptr_t module_with_resource(std::uintptr_t library, std::uintptr_t executable,
+                                    const wchar_t* type, unsigned id) {
+  if (library != 0 &&
+      FindResourceW(reinterpret_cast<HMODULE>(library), MAKEINTRESOURCEW(id), type) != nullptr) {
+    return library;
+  }
+  return executable;
+}
+
 std::unique_ptr<StringTable> Win32ResourceLoader::load_library(const std::string& path) {
   const std::u16string wide = to_utf16(path);
   HMODULE module = LoadLibraryExW(reinterpret_cast<const wchar_t*>(wide.c_str()), nullptr,

@@ -26,6 +26,12 @@ class Win32ModuleStringTable : public StringTable {
   bool owned_;
 };
 
+// The module that holds the resource of this type and number: the library
+// when it carries one (a translation may carry only some), else the
+// executable. `library` may be 0 when no resource library is in use.
+std::uintptr_t module_with_resource(std::uintptr_t library, std::uintptr_t executable,
+                                    const wchar_t* type, unsigned id);
+
 class Win32ResourceLoader : public ResourceLoader {
  public:
   std::unique_ptr<StringTable> load_library(const std::string& path) override;

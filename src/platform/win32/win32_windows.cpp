@@ -59,6 +59,21 @@ bool has_folder(const std::wstring& name) {
   return name.find_first_of(L"\\/:") != std::wstring::npos;
 }
 
+// The mutex that marks the running copy; closing it lets the name go.
+class MutexClaim : public InstanceClaim {
+ public:
+  explicit MutexClaim(HANDLE mutex) : mutex_(mutex) {}
+
+ private:
+  UniqueHandle mutex_;
+};
+
+// The folder part of a program's full path, or empty.
+std::wstring folder_of_program(const std::wstring& program) {
+  const std::size_t last = program.find_last_of(L"\\/");
+  return last == std::wstring::npos ? std::wstring() : program.substr(0, last + 1);
+}
+
 }  // namespace
 
 std::wstring quote_argument(const std::wstring& argument) {
@@ -105,6 +120,18 @@ bool Win32DesktopWindows::window_exists(std::uintptr_t window) {
   return window != 0 && IsWindow(reinterpret_cast<HWND>(window)) != FALSE;
 }
 
+std::unique_ptr<InstanceClaim> Win32DesktopWindows::claim_single_instance(
+    const std::string& name) {
+  const std::wstring full = L"Local\\" + to_wide(name);
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, full.c_str());
+  // Another copy's mutex, or one this user may not open: that copy runs.
+  const DWORD error = GetLastError();
+  if (mutex == nullptr) return nullptr;
+  auto claim = std::make_unique<MutexClaim>(mutex);
+  if (error == ERROR_ALREADY_EXISTS) return nullptr;
+  return claim;
+}
+
 bool Win32DesktopWindows::start_program(const std::string& executable, const std::string& argument,
                                         std::uint32_t* error) {
   std::wstring program = to_wide(executable);
@@ -138,8 +165,9 @@ bool Win32DesktopWindows::start_program(const std::string& executable, const std
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOW;
   PROCESS_INFORMATION process{};
+  const std::wstring folder = folder_of_program(program);
   if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process)) {
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
     return failed(GetLastError());
   }
   const UniqueHandle thread(process.hThread);

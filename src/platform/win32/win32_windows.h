@@ -19,6 +19,8 @@ class Win32DesktopWindows : public DesktopWindows {
   std::vector<TopLevelWindow> list_top_level_windows() override;
   bool window_with_title_exists(const std::string& title) override;
   bool window_exists(std::uintptr_t window) override;
+  // A named mutex of the session ("Local\" and the name).
+  std::unique_ptr<InstanceClaim> claim_single_instance(const std::string& name) override;
   bool start_program(const std::string& executable, const std::string& argument,
                      std::uint32_t* error) override;
   // Notepad from the Windows folder.

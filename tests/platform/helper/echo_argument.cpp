@@ -1,7 +1,8 @@
 // A tiny program for the process-start tests: it writes how many arguments it
-// got and each of them, one a line, to a file named after itself plus ".out".
-// The file is written under another name and renamed, so a reader never sees
-// half of it.
+// got and each of them, one a line, to a file named after itself plus ".out",
+// and the folder it was started in to one with ".cwd". The ".out" file is
+// written under another name and renamed last, so a reader never sees half
+// of either.
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
@@ -10,6 +11,7 @@
 #endif
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,13 @@ int main(int argc, char** argv) {
   self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
   const std::wstring out = self + L".out";
   const std::wstring partial = out + L".part";
+  std::wstring current(32768, L'\0');
+  current.resize(GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data()));
+  FILE* where = _wfopen((self + L".cwd").c_str(), L"wb");
+  if (where == nullptr) return 1;
+  const std::string current_text = utf8(current);
+  std::fwrite(current_text.data(), 1, current_text.size(), where);
+  std::fclose(where);
   FILE* file = _wfopen(partial.c_str(), L"wb");
 #else
   for (int i = 1; i < argc; ++i) arguments.push_back(argv[i]);
@@ -50,6 +59,13 @@ int main(int argc, char** argv) {
   self.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
   const std::string out = self + ".out";
   const std::string partial = out + ".part";
+  std::string current(4096, '\0');
+  current.resize(getcwd(current.data(), current.size()) != nullptr ? std::strlen(current.data())
+                                                                   : 0);
+  FILE* where = std::fopen((self + ".cwd").c_str(), "wb");
+  if (where == nullptr) return 1;
+  std::fwrite(current.data(), 1, current.size(), where);
+  std::fclose(where);
   FILE* file = std::fopen(partial.c_str(), "wb");
 #endif
   if (file == nullptr) return 1;

@@ -227,6 +227,43 @@ TEST_F(MainWindow, UploadModeOpensTheUploadFolderAndAnUnpluggedDeviceSaysSo) {
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 30000));
 }
 
+TEST_F(MainWindow, AResourceLibraryBesideTheProgramSuppliesItsDialogTextsAndKeys) {
+  // A copy of the program in a folder of its own, with a translation beside it.
+  const fs::path folder = root_ / "translated";
+  fs::create_directories(folder);
+  fs::copy_file(exe_, folder / "vmtransfer.exe");
+  fs::copy_file(from_build(VMT_BINARY_DIR) / "translation" / "VmTransferTST.dll",
+                folder / "VmTransferTST.dll");
+  exe_ = folder / "vmtransfer.exe";
+  set_option(L"TransferExe", exe_.wstring());
+  start(L"DOWNLOAD");
+  const auto bereit = [&] {
+    const std::wstring status = driver_.text(1015);
+    return status.size() >= 7 && status.compare(status.size() - 7, 7, L"Bereit.") == 0 &&
+           IsWindowEnabled(GetDlgItem(driver_.window(), 1036));
+  };
+  EXPECT_TRUE(eventually(bereit)) << narrow(driver_.text(1015));
+  EXPECT_EQ(L"Beenden", driver_.text(1036));
+  EXPECT_EQ((std::vector<std::wstring>{L"Bridge Survey", L"readme.txt"}), names(1034));
+
+  // Its accelerator refreshes with F6; the program's own F5 is not in it.
+  std::ofstream(root_ / "desktop" / "Downloads" / "added.txt") << "new";
+  driver_.press_key(VK_F5);
+  Sleep(1500);
+  EXPECT_EQ(2, driver_.list_count(1034));
+  driver_.press_key(VK_F6);
+  EXPECT_TRUE(eventually([&] { return bereit() && driver_.list_count(1034) == 3; }));
+
+  driver_.press_key(VK_ESCAPE);
+  HWND box = nullptr;
+  EXPECT_EQ(L"View report?", driver_.wait_box(10000, &box));
+  ASSERT_NE(nullptr, box);
+  WindowDriver::press_box_button(box, IDNO);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 30000));
+  // With a library in use no text is checked against the program's own.
+  EXPECT_EQ(std::string::npos, read_file(report_).find("string mismatch"));
+}
+
 std::wstring read_last_write(const fs::path& file, FILETIME* time) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(file.wstring().c_str(), GetFileExInfoStandard, &data)) {

@@ -114,6 +114,16 @@ class MainWindow : public ::testing::Test {
         << narrow(driver_.text(1015));
   }
 
+  // Escape, then No at "View report?": the window closes and the program ends.
+  void leave_through_escape() {
+    driver_.press_key(VK_ESCAPE);
+    HWND box = nullptr;
+    EXPECT_EQ(L"View report?", driver_.wait_box(10000, &box));
+    ASSERT_NE(nullptr, box);
+    WindowDriver::press_box_button(box, IDNO);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 30000));
+  }
+
   static std::string narrow(const std::wstring& text) {
     return fs::path(text).u8string();
   }
@@ -168,12 +178,7 @@ TEST_F(MainWindow, StartsOnBothFoldersNavigatesRefreshesAndLeavesThroughTheExitQ
             names(1034));
 
   // Escape asks "View report?"; No closes the window with Cancel.
-  driver_.press_key(VK_ESCAPE);
-  HWND box = nullptr;
-  EXPECT_EQ(L"View report?", driver_.wait_box(10000, &box));
-  ASSERT_NE(nullptr, box);
-  WindowDriver::press_box_button(box, IDNO);
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 30000));
+  leave_through_escape();
   DWORD exit_code = 1;
   GetExitCodeProcess(process_.hProcess, &exit_code);
   EXPECT_EQ(0u, exit_code);
@@ -254,12 +259,7 @@ TEST_F(MainWindow, AResourceLibraryBesideTheProgramSuppliesItsDialogTextsAndKeys
   driver_.press_key(VK_F6);
   EXPECT_TRUE(eventually([&] { return bereit() && driver_.list_count(1034) == 3; }));
 
-  driver_.press_key(VK_ESCAPE);
-  HWND box = nullptr;
-  EXPECT_EQ(L"View report?", driver_.wait_box(10000, &box));
-  ASSERT_NE(nullptr, box);
-  WindowDriver::press_box_button(box, IDNO);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 30000));
+  leave_through_escape();
   // With a library in use no text is checked against the program's own.
   EXPECT_EQ(std::string::npos, read_file(report_).find("string mismatch"));
 }

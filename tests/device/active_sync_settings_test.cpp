@@ -134,11 +134,6 @@ TEST_F(ActiveSync, AFailedChangeShowsWhatTheRegistryHolds) {
   toggle_auto_start(run_.context, &state_);
   EXPECT_EQ("Veldmark - 5332T34YHED", run_.boxes.shown.back().caption);
   EXPECT_TRUE(state_.auto_start);
-  // A key that cannot be opened for writing (a standard user) changes nothing.
-  run_.registry.fail(Call::kOpen, kAutoStart, 5);
-  toggle_auto_start(run_.context, &state_);
-  EXPECT_TRUE(state_.auto_start);
-  EXPECT_NE("<none>", run_.stored(kAutoStart, "Veldmark"));
 
   // Guest mode on, then off with its write failing: the 1 stays and shows.
   set_guest(0);
@@ -150,12 +145,10 @@ TEST_F(ActiveSync, AFailedChangeShowsWhatTheRegistryHolds) {
   EXPECT_EQ("Veldmark - 3ESWENWWVZJ", run_.boxes.shown.back().caption);
   EXPECT_EQ("1", guest_value());
   EXPECT_TRUE(state_.guest);
+  // A key that cannot be opened for writing (a standard user) changes nothing.
   run_.registry.fail(Call::kOpen, kServices, 5);
   toggle_guest(run_.context, &state_);
   EXPECT_TRUE(state_.guest);
-  toggle_guest(run_.context, &state_);
-  EXPECT_FALSE(state_.guest);
-  EXPECT_EQ("0", guest_value());
 }
 
 TEST_F(ActiveSync, TheInstalledExecutableIsComparedAsAFile) {
@@ -175,12 +168,6 @@ TEST_F(ActiveSync, TheInstalledExecutableIsComparedAsAFile) {
 #endif
   EXPECT_EQ(exe(), get_own_exe_path(run_.context));
   EXPECT_TRUE(run_.boxes.shown.empty()) << run_.last_text();
-
-  // A copy is another file.
-  run_.fake.folder.write_file("copy/vmtransfer.exe", "exe");
-  run_.arrange_option("TransferExe", run_.fake.folder.path("copy/vmtransfer.exe"));
-  get_own_exe_path(run_.context);
-  EXPECT_EQ(0u, run_.last_text().find("exe filename comparison failed"));
 }
 
 }  // namespace

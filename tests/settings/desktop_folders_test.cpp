@@ -9,7 +9,6 @@
 
 #include "platform/build_platform.h"
 #include "platform/common/path.h"
-#include "platform/common/utf.h"
 #include "settings/options_store.h"
 #include "settings/program_launch.h"
 #include "support/fake_run.h"
@@ -73,29 +72,6 @@ TEST_F(DesktopFolders, SettingsFileRowsCutTheProgramsFolderAndKnowNoneWithoutThe
   settings_file("VMX2002.ini", "[Path]\nCADDLL=C:\\Prog\n");
   EXPECT_EQ(std::string("C:\\Prog") + kSep, install(program::kVmx2002));
   EXPECT_TRUE(run_.boxes.shown.empty());
-}
-
-TEST_F(DesktopFolders, SettingsFilesAreReadInTheirOwnEncoding) {
-  const std::string folder = p({run_.fake.folder.path(), "Gr\xC3\xBCn Vermessung"});
-  const std::string value = folder + kSep + "Programs";
-  // Written by a Unicode program: UTF-16 with its byte-order mark.
-  std::string utf16 = "\xFF\xFE";
-  for (char16_t unit : platform::to_utf16("[Path]\r\nCADDLL=" + value + "\r\n")) {
-    utf16 += static_cast<char>(unit & 0xFF);
-    utf16 += static_cast<char>(unit >> 8);
-  }
-  settings_file("VistaplotPro.ini", utf16);
-  EXPECT_EQ(folder + kSep, install(program::kVistaplotPro));
-  // UTF-8 with its mark.
-  settings_file("Vistaplotlite.ini", "\xEF\xBB\xBF[Path]\nCADDLL=" + value + "\n");
-  EXPECT_EQ(folder + kSep, install(program::kVistaplotLite));
-#ifndef _WIN32
-  // Without a mark, the ANSI code page: the \xFC of Windows-1252 is the same u.
-  std::string ansi = value;
-  ansi.replace(ansi.find("\xC3\xBC"), 2, "\xFC");
-  settings_file("Vistaplot.ini", "[Path]\nCADDLL=" + ansi + "\n");
-  EXPECT_EQ(folder + kSep, install(program::kVistaplot));
-#endif
 }
 
 TEST_F(DesktopFolders, RegistryRowsNameTheirFailingStep) {

@@ -1,6 +1,5 @@
 #include "support/fake_platform.h"
 
-#include <algorithm>
 #include <filesystem>
 
 #include "platform/common/path.h"
@@ -98,29 +97,9 @@ bool FakeWindows::window_with_title_exists(const std::string& title) {
   return false;
 }
 
-namespace {
-
-class FakeClaim : public platform::InstanceClaim {
- public:
-  FakeClaim(std::vector<std::string>& claimed, std::string name)
-      : claimed_(claimed), name_(std::move(name)) {
-    claimed_.push_back(name_);
-  }
-  ~FakeClaim() override {
-    claimed_.erase(std::find(claimed_.begin(), claimed_.end(), name_));
-  }
-
- private:
-  std::vector<std::string>& claimed_;
-  std::string name_;
-};
-
-}  // namespace
-
-std::unique_ptr<platform::InstanceClaim> FakeWindows::claim_single_instance(
-    const std::string& name) {
-  if (std::find(claimed.begin(), claimed.end(), name) != claimed.end()) return nullptr;
-  return std::make_unique<FakeClaim>(claimed, name);
+std::unique_ptr<platform::InstanceClaim> FakeWindows::claim_single_instance(const std::string&) {
+  if (claimed_elsewhere) return nullptr;
+  return std::make_unique<platform::InstanceClaim>();
 }
 
 bool FakeWindows::start_program(const std::string& executable, const std::string& argument,

@@ -50,7 +50,7 @@ class FakeWindows : public platform::DesktopWindows {
   std::vector<std::string> viewed;
   bool fail_start = false;
   std::uintptr_t closed_window = 0;  // a handle that no longer names a window
-  std::vector<std::string> claimed;   // single-instance names held now
+  bool claimed_elsewhere = false;     // another copy holds the single-instance name
 };
 
 class FakeResources : public platform::ResourceLoader {

@@ -10,7 +10,8 @@
 namespace vmt::app {
 
 // The start-up mode: the command line upper-cased. `checked` once the parse
-// has logged an unrecognised text, so that the predicates do not again.
+// has looked at it (and logged an unrecognised text), so that the predicates
+// do not log the same text again.
 struct StartupMode {
   std::string text;
   bool checked = false;

@@ -228,8 +228,7 @@ int CTRA_Transfer_Dlg::first_population() {
     // Connected, but with no projects folder: the pane stays unset, and the
     // status line says why.
     disconnect();
-    fill_list(PaneSide::kDevice);
-    show_pane_folder_text(PaneSide::kDevice);
+    empty_device_pane(kNotSet);
     return found;
   }
   set_status_examining(projects);
@@ -355,19 +354,14 @@ int CTRA_Transfer_Dlg::connect() {
 
 void CTRA_Transfer_Dlg::disconnect() { device::disconnect_from_device(c_); }
 
-void CTRA_Transfer_Dlg::show_no_connection() {
-  set_pane_folder(c_, device_, kNoConnection);
-  device_.entries.clear();
-  fill_list(PaneSide::kDevice);
-  show_pane_folder_text(PaneSide::kDevice);
-}
+void CTRA_Transfer_Dlg::show_no_connection() { empty_device_pane(kNoConnection); }
 
 void CTRA_Transfer_Dlg::show_device_unreached(int code) {
-  if (!reached_without_projects_folder(code)) {
-    show_no_connection();
-    return;
-  }
-  set_pane_folder(c_, device_, kNotSet);
+  empty_device_pane(reached_without_projects_folder(code) ? kNotSet : kNoConnection);
+}
+
+void CTRA_Transfer_Dlg::empty_device_pane(const char* status) {
+  set_pane_folder(c_, device_, status);
   device_.entries.clear();
   fill_list(PaneSide::kDevice);
   show_pane_folder_text(PaneSide::kDevice);

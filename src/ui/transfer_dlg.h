@@ -139,6 +139,8 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   // After a connection that failed with `code`: no connection, or, for a data
   // collector that answered without a projects folder, the pane unset.
   void show_device_unreached(int code);
+  // The device pane empty, showing a status text for its folder.
+  void empty_device_pane(const char* status);
   void take_no_connection_path(int code);
   // Inside a device command: false after closing the connection, leaving the
   // busy state and showing the code when the projects folder is not found.

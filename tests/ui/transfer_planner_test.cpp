@@ -61,6 +61,16 @@ class Planner : public ::testing::Test {
       entry.set_selected(chosen ? 1 : 0, run_.context.log);
     }
   }
+  bool check(const C_file_dir_pane& source, const C_file_dir_pane& destination,
+             bool subfolders = false) {
+    return check_conflicts(run_.context,
+                           plan_transfer(run_.context, source, destination, subfolders, nullptr));
+  }
+  int transfer(const C_file_dir_pane& source, const C_file_dir_pane& destination,
+               const std::function<void()>& no_connection, bool subfolders = false) {
+    plan_ = plan_transfer(run_.context, source, destination, subfolders, nullptr);
+    return transfer_entries(run_.context, plan_, no_connection, &outcome_);
+  }
   std::string conflict_lines(const C_file_dir_pane& source, const C_file_dir_pane& destination) {
     std::string text;
     for (const Conflict& conflict : find_conflicts(run_.context, source, destination)) {
@@ -72,6 +82,8 @@ class Planner : public ::testing::Test {
   test::FakeRun run_{true};
   test::RecordingStatus record_;
   test::FakeCopying copying_{run_.context};
+  TransferPlan plan_;
+  TransferOutcome outcome_;
 };
 
 TEST_F(Planner, ConflictLinesCoverEveryPairingAndTheBoxFollowsThem) {
@@ -92,7 +104,7 @@ TEST_F(Planner, ConflictLinesCoverEveryPairingAndTheBoxFollowsThem) {
             conflict_lines(source, destination));
   run_.context.main_window = 0x147;
   run_.boxes.answers = {app::id::kNo};
-  EXPECT_FALSE(check_conflicts(run_.context, source, destination));
+  EXPECT_FALSE(check(source, destination));
   EXPECT_EQ("The following conflicts have been found:\n\n"
             "  Dir: 'Job A' (files with same name will be overwritten in destination folder)\n"
             "  File:'same.raw' (file will be overwritten)\n\n"
@@ -101,20 +113,20 @@ TEST_F(Planner, ConflictLinesCoverEveryPairingAndTheBoxFollowsThem) {
   EXPECT_EQ(0x24u, run_.boxes.shown.back().style);
   EXPECT_EQ(0x147u, run_.boxes.shown.back().owner);
   run_.boxes.answers = {app::id::kYes};
-  EXPECT_TRUE(check_conflicts(run_.context, source, destination));
+  EXPECT_TRUE(check(source, destination));
 
   select(source, {"Job B", "plan.csv", "mine.raw"});
   EXPECT_EQ("  Dir: 'Job B' to File:'Job B', NOT ALLOWED [blocks]\n"
             "  File:'plan.csv' to Dir: 'plan.csv', NOT ALLOWED [blocks]\n",
             conflict_lines(source, destination));
-  EXPECT_FALSE(check_conflicts(run_.context, source, destination));
+  EXPECT_FALSE(check(source, destination));
   EXPECT_NE(std::string::npos,
             run_.last_text().find("You must deselect the NOT ALLOWED items before proceeding.\n"));
   EXPECT_EQ(0u, run_.boxes.shown.back().style);
 
   select(source, {"mine.raw"});
   const std::size_t boxes = run_.boxes.shown.size();
-  EXPECT_TRUE(check_conflicts(run_.context, source, destination));
+  EXPECT_TRUE(check(source, destination));
   EXPECT_EQ(boxes, run_.boxes.shown.size());
 }
 
@@ -186,7 +198,7 @@ TEST_F(Planner, CancelDuringTheThirdOfFiveFilesKeepsTheFirstTwoAndNothingElse) {
   };
   run_.boxes.default_answer = app::id::kYes;
   EXPECT_EQ(device::copy_result::kCancelled,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   EXPECT_TRUE(device_has("1.raw"));
   EXPECT_TRUE(device_has("2.raw"));
   EXPECT_EQ("the third as it was", run_.fake.folder.read_file("device/fs/Projects/3.raw"));
@@ -200,7 +212,7 @@ TEST_F(Planner, CancelDuringTheThirdOfFiveFilesKeepsTheFirstTwoAndNothingElse) {
   record_.history.clear();
   copying_.on_check = [&](test::FakeCopyingView& view) { view.press_cancel(); };
   EXPECT_EQ(device::copy_result::kCancelled,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   EXPECT_EQ("\tCancelled\n", record_.history);
 }
 
@@ -213,7 +225,7 @@ TEST_F(Planner, AFolderCopiesItsOwnFilesOneLevelDeepIntoAnExistingFolderOfOtherC
   C_file_dir_pane destination = desktop_pane();
   select(source, {"Job 7"});
   EXPECT_EQ(device::copy_result::kCopied,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   EXPECT_EQ("a", run_.fake.folder.read_file("desk/JOB 7/a.raw"));
   EXPECT_EQ("b", run_.fake.folder.read_file("desk/JOB 7/b.csv"));
   EXPECT_EQ("kept", run_.fake.folder.read_file("desk/JOB 7/old.txt"));
@@ -233,7 +245,7 @@ TEST_F(Planner, AFolderCopiesItsOwnFilesOneLevelDeepIntoAnExistingFolderOfOtherC
   C_file_dir_pane desk = desktop_pane();
   C_file_dir_pane field = device_pane();
   select(desk, {"Survey"});
-  EXPECT_EQ(device::copy_result::kCopied, transfer_entries(run_.context, desk, field, nullptr));
+  EXPECT_EQ(device::copy_result::kCopied, transfer(desk, field, nullptr));
   EXPECT_EQ("s", run_.fake.folder.read_file("device/fs/Projects/Survey/s.job"));
   EXPECT_FALSE(device_has("Survey/Sub"));
 }
@@ -246,14 +258,14 @@ TEST_F(Planner, AFailedFileStopsTheTransferAndAnUnreachableDeviceCopiesNothing) 
   select(source, {"a.raw", "b.raw"});
   test::set_device_faults(run_.fake.folder, "DiskFullAfterBytes=100\n");
   EXPECT_EQ(device::copy_result::kFailed,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   EXPECT_FALSE(device_has("a.raw"));
   EXPECT_FALSE(device_has("b.raw"));
 
   test::set_device_faults(run_.fake.folder, "Present=0\n");
   bool told = false;
   EXPECT_EQ(device::status::kConnectTimeout,
-            transfer_entries(run_.context, source, destination, [&] { told = true; }));
+            transfer(source, destination, [&] { told = true; }));
   EXPECT_TRUE(told);
   EXPECT_FALSE(device_has("b.raw"));
 }
@@ -278,7 +290,7 @@ TEST_F(Planner, UnpluggedDuringTheFifthOfTenUploadsKeepsTheFourAndTheOldFifth) {
   copying_.open();
   test::set_device_faults(run_.fake.folder, "UnplugAfterBytes=4500\n");
   EXPECT_EQ(device::copy_result::kFailed,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   for (const char* name : {"01.raw", "02.raw", "03.raw", "04.raw"}) {
     EXPECT_EQ(contents_of(name),
               run_.fake.folder.read_file(std::string("device/fs/Projects/") + name));
@@ -304,7 +316,7 @@ TEST_F(Planner, AFullDesktopDuringTheFifthOfTenDownloadsKeepsTheFourAndTheOldFif
   copying_.open();
   run_.fake.desktop_space = 4500;
   EXPECT_EQ(device::copy_result::kFailed,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   run_.fake.desktop_space = -1;
   for (const char* name : {"01.raw", "02.raw", "03.raw", "04.raw"}) {
     EXPECT_EQ(contents_of(name), run_.fake.folder.read_file(std::string("desk/") + name));
@@ -324,12 +336,12 @@ TEST_F(Planner, UnpluggedAtTheQuestionOrDuringTheReadCopiesNothingAndSaysSo) {
   select(source, {"job.raw"});
   // The cable comes out while the clash question is shown.
   run_.boxes.default_answer = app::id::kYes;
-  ASSERT_TRUE(check_conflicts(run_.context, source, destination));
+  ASSERT_TRUE(check(source, destination));
   test::set_device_faults(run_.fake.folder, "Present=0\n");
   bool no_connection = false;
   copying_.open();
   const int code =
-      transfer_entries(run_.context, source, destination, [&] { no_connection = true; });
+      transfer(source, destination, [&] { no_connection = true; });
   EXPECT_NE(device::status::kSuccess, code);
   EXPECT_TRUE(no_connection);
   test::set_device_faults(run_.fake.folder, "");
@@ -360,7 +372,7 @@ TEST_F(Planner, NamesOutsideAsciiCopyBothWaysAndTooLongOnesAreRefusedWhole) {
   copying_.open();
   run_.boxes.default_answer = app::id::kYes;
   EXPECT_EQ(device::copy_result::kFailed,
-            transfer_entries(run_.context, source, device_pane(), nullptr));
+            transfer(source, device_pane(), nullptr));
   EXPECT_EQ("unusual", run_.fake.folder.read_file("device/fs/Projects/" + unusual));
   // The device path would pass 259 characters: the copy is not put in place
   // under a cut name, and the status area says so.
@@ -379,7 +391,7 @@ TEST_F(Planner, NamesOutsideAsciiCopyBothWaysAndTooLongOnesAreRefusedWhole) {
   C_file_dir_pane back(PaneSide::kDesktop);
   set_pane_folder(run_.context, back, run_.fake.folder.path("back") + kSep);
   read_pane_folder(run_.context, back, nullptr);
-  EXPECT_EQ(device::copy_result::kCopied, transfer_entries(run_.context, field, back, nullptr));
+  EXPECT_EQ(device::copy_result::kCopied, transfer(field, back, nullptr));
   EXPECT_EQ("unusual", run_.fake.folder.read_file("back/" + unusual));
 }
 
@@ -401,7 +413,7 @@ TEST_F(Planner, NamesEndingInABlankOrADotAreRefusedRatherThanLandOnAnother) {
   copying_.open();
   run_.boxes.default_answer = app::id::kYes;
   EXPECT_EQ(device::copy_result::kFailed,
-            transfer_entries(run_.context, source, desktop_pane(), nullptr));
+            transfer(source, desktop_pane(), nullptr));
   EXPECT_EQ("the PC's own survey", run_.fake.folder.read_file("desk/survey.raw"));
   EXPECT_FALSE(desktop_has("notes "));
   EXPECT_FALSE(desktop_has("notes"));
@@ -452,7 +464,7 @@ TEST_F(Planner, UnconvertibleDeviceTimesAreNeverNewerAndCopyUnchanged) {
   select(source, {"zero.raw", "far.raw"});
   copying_.open();
   run_.boxes.default_answer = app::id::kYes;
-  transfer_entries(run_.context, source, destination, nullptr);
+  transfer(source, destination, nullptr);
   EXPECT_EQ("z", run_.fake.folder.read_file("desk/zero.raw"));
 }
 

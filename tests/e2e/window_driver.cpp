@@ -160,8 +160,18 @@ std::wstring WindowDriver::wait_box(DWORD timeout_ms, HWND* box) const {
       if (found != window_ && GetWindow(found, GW_OWNER) == window_ && IsWindowVisible(found)) {
         *box = found;
         wchar_t text[2048] = {};
-        GetDlgItemTextW(found, 0xFFFF, text, 2048);
-        return text;
+        if (GetDlgItemTextW(found, 0xFFFF, text, 2048) > 0) return text;
+        // The long message window holds its text in an edit control.
+        const HWND edit = GetDlgItem(found, kLongMessageText);
+        if (edit == nullptr) return text;
+        std::wstring whole(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+        whole.resize(static_cast<std::size_t>(GetWindowTextW(edit, whole.data(),
+                                                             static_cast<int>(whole.size()))));
+        std::wstring lines;
+        for (wchar_t ch : whole) {
+          if (ch != L'\r') lines += ch;
+        }
+        return lines;
       }
     }
     Sleep(100);

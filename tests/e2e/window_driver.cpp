@@ -164,9 +164,11 @@ std::wstring WindowDriver::wait_box(DWORD timeout_ms, HWND* box) const {
         // The long message window holds its text in an edit control.
         const HWND edit = GetDlgItem(found, kLongMessageText);
         if (edit == nullptr) return text;
-        std::wstring whole(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-        whole.resize(static_cast<std::size_t>(GetWindowTextW(edit, whole.data(),
-                                                             static_cast<int>(whole.size()))));
+        // Sent, not GetWindowText: that reads no control of another process.
+        std::wstring whole(static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1,
+                           L'\0');
+        whole.resize(static_cast<std::size_t>(SendMessageW(
+            edit, WM_GETTEXT, whole.size(), reinterpret_cast<LPARAM>(whole.data()))));
         std::wstring lines;
         for (wchar_t ch : whole) {
           if (ch != L'\r') lines += ch;

@@ -70,6 +70,7 @@ class MainWindow : public ::testing::Test {
     set_option(L"UserCsvDir", (root_ / "desktop" / "Featlink").wstring());
     set_option(L"CreateReports", L"1");
     set_option(L"LaunchOnTransfer", L"0");
+    set_option(L"CopySubfolders", L"0");
     // As installed: the program's own path, and ActiveSync's key for starting it.
     set_option(L"TransferExe", (from_build(VMT_BINARY_DIR) / "vmtransfer.exe").wstring());
     HKEY active_sync = nullptr;

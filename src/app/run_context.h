@@ -65,6 +65,9 @@ struct RunContext {
   StatusRecord* status_record = nullptr;
   // The holder of the copying dialog; none in a run without windows.
   device::CopyingDialogs* copying = nullptr;
+  // Why the last file copy failed, in the status area's words; the transfer
+  // that stops on it names the cause again in its summary.
+  std::string last_copy_failure;
   // The running-program detection: the display name looked for during one
   // enumeration of the top-level windows, and whether a window matched.
   std::string running_detection_name;

@@ -277,10 +277,12 @@ void carry_times(From& from, To& to, const TimeSite& get, const TimeSite& set,
 void report_open_failure(app::RunContext& c, const OpenFailure& failure, const std::string& name,
                          const std::string& path) {
   if (!failure.names_file) {
-    app::append_status_line(c, c.texts.load_message_text(failure.message, failure.text));
+    c.last_copy_failure = c.texts.load_message_text(failure.message, failure.text);
+    app::append_status_line(c, c.last_copy_failure);
     return;
   }
   const std::string text = c.texts.format_message_text(failure.message, failure.text, name.c_str());
+  c.last_copy_failure = text;
   app::append_status_line(c, text + "\n");
   c.report.report_line(text, path);
 }
@@ -299,6 +301,7 @@ void report_failure(app::RunContext& c, const std::string& name, const Cause& ca
   const std::string text = c.texts.format_message_text(
       50602, "\t%s:\tERROR copying (%s), the file was not copied\n", name.c_str(),
       c.texts.load_message_text(cause.message, cause.text).c_str());
+  c.last_copy_failure = c.texts.load_message_text(cause.message, cause.text);
   app::set_status_text(c, {});
   app::append_status_line(c, text);
   std::string line = text;

@@ -42,6 +42,16 @@ bool CCPY_Copying_Dlg::cancel_confirmed() {
   return cancel_requested_;
 }
 
+void CCPY_Copying_Dlg::show_progress(int file, int total, const std::string& path) {
+  if (view_ == nullptr) {
+    VMT_LOG_POINT(c_.log);
+    return;
+  }
+  view_->show_progress(file - 1, total,
+                       c_.texts.format_message_text(50613, "File %d of %d: %s", file, total,
+                                                    path.c_str()));
+}
+
 void CopyingDialogs::show(app::RunContext& context, app::WindowRef parent) {
   if (dialog_) {
     VMT_LOG_POINT(context.log);
@@ -89,6 +99,11 @@ namespace vmt::device {
 
 void handle_copying_messages(app::RunContext& context) {
   if (is_copying_dialog_open(context)) context.copying->dialog()->handle_pending_messages();
+}
+
+void show_copying_progress(app::RunContext& context, int file, int total,
+                           const std::string& path) {
+  if (is_copying_dialog_open(context)) context.copying->dialog()->show_progress(file, total, path);
 }
 
 }  // namespace vmt::device

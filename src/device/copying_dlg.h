@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/run_context.h"
 #include "device/copying_dlg_ids.h"
@@ -24,6 +25,8 @@ class CopyingView {
   virtual bool message_waiting() = 0;
   // Lets the program's message pump handle one message.
   virtual void pump_one_message() = 0;
+  // The progress bar at `done` of `total` and the line above it.
+  virtual void show_progress(int /*done*/, int /*total*/, const std::string& /*line*/) {}
 };
 
 class CCPY_Copying_Dlg {
@@ -42,6 +45,8 @@ class CCPY_Copying_Dlg {
   void handle_pending_messages();
   // Handles the pending messages, then asks to confirm a requested cancel.
   bool cancel_confirmed();
+  // "File 3 of 120: Day 2\pts.raw" over the bar, filled up to the files before it.
+  void show_progress(int file, int total, const std::string& path);
 
  private:
   app::RunContext& c_;
@@ -79,5 +84,8 @@ bool is_copying_dialog_open(const app::RunContext& context);
 bool copy_cancel_confirmed(app::RunContext& context);
 // Keeps the program responsive during work between copies; nothing without a dialog.
 void handle_copying_messages(app::RunContext& context);
+// Shows which file of the transfer is being copied; nothing without a dialog.
+void show_copying_progress(app::RunContext& context, int file, int total,
+                           const std::string& path);
 
 }  // namespace vmt::device

@@ -54,6 +54,13 @@ const ReaderTexts kCreateReports = {
     "Error REG5FUN-E101, closing reg key", true, nullptr,
     "Error REG5FUN-E26, closing reg key",
     Reported::kAlways, Reported::kWhenAsked, Reported::kAlways};
+const ReaderTexts kCopySubfolders = {
+    "CopySubfolders",
+    "Error REG5FUN-CS1\nopening for querying\nHKEY_LOCAL_MACHINE\n%s",
+    "Error REG5FUN-CS2, querying CopySubfolders",
+    "Error REG5FUN-CS3, closing reg key", true, nullptr,
+    "Error REG5FUN-CS4, closing reg key",
+    Reported::kWhenAsked, Reported::kWhenAsked, Reported::kAlways};
 const ReaderTexts kDefSyncProgram = {
     "DefSyncProgram",
     "Error REG5FUN-43\nopening for querying\nHKEY_LOCAL_MACHINE\n%s",
@@ -98,6 +105,10 @@ const WriterTexts kSetLaunchOnTransfer = {
     "LaunchOnTransfer", "Error REG5FUN-62\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
     "Error REG5FUN-63, setting LaunchOnTransfer", "ASC-45556", "%ld setting LaunchOnTransfer",
     "Error REG5FUN-64, closing reg key"};
+const WriterTexts kSetCopySubfolders = {
+    "CopySubfolders", "Error REG5FUN-CS5\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
+    "Error REG5FUN-CS6, setting CopySubfolders", nullptr, nullptr,
+    "Error REG5FUN-CS7, closing reg key"};
 const WriterTexts kSetDefSyncProgram = {
     "DefSyncProgram", "Error REG5FUN-71\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
     "Error REG5FUN-72, setting DefSyncProgram", nullptr, nullptr,
@@ -268,6 +279,13 @@ bool get_CreateReports(app::RunContext& context, bool* create_reports, bool repo
                    "Error REG5FUN-E25, CreateReports is neither 0 nor 1", create_reports);
 }
 
+bool get_CopySubfolders(app::RunContext& context) {
+  bool flag = false;
+  return read_flag(context, kCopySubfolders, false,
+                   "Error REG5FUN-CS8, CopySubfolders is neither 0 nor 1", &flag) &&
+         flag;
+}
+
 bool get_DefSyncProgram(app::RunContext& context, std::string* out, std::size_t size,
                         bool report) {
   return read_text(context, kDefSyncProgram, out, size, report) && is_catalogue_name(*out);
@@ -305,6 +323,10 @@ bool set_CreateReports(app::RunContext& context, int flag) {
 
 bool set_LaunchOnTransfer(app::RunContext& context, int flag) {
   return write_value(context, kSetLaunchOnTransfer, flag == 1 ? "1" : "0");
+}
+
+bool set_CopySubfolders(app::RunContext& context, bool on) {
+  return write_value(context, kSetCopySubfolders, on ? "1" : "0");
 }
 
 bool set_DefSyncProgram(app::RunContext& context, const std::string& text) {

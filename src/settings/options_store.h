@@ -21,6 +21,9 @@ constexpr std::size_t kOptionBufferSize = kMaxOptionText + 1;
 // (the zero included) is refused with a message and leaves `out` empty, so a
 // cut folder path is never used.
 bool get_LaunchOnTransfer(app::RunContext& context);
+// "Copy sub-folders": off when missing (as before the setting existed),
+// without a message; a value other than "1" or "0" is shown and reads as off.
+bool get_CopySubfolders(app::RunContext& context);
 bool get_CreateReports(app::RunContext& context, bool* create_reports, bool report);
 bool get_DefSyncProgram(app::RunContext& context, std::string* out, std::size_t size,
                         bool report);
@@ -33,6 +36,7 @@ bool get_TransferExe(app::RunContext& context, std::string* out, std::size_t siz
 // nothing is written.
 bool set_CreateReports(app::RunContext& context, int flag);
 bool set_LaunchOnTransfer(app::RunContext& context, int flag);
+bool set_CopySubfolders(app::RunContext& context, bool on);
 bool set_DefSyncProgram(app::RunContext& context, const std::string& text);
 bool set_UserDownDir(app::RunContext& context, const std::string& text);
 bool set_UserUpDir(app::RunContext& context, const std::string& text);

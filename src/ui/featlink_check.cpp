@@ -10,7 +10,7 @@
 namespace vmt::ui {
 namespace {
 
-using platform::to_lower_ascii;
+using platform::fold_name;
 
 const std::string kRule(20, '=');
 
@@ -21,7 +21,7 @@ std::unordered_map<std::string, std::vector<std::size_t>> index_by_name(
   std::unordered_map<std::string, std::vector<std::size_t>> index;
   index.reserve(pane.entries.size());
   for (std::size_t i = 0; i < pane.entries.size(); ++i) {
-    index[to_lower_ascii(pane.entries[i].name())].push_back(i);
+    index[fold_name(pane.entries[i].name())].push_back(i);
   }
   return index;
 }
@@ -35,7 +35,7 @@ std::unordered_set<std::string> folder_names(app::RunContext& c, const C_file_di
     for (const C_file_dir_info& entry : pane->entries) {
       if (!entry.is_folder()) continue;
       VMT_LOG_POINT(c.log);
-      names.insert(to_lower_ascii(entry.name()));
+      names.insert(fold_name(entry.name()));
     }
   }
   return names;
@@ -73,9 +73,9 @@ void add_part(app::RunContext& c, const PartTexts& part, const std::vector<std::
 
 // The entry of that name (case ignored) in the pane, first in pane order.
 double size_of(const C_file_dir_pane& pane, const std::string& name) {
-  const std::string wanted = to_lower_ascii(name);
+  const std::string wanted = fold_name(name);
   for (const C_file_dir_info& entry : pane.entries) {
-    if (to_lower_ascii(entry.name()) == wanted) return entry.size();
+    if (fold_name(entry.name()) == wanted) return entry.size();
   }
   return 0;
 }
@@ -91,7 +91,7 @@ FeatlinkLists compare_featlink_files(app::RunContext& c, const C_file_dir_pane& 
   on_desktop.reserve(desktop.entries.size());
   for (const C_file_dir_info& entry : desktop.entries) {
     const std::string name = entry.name();
-    const std::string key = to_lower_ascii(name);
+    const std::string key = fold_name(name);
     on_desktop.insert(key);
     if (folders.count(key) != 0) continue;
     const auto found = on_device.find(key);
@@ -122,7 +122,7 @@ FeatlinkLists compare_featlink_files(app::RunContext& c, const C_file_dir_pane& 
   }
   for (const C_file_dir_info& entry : device.entries) {
     const std::string name = entry.name();
-    const std::string key = to_lower_ascii(name);
+    const std::string key = fold_name(name);
     if (on_desktop.count(key) == 0 && folders.count(key) == 0) {
       lists.unique_on_collector.push_back(name);
     }

@@ -23,12 +23,6 @@ void store_time(platform::Clock& clock, platform::FileTimeTicks ticks, bool* kno
   *seconds = *known ? platform::fields_to_epoch_seconds(local) : 0;
 }
 
-int compare_no_case(const std::string& a, const std::string& b) {
-  const std::string la = platform::to_lower_ascii(a);
-  const std::string lb = platform::to_lower_ascii(b);
-  return la < lb ? -1 : (la > lb ? 1 : 0);
-}
-
 int compare_exact(const std::string& a, const std::string& b) {
   return a < b ? -1 : (a > b ? 1 : 0);
 }
@@ -41,14 +35,14 @@ int folder_first(const C_file_dir_info& a, const C_file_dir_info& b) {
 
 int by_name(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
   if (const int order = folder_first(a, b)) return order;
-  int order = compare_no_case(a.name(), b.name());
+  int order = platform::compare_no_case(a.name(), b.name());
   if (order == 0 && !a.is_folder()) order = compare_exact(a.name(), b.name());
   if (order == 0) VMT_LOG_POINT(log);
   return order;
 }
 
 int then_name(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  const int order = compare_no_case(a.name(), b.name());
+  const int order = platform::compare_no_case(a.name(), b.name());
   if (order == 0) VMT_LOG_POINT(log);
   return order;
 }
@@ -81,8 +75,8 @@ int by_type(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_
   for (const C_file_dir_info* entry : {&a, &b}) {
     if (entry->type_text(log) == kFileFolder) VMT_LOG_POINT(log);
   }
-  int order = compare_no_case(a.type_text(log), b.type_text(log));
-  if (order == 0) order = compare_no_case(a.name(), b.name());
+  int order = platform::compare_no_case(a.type_text(log), b.type_text(log));
+  if (order == 0) order = platform::compare_no_case(a.name(), b.name());
   if (order == 0) order = compare_exact(a.name(), b.name());
   if (order == 0) VMT_LOG_POINT(log);
   return order;

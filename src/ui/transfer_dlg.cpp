@@ -33,7 +33,7 @@ constexpr int kMenuItems[] = {
     ID_VIEW_ICONS,       ID_VIEW_ALL_FILES,    ID_VIEW_FEATLINK_FILES, ID_VIEW_TOOLTIPS,
     ID_VIEW_SECONDS,     ID_OPTIONS_SETTINGS,  ID_OPTIONS_AUTO_START, ID_OPTIONS_GUEST,
     ID_HELP_CONTENTS,    ID_HELP_ABOUT,        ID_DESKTOP_SELECT_ALL, ID_DESKTOP_REFRESH,
-    ID_DESKTOP_CREATE_FOLDER, ID_DEVICE_SELECT_ALL, ID_DEVICE_REFRESH};
+    ID_DESKTOP_CREATE_FOLDER, ID_DEVICE_SELECT_ALL, ID_DEVICE_REFRESH, ID_OPTIONS_COPY_SUBFOLDERS};
 
 template <std::size_t N>
 bool contains(const int (&ids)[N], int id) {
@@ -189,6 +189,7 @@ void CTRA_Transfer_Dlg::options_step() {
   settings::ensure_CreateReports(c_, true);
   settings::get_CreateReports(c_, &create_report_, false);
   launch_program_ = settings::get_LaunchOnTransfer(c_);
+  copy_subfolders_ = settings::get_CopySubfolders(c_);
   view_.set_check(IDC_CREATE_REPORT, create_report_);
   view_.set_check(IDC_LAUNCH_PROGRAM, launch_program_);
 }
@@ -335,10 +336,22 @@ void CTRA_Transfer_Dlg::read_with_animation(C_file_dir_pane& pane) {
   view_.play_animation(false);
 }
 
-void CTRA_Transfer_Dlg::fill_list(PaneSide side) {
-  fill_pane_list(c_, pane(side), view_.list(side), icons_,
-                 side == PaneSide::kDesktop ? desktop_list_ : device_list_, view_mode_,
+void CTRA_Transfer_Dlg::fill_desktop_list() {
+  fill_pane_list(c_, desktop_, view_.list(PaneSide::kDesktop), icons_, desktop_list_, view_mode_,
                  show_seconds_);
+}
+
+void CTRA_Transfer_Dlg::fill_collector_list() {
+  fill_pane_list(c_, device_, view_.list(PaneSide::kDevice), icons_, device_list_, view_mode_,
+                 show_seconds_);
+}
+
+void CTRA_Transfer_Dlg::fill_list(PaneSide side) {
+  if (side == PaneSide::kDesktop) {
+    fill_desktop_list();
+  } else {
+    fill_collector_list();
+  }
 }
 
 void CTRA_Transfer_Dlg::show_pane_folder_text(PaneSide side) {
@@ -427,10 +440,13 @@ bool CTRA_Transfer_Dlg::OnCommand(int id) {
       projects_folder();
       return true;
     case IDC_UPLOAD:
-      transfer_selection(PaneSide::kDesktop);
+      upload_selection();
       return true;
     case IDC_DOWNLOAD:
-      transfer_selection(PaneSide::kDevice);
+      download_selection();
+      return true;
+    case ID_OPTIONS_COPY_SUBFOLDERS:
+      toggle_copy_subfolders();
       return true;
     case ID_DESKTOP_SELECT_ALL:
       select_all(PaneSide::kDesktop);
@@ -525,6 +541,9 @@ MenuItemState CTRA_Transfer_Dlg::menu_item_state(int id) const {
       break;
     case ID_OPTIONS_GUEST:
       state.checked = active_sync_.guest;
+      break;
+    case ID_OPTIONS_COPY_SUBFOLDERS:
+      state.checked = copy_subfolders_;
       break;
     default:
       break;
@@ -719,6 +738,10 @@ void CTRA_Transfer_Dlg::refresh_panes() {
   if (reread_device_pane(false)) leave_busy();
 }
 
+void CTRA_Transfer_Dlg::upload_selection() { transfer_selection(PaneSide::kDesktop); }
+
+void CTRA_Transfer_Dlg::download_selection() { transfer_selection(PaneSide::kDevice); }
+
 void CTRA_Transfer_Dlg::transfer_selection(PaneSide from) {
   const bool upload = from == PaneSide::kDesktop;
   const PaneSide to = upload ? PaneSide::kDevice : PaneSide::kDesktop;
@@ -749,30 +772,47 @@ void CTRA_Transfer_Dlg::transfer_selection(PaneSide from) {
     leave_busy();
     return;
   }
-  // The check and the planner see the panes as they are now.
+  // The plan and the copy see the panes as they are now.
   const C_file_dir_pane source = pane(from);
   const C_file_dir_pane destination = pane(to);
-  if (!check_conflicts(c_, source, destination)) {
-    leave_busy();
-    return;
+  const TransferPlan plan = plan_transfer(c_, source, destination, copy_subfolders_,
+                                          [this] { view_.pump_messages(); });
+  TransferOutcome outcome;
+  int code = device::copy_result::kFailed;
+  if (plan.unlisted_folder.empty()) {
+    if (!check_conflicts(c_, plan)) {
+      leave_busy();
+      return;
+    }
+    device::show_copying_dialog(c_, view_.window());
+    code = transfer_entries(c_, plan, [this] { show_no_connection(); }, &outcome);
+    if (!device::is_known_connection_code(code) && code != device::status::kCancelled &&
+        code != device::copy_result::kFailed && code != device::copy_result::kCancelled) {
+      VMT_LOG_POINT(c_.log);
+    }
+    device::close_copying_dialog(c_);
+  } else {
+    // A folder that could not be listed: nothing is copied, and it is no success.
+    code = transfer_entries(c_, plan, nullptr, &outcome);
   }
-
-  device::show_copying_dialog(c_, view_.window());
-  const int code = transfer_entries(c_, source, destination, [this] { show_no_connection(); });
-  if (!device::is_known_connection_code(code) && code != device::status::kCancelled &&
-      code != device::copy_result::kFailed && code != device::copy_result::kCancelled) {
-    VMT_LOG_POINT(c_.log);
-  }
-  device::close_copying_dialog(c_);
+  const std::vector<std::string> summary =
+      code == device::copy_result::kFailed ? failure_summary(c_, plan, outcome)
+                                           : std::vector<std::string>();
+  if (!summary.empty()) record_failure(c_, summary);
 
   C_file_dir_pane& target = pane(to);
-  set_status_examining(target.folder);
   if (upload) {
+    // The folder the transfer went to, also when its first connection failed.
+    set_status_examining(destination.folder);
     const int connected = connect();
     if (connected != device::status::kSuccess) {
       take_no_connection_path(connected);
+      if (!summary.empty()) tell_failure(summary);
       return;
     }
+    set_pane_folder(c_, target, destination.folder);
+  } else {
+    set_status_examining(target.folder);
   }
   target.entries.clear();
   read_with_animation(target);
@@ -780,9 +820,23 @@ void CTRA_Transfer_Dlg::transfer_selection(PaneSide from) {
   fill_list(to);
   show_pane_folder_text(to);
   leave_busy();
-  if (code != device::status::kSuccess && code != device::copy_result::kCancelled) {
+  if (!summary.empty()) {
+    tell_failure(summary);
+  } else if (code != device::status::kSuccess && code != device::copy_result::kCancelled) {
     show_status_for_code(code);
   }
+}
+
+void CTRA_Transfer_Dlg::tell_failure(const std::vector<std::string>& summary) {
+  set_status_text(summary.front());
+  std::string text;
+  for (const std::string& line : summary) text += line + "\n";
+  c_.boxes.show(view_.window(), text, app::program_title(c_),
+                app::mb::kOk | app::mb::kIconWarning);
+}
+
+void CTRA_Transfer_Dlg::toggle_copy_subfolders() {
+  if (settings::set_CopySubfolders(c_, !copy_subfolders_)) copy_subfolders_ = !copy_subfolders_;
 }
 
 void CTRA_Transfer_Dlg::options_dialog() {

@@ -115,6 +115,7 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   const std::string& current_status_line() const { return status_line_; }
   bool open_options_on_start() const { return open_options_on_start_; }
   bool create_report() const { return create_report_; }
+  bool copy_subfolders() const { return copy_subfolders_; }
   bool launch_program() const { return launch_program_; }
 
  private:
@@ -129,6 +130,8 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
 
   C_file_dir_pane& pane(PaneSide side) { return side == PaneSide::kDesktop ? desktop_ : device_; }
   void read_with_animation(C_file_dir_pane& pane);
+  void fill_desktop_list();
+  void fill_collector_list();
   void fill_list(PaneSide side);
   void show_pane_folder_text(PaneSide side);
   void set_status_examining(const std::string& folder);
@@ -151,8 +154,15 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   void browse_desktop();
   void default_desktop_folder(int status_message, const char* status_default, FolderOf folder_of);
   void projects_folder();
-  // ">>>" from the desktop pane, "<<<" from the device pane.
+  // ">>>" and "<<<": the selection of one pane copied into the other's folder.
+  void upload_selection();
+  void download_selection();
   void transfer_selection(PaneSide from);
+  // After a transfer that stopped on a failure: the summary in the status
+  // area, the report and a box, and the failure as the current line.
+  void tell_failure(const std::vector<std::string>& summary);
+  // The Options menu's "Copy sub-folders", stored in the options.
+  void toggle_copy_subfolders();
   void select_all(PaneSide side);
 
   // The Featlink check and the filter toggle beside it.
@@ -207,6 +217,7 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   std::string status_line_;
   bool create_report_ = false;
   bool launch_program_ = false;
+  bool copy_subfolders_ = false;
   bool busy_ = false;
   bool launch_was_enabled_ = false;
   bool show_seconds_ = false;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -69,6 +70,7 @@ class MainWindow : public ::testing::Test {
     set_option(L"UserCsvDir", (root_ / "desktop" / "Featlink").wstring());
     set_option(L"CreateReports", L"1");
     set_option(L"LaunchOnTransfer", L"0");
+    set_option(L"CopySubfolders", L"0");
     // As installed: the program's own path, and ActiveSync's key for starting it.
     set_option(L"TransferExe", (from_build(VMT_BINARY_DIR) / "vmtransfer.exe").wstring());
     HKEY active_sync = nullptr;
@@ -537,6 +539,89 @@ TEST_F(MainWindow, FiltersBrowsesTheDeviceCreatesAFolderAndResizes) {
   SendMessageW(driver_.window(), WM_SIZING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&drag));
   EXPECT_EQ(outer.right, drag.right);
   EXPECT_EQ(outer.right - outer.left, drag.right - drag.left);
+}
+
+// Every file below `root`, by its path from there, with its bytes.
+std::vector<std::pair<std::string, std::string>> tree_of(const fs::path& root) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    const std::string relative = fs::relative(item.path(), root).u8string();
+    files.emplace_back(relative, item.is_directory() ? "<folder>" : read_file(item.path()));
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST_F(MainWindow, WithCopySubFoldersATreeGoesUpAndComesBackByteForByte) {
+  set_option(L"CopySubfolders", L"1");
+  const fs::path tree = root_ / "desktop" / "Uploads" / "Tree";
+  fs::create_directories(tree / "Day 1" / "Points");
+  fs::create_directories(tree / "Empty");
+  std::string binary(70000, '\0');
+  for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 13 % 256);
+  std::ofstream(tree / "a.raw", std::ios::binary) << "level one";
+  std::ofstream(tree / "Day 1" / "b.raw", std::ios::binary) << "level two";
+  std::ofstream(tree / "Day 1" / "Points" / "c.bin", std::ios::binary) << binary;
+
+  start(L"UPLOAD");
+  EXPECT_TRUE(eventually([&] {
+    return (GetMenuState(GetMenu(driver_.window()), 32810, MF_BYCOMMAND) & MF_CHECKED) != 0;
+  }));
+  ASSERT_TRUE(driver_.select_items(1034, {index_of(names(1034), L"Tree")}));
+  driver_.click(4001);
+  const fs::path projects = root_ / "device" / "fs" / "My Documents" / "Plotwise Projects";
+  ASSERT_TRUE(eventually([&] { return ready() && index_of(names(1035), L"Tree") >= 0; }))
+      << narrow(driver_.text(1015));
+  EXPECT_EQ(tree_of(tree), tree_of(projects / "Tree"));
+
+  driver_.click(1016);
+  ASSERT_TRUE(eventually([&] {
+    return ready() && driver_.text(1025) == (root_ / "desktop" / "Downloads").wstring() + L"\\*.*";
+  }));
+  ASSERT_TRUE(driver_.select_items(1035, {index_of(names(1035), L"Tree")}));
+  driver_.click(1013);
+  const fs::path back = root_ / "desktop" / "Downloads" / "Tree";
+  ASSERT_TRUE(eventually([&] { return ready() && index_of(names(1034), L"Tree") >= 0; }))
+      << narrow(driver_.text(1015));
+  EXPECT_EQ(tree_of(tree), tree_of(back));
+  EXPECT_EQ(6u, tree_of(back).size());
+}
+
+TEST_F(MainWindow, AClashListTallerThanTheScreenIsShownInAWindowThatScrolls) {
+  const fs::path uploads = root_ / "desktop" / "Uploads";
+  const fs::path projects = root_ / "device" / "fs" / "My Documents" / "Plotwise Projects";
+  for (int i = 0; i < 200; ++i) {
+    const std::string name = "clash " + std::to_string(1000 + i) + ".txt";
+    std::ofstream(uploads / name) << "office";
+    std::ofstream(projects / name) << "field";
+  }
+  start(L"UPLOAD");
+  std::vector<int> all;
+  for (int i = 0; i < driver_.list_count(1034); ++i) all.push_back(i);
+  ASSERT_TRUE(driver_.select_items(1034, all));
+  driver_.click(4001);
+  HWND box = nullptr;
+  const std::wstring text =
+      driver_.wait_box_with(L"The following conflicts have been found:", 30000, &box);
+  ASSERT_NE(nullptr, box) << narrow(driver_.text(1015));
+  EXPECT_NE(nullptr, GetDlgItem(box, kLongMessageText));
+  EXPECT_NE(0, GetWindowLongW(box, GWL_STYLE) & WS_THICKFRAME);
+  wchar_t caption[64] = {};
+  GetWindowTextW(box, caption, 64);
+  EXPECT_EQ(std::wstring(L"Veldmark"), caption);
+  EXPECT_NE(std::wstring::npos, text.find(L"  File:'clash 1000.txt' (file will be overwritten)\n"));
+  EXPECT_NE(std::wstring::npos, text.find(L"  File:'clash 1199.txt' (file will be overwritten)\n"));
+  EXPECT_NE(std::wstring::npos, text.find(L"Do you want to continue?"));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(box, IDYES)));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(box, IDNO)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(box, IDOK)));
+  // Its buttons are on the screen, whatever the length of the list.
+  RECT button{};
+  GetWindowRect(GetDlgItem(box, IDNO), &button);
+  EXPECT_LE(button.bottom, GetSystemMetrics(SM_CYSCREEN));
+  WindowDriver::press_box_button(box, IDNO);
+  ASSERT_TRUE(eventually([&] { return ready(); }));
+  EXPECT_EQ("field", read_file(projects / "clash 1000.txt"));
 }
 
 }  // namespace

@@ -160,8 +160,20 @@ std::wstring WindowDriver::wait_box(DWORD timeout_ms, HWND* box) const {
       if (found != window_ && GetWindow(found, GW_OWNER) == window_ && IsWindowVisible(found)) {
         *box = found;
         wchar_t text[2048] = {};
-        GetDlgItemTextW(found, 0xFFFF, text, 2048);
-        return text;
+        if (GetDlgItemTextW(found, 0xFFFF, text, 2048) > 0) return text;
+        // The long message window holds its text in an edit control.
+        const HWND edit = GetDlgItem(found, kLongMessageText);
+        if (edit == nullptr) return text;
+        // Sent, not GetWindowText: that reads no control of another process.
+        std::wstring whole(static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1,
+                           L'\0');
+        whole.resize(static_cast<std::size_t>(SendMessageW(
+            edit, WM_GETTEXT, whole.size(), reinterpret_cast<LPARAM>(whole.data()))));
+        std::wstring lines;
+        for (wchar_t ch : whole) {
+          if (ch != L'\r') lines += ch;
+        }
+        return lines;
       }
     }
     Sleep(100);

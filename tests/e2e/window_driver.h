@@ -11,6 +11,8 @@
 namespace vmt::e2e {
 
 constexpr wchar_t kTitle[] = L"Veldmark  Transfer";
+// The text of the window that stands in for a message box too tall for the screen.
+constexpr int kLongMessageText = 1102;
 
 class WindowDriver {
  public:

@@ -19,6 +19,10 @@ TEST(Wildcard, WindowsMaskRules) {
   EXPECT_FALSE(wildcard_match("?mark.*", "mark.ini"));
   EXPECT_TRUE(wildcard_match("*", ""));
   EXPECT_FALSE(wildcard_match("", "a"));
+  // Letters of every script in either case; '?' is one character, not one byte.
+  EXPECT_TRUE(wildcard_match("\xC3\xA9t\xC3\xA9.csv", "\xC3\x89T\xC3\x89.CSV"));
+  EXPECT_TRUE(wildcard_match("?t?.csv", "\xC3\x89T\xC3\x89.csv"));
+  EXPECT_FALSE(wildcard_match("??t.csv", "\xC3\x89t.csv"));
 }
 
 }  // namespace

@@ -254,5 +254,18 @@ TEST(OptionsStore, TheCsvFolderMakeSureWritesOnlyWhenTheValueIsMissing) {
   EXPECT_FALSE(option_exists(run.context, "DefSyncProgram"));
 }
 
+TEST(OptionsStore, CopySubfoldersIsOffUntilStoredAndAnOddValueIsShown) {
+  test::FakeRun run;
+  run.arrange(kKey);
+  EXPECT_FALSE(get_CopySubfolders(run.context));
+  EXPECT_TRUE(run.boxes.shown.empty());  // installations from before the setting lack it
+  EXPECT_TRUE(set_CopySubfolders(run.context, true));
+  EXPECT_EQ("1", run.stored_option("CopySubfolders"));
+  EXPECT_TRUE(get_CopySubfolders(run.context));
+  run.arrange_option("CopySubfolders", "yes");
+  EXPECT_FALSE(get_CopySubfolders(run.context));
+  EXPECT_EQ("Error REG5FUN-CS8, CopySubfolders is neither 0 nor 1", run.last_text());
+}
+
 }  // namespace
 }  // namespace vmt::settings

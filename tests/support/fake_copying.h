@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "device/copying_dlg.h"
 
@@ -12,8 +14,8 @@ namespace vmt::test {
 class FakeCopyingView : public device::CopyingView {
  public:
   FakeCopyingView(device::CCPY_Copying_Dlg& dialog, std::function<void(FakeCopyingView&)>& hook,
-                  int& checks)
-      : dialog_(dialog), hook_(hook), checks_(checks) {}
+                  int& checks, std::vector<std::string>& progress)
+      : dialog_(dialog), hook_(hook), checks_(checks), progress_(progress) {}
   app::WindowRef window() override { return 0x145; }
   bool open_animation() override { return true; }
   void play_animation() override {}
@@ -24,12 +26,16 @@ class FakeCopyingView : public device::CopyingView {
     return false;
   }
   void pump_one_message() override {}
+  void show_progress(int done, int total, const std::string& line) override {
+    progress_.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + line);
+  }
   void press_cancel() { dialog_.OnCommand(IDC_COPY_CANCEL); }
 
  private:
   device::CCPY_Copying_Dlg& dialog_;
   std::function<void(FakeCopyingView&)>& hook_;
   int& checks_;
+  std::vector<std::string>& progress_;
 };
 
 // Installs the copying dialogs in a run and opens one.
@@ -38,7 +44,7 @@ class FakeCopying {
   explicit FakeCopying(app::RunContext& context)
       : context_(context),
         dialogs_([this](app::WindowRef, device::CCPY_Copying_Dlg& dialog) {
-          auto view = std::make_unique<FakeCopyingView>(dialog, on_check, checks);
+          auto view = std::make_unique<FakeCopyingView>(dialog, on_check, checks, progress);
           dialog.OnInit(*view);
           return std::unique_ptr<device::CopyingView>(std::move(view));
         }) {
@@ -49,6 +55,8 @@ class FakeCopying {
 
   std::function<void(FakeCopyingView&)> on_check;
   int checks = 0;
+  // The bar's position, its end and the line over it, at each file.
+  std::vector<std::string> progress;
 
  private:
   app::RunContext& context_;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ class FakeListView : public ui::PaneListView {
   void delete_all_items() override {
     items.clear();
     ++clears;
+    if (on_clear) on_clear();
   }
   bool insert_column(int, const ui::ListColumn& column) override {
     columns.push_back(column);
@@ -72,6 +74,7 @@ class FakeListView : public ui::PaneListView {
   std::vector<Item> items;
   std::vector<int> selected;
   int clears = 0;  // times the list was emptied for a fill
+  std::function<void()> on_clear;  // runs at each emptying
 };
 
 }  // namespace vmt::test

@@ -835,5 +835,60 @@ TEST_F(TransferWindow, TheActiveSyncSettingsShowAsMenuMarksAndToggle) {
   EXPECT_TRUE(view_.menu[ID_OPTIONS_AUTO_START].checked);
 }
 
+TEST_F(TransferWindow, AFailedTransferIsToldInTheStatusTheReportAndABoxNeverAsReady) {
+  on_device("device.ini", "[Device]\nFailOpen=Codes.csv\n");
+  start();
+  view_.device.selected = {view_.device.index_of("Harbour Road"), view_.device.index_of("Codes.csv")};
+  run_.boxes.shown.clear();
+  dlg_.OnCommand(IDC_DOWNLOAD);
+  const std::string failure = "The transfer stopped at Codes.csv: Codes.csv: ERROR copying (CeCreateFile)";
+  EXPECT_EQ(failure, dlg_.current_status_line());
+  ASSERT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_EQ(failure + "\n1 of 2 files were copied.\nNot transferred:\n  File:'Codes.csv'\n",
+            run_.last_text());
+  EXPECT_EQ(0x147u, run_.boxes.shown.back().owner);
+  EXPECT_EQ(0x30u, run_.boxes.shown.back().style);
+  EXPECT_NE(std::string::npos, dlg_.status_history().find("Not transferred:\r\n  File:'Codes.csv'\r\n"));
+  EXPECT_NE(std::string::npos, report().find("1 of 2 files were copied.\nNot transferred:\n"));
+  EXPECT_EQ("raw", run_.fake.folder.read_file("desk/down/Harbour Road/Harbour Road.raw"));
+  EXPECT_FALSE(dlg_.busy());
+}
+
+TEST_F(TransferWindow, AnUploadWhoseFirstConnectionFailedShowsTheFolderOnceReconnected) {
+  start();
+  on_device("device.ini", "[Device]\nPresent=0\n");
+  // The cable goes back in as soon as the pane has shown no connection.
+  view_.device.on_clear = [this] {
+    if (dlg_.device_pane().folder == kNoConnection) on_device("device.ini", "[Device]\n");
+  };
+  view_.desktop.selected = {view_.desktop.index_of("notes.txt")};
+  dlg_.OnCommand(IDC_UPLOAD);
+  view_.device.on_clear = nullptr;
+  EXPECT_EQ("\\Projects\\", dlg_.device_pane().folder);
+  EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Codes.csv"}), view_.device.names());
+  EXPECT_FALSE(run_.fake.folder.read_file("device/fs/Projects/notes.txt").size());
+}
+
+TEST_F(TransferWindow, CopySubFoldersIsAStoredMenuItemThatTakesTheWholeFolder) {
+  on_device("fs/Projects/Harbour Road/Photos/p.jpg", "photo");
+  start();
+  EXPECT_FALSE(dlg_.menu_item_state(ID_OPTIONS_COPY_SUBFOLDERS).checked);
+  view_.device.selected = {view_.device.index_of("Harbour Road")};
+  run_.boxes.answers = {app::id::kNo};
+  dlg_.OnCommand(IDC_DOWNLOAD);
+  EXPECT_NE(std::string::npos, run_.last_text().find("  Dir: 'Harbour Road\\Photos' (sub-folder, not copied)"));
+  EXPECT_EQ("Ready.", dlg_.current_status_line());
+
+  dlg_.OnCommand(ID_OPTIONS_COPY_SUBFOLDERS);
+  EXPECT_EQ("1", run_.stored_option("CopySubfolders"));
+  EXPECT_TRUE(dlg_.menu_item_state(ID_OPTIONS_COPY_SUBFOLDERS).checked);
+  run_.boxes.shown.clear();
+  dlg_.OnCommand(IDC_DOWNLOAD);
+  EXPECT_TRUE(run_.boxes.shown.empty());
+  EXPECT_EQ("photo", run_.fake.folder.read_file("desk/down/Harbour Road/Photos/p.jpg"));
+  dlg_.OnCommand(ID_OPTIONS_COPY_SUBFOLDERS);
+  EXPECT_EQ("0", run_.stored_option("CopySubfolders"));
+}
+
 }  // namespace
 }  // namespace vmt::ui

@@ -9,6 +9,7 @@
 
 #include "device/copy_engine.h"
 #include "device/device_link.h"
+#include "ui/featlink_check.h"
 #include "platform/common/path.h"
 #include "support/fake_copying.h"
 #include "support/fake_run.h"
@@ -61,10 +62,80 @@ class Planner : public ::testing::Test {
       entry.set_selected(chosen ? 1 : 0, run_.context.log);
     }
   }
-  std::string conflict_lines(const C_file_dir_pane& source, const C_file_dir_pane& destination) {
+  bool check(const C_file_dir_pane& source, const C_file_dir_pane& destination,
+             bool subfolders = false) {
+    return check_conflicts(run_.context,
+                           plan_transfer(run_.context, source, destination, subfolders, nullptr));
+  }
+  int transfer(const C_file_dir_pane& source, const C_file_dir_pane& destination,
+               const std::function<void()>& no_connection, bool subfolders = false) {
+    plan_ = plan_transfer(run_.context, source, destination, subfolders, nullptr);
+    return transfer_entries(run_.context, plan_, no_connection, &outcome_);
+  }
+  std::string conflict_lines(const C_file_dir_pane& source, const C_file_dir_pane& destination,
+                             bool subfolders = false) {
     std::string text;
-    for (const Conflict& conflict : find_conflicts(run_.context, source, destination)) {
+    for (const Conflict& conflict :
+         plan_transfer(run_.context, source, destination, subfolders, nullptr).conflicts) {
       text += conflict.line + (conflict.blocks ? " [blocks]\n" : "\n");
+    }
+    return text;
+  }
+
+  // The three times of a file, through each side's own interface.
+  platform::FileTimes device_times(const std::string& relative) {
+    EXPECT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
+    platform::CeFindData data;
+    platform::Device& dev = run_.context.platform.device;
+    const platform::CeHandle find =
+        dev.CeFindFirstFile(device::to_device("\\Projects\\" + backslashed(relative)), &data);
+    EXPECT_NE(platform::kCeInvalidHandle, find) << relative;
+    dev.CeFindClose(find);
+    device::disconnect_from_device(run_.context);
+    return {data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime};
+  }
+  void set_device_times(const std::string& relative, const platform::FileTimes& times) {
+    ASSERT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
+    platform::Device& dev = run_.context.platform.device;
+    const platform::CeHandle file = dev.CeCreateFile(
+        device::to_device("\\Projects\\" + backslashed(relative)),
+        platform::ce::kGenericRead | platform::ce::kGenericWrite, 0, platform::ce::kOpenExisting,
+        platform::ce::kFileAttributeNormal);
+    ASSERT_NE(platform::kCeInvalidHandle, file);
+    dev.CeSetFileTime(file, &times.creation, &times.last_access, &times.last_write);
+    dev.CeCloseHandle(file);
+    device::disconnect_from_device(run_.context);
+  }
+  std::string desk_path(const std::string& relative) {
+    std::string path = run_.fake.folder.path("desk/" + relative);
+    std::replace(path.begin(), path.end(), '/', kSep);
+    return path;
+  }
+  platform::FileTimes desktop_times(const std::string& relative) {
+    platform::FindData data;
+    platform::DesktopFiles& files = run_.context.platform.files;
+    const platform::FindHandle find = files.find_first(desk_path(relative), &data);
+    EXPECT_NE(platform::kInvalidFind, find) << relative;
+    files.find_close(find);
+    return data.times;
+  }
+  void set_desktop_times(const std::string& relative, const platform::FileTimes& times) {
+    platform::DesktopFiles& files = run_.context.platform.files;
+    const platform::FileHandle file = files.open_file(
+        desk_path(relative), platform::FileAccess::kReadWrite,
+        platform::FileDisposition::kOpenExisting);
+    ASSERT_NE(platform::kInvalidFile, file);
+    files.set_file_times(file, times);
+    files.close_file(file);
+  }
+  static std::string backslashed(std::string relative) {
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    return relative;
+  }
+  std::string summary() {
+    std::string text;
+    for (const std::string& line : failure_summary(run_.context, plan_, outcome_)) {
+      text += line + "\n";
     }
     return text;
   }
@@ -72,6 +143,8 @@ class Planner : public ::testing::Test {
   test::FakeRun run_{true};
   test::RecordingStatus record_;
   test::FakeCopying copying_{run_.context};
+  TransferPlan plan_;
+  TransferOutcome outcome_;
 };
 
 TEST_F(Planner, ConflictLinesCoverEveryPairingAndTheBoxFollowsThem) {
@@ -92,7 +165,7 @@ TEST_F(Planner, ConflictLinesCoverEveryPairingAndTheBoxFollowsThem) {
             conflict_lines(source, destination));
   run_.context.main_window = 0x147;
   run_.boxes.answers = {app::id::kNo};
-  EXPECT_FALSE(check_conflicts(run_.context, source, destination));
+  EXPECT_FALSE(check(source, destination));
   EXPECT_EQ("The following conflicts have been found:\n\n"
             "  Dir: 'Job A' (files with same name will be overwritten in destination folder)\n"
             "  File:'same.raw' (file will be overwritten)\n\n"
@@ -101,20 +174,20 @@ TEST_F(Planner, ConflictLinesCoverEveryPairingAndTheBoxFollowsThem) {
   EXPECT_EQ(0x24u, run_.boxes.shown.back().style);
   EXPECT_EQ(0x147u, run_.boxes.shown.back().owner);
   run_.boxes.answers = {app::id::kYes};
-  EXPECT_TRUE(check_conflicts(run_.context, source, destination));
+  EXPECT_TRUE(check(source, destination));
 
   select(source, {"Job B", "plan.csv", "mine.raw"});
   EXPECT_EQ("  Dir: 'Job B' to File:'Job B', NOT ALLOWED [blocks]\n"
             "  File:'plan.csv' to Dir: 'plan.csv', NOT ALLOWED [blocks]\n",
             conflict_lines(source, destination));
-  EXPECT_FALSE(check_conflicts(run_.context, source, destination));
+  EXPECT_FALSE(check(source, destination));
   EXPECT_NE(std::string::npos,
             run_.last_text().find("You must deselect the NOT ALLOWED items before proceeding.\n"));
   EXPECT_EQ(0u, run_.boxes.shown.back().style);
 
   select(source, {"mine.raw"});
   const std::size_t boxes = run_.boxes.shown.size();
-  EXPECT_TRUE(check_conflicts(run_.context, source, destination));
+  EXPECT_TRUE(check(source, destination));
   EXPECT_EQ(boxes, run_.boxes.shown.size());
 }
 
@@ -186,7 +259,7 @@ TEST_F(Planner, CancelDuringTheThirdOfFiveFilesKeepsTheFirstTwoAndNothingElse) {
   };
   run_.boxes.default_answer = app::id::kYes;
   EXPECT_EQ(device::copy_result::kCancelled,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   EXPECT_TRUE(device_has("1.raw"));
   EXPECT_TRUE(device_has("2.raw"));
   EXPECT_EQ("the third as it was", run_.fake.folder.read_file("device/fs/Projects/3.raw"));
@@ -200,7 +273,7 @@ TEST_F(Planner, CancelDuringTheThirdOfFiveFilesKeepsTheFirstTwoAndNothingElse) {
   record_.history.clear();
   copying_.on_check = [&](test::FakeCopyingView& view) { view.press_cancel(); };
   EXPECT_EQ(device::copy_result::kCancelled,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   EXPECT_EQ("\tCancelled\n", record_.history);
 }
 
@@ -213,7 +286,7 @@ TEST_F(Planner, AFolderCopiesItsOwnFilesOneLevelDeepIntoAnExistingFolderOfOtherC
   C_file_dir_pane destination = desktop_pane();
   select(source, {"Job 7"});
   EXPECT_EQ(device::copy_result::kCopied,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   EXPECT_EQ("a", run_.fake.folder.read_file("desk/JOB 7/a.raw"));
   EXPECT_EQ("b", run_.fake.folder.read_file("desk/JOB 7/b.csv"));
   EXPECT_EQ("kept", run_.fake.folder.read_file("desk/JOB 7/old.txt"));
@@ -233,7 +306,7 @@ TEST_F(Planner, AFolderCopiesItsOwnFilesOneLevelDeepIntoAnExistingFolderOfOtherC
   C_file_dir_pane desk = desktop_pane();
   C_file_dir_pane field = device_pane();
   select(desk, {"Survey"});
-  EXPECT_EQ(device::copy_result::kCopied, transfer_entries(run_.context, desk, field, nullptr));
+  EXPECT_EQ(device::copy_result::kCopied, transfer(desk, field, nullptr));
   EXPECT_EQ("s", run_.fake.folder.read_file("device/fs/Projects/Survey/s.job"));
   EXPECT_FALSE(device_has("Survey/Sub"));
 }
@@ -246,14 +319,14 @@ TEST_F(Planner, AFailedFileStopsTheTransferAndAnUnreachableDeviceCopiesNothing) 
   select(source, {"a.raw", "b.raw"});
   test::set_device_faults(run_.fake.folder, "DiskFullAfterBytes=100\n");
   EXPECT_EQ(device::copy_result::kFailed,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   EXPECT_FALSE(device_has("a.raw"));
   EXPECT_FALSE(device_has("b.raw"));
 
   test::set_device_faults(run_.fake.folder, "Present=0\n");
   bool told = false;
   EXPECT_EQ(device::status::kConnectTimeout,
-            transfer_entries(run_.context, source, destination, [&] { told = true; }));
+            transfer(source, destination, [&] { told = true; }));
   EXPECT_TRUE(told);
   EXPECT_FALSE(device_has("b.raw"));
 }
@@ -278,7 +351,7 @@ TEST_F(Planner, UnpluggedDuringTheFifthOfTenUploadsKeepsTheFourAndTheOldFifth) {
   copying_.open();
   test::set_device_faults(run_.fake.folder, "UnplugAfterBytes=4500\n");
   EXPECT_EQ(device::copy_result::kFailed,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   for (const char* name : {"01.raw", "02.raw", "03.raw", "04.raw"}) {
     EXPECT_EQ(contents_of(name),
               run_.fake.folder.read_file(std::string("device/fs/Projects/") + name));
@@ -304,7 +377,7 @@ TEST_F(Planner, AFullDesktopDuringTheFifthOfTenDownloadsKeepsTheFourAndTheOldFif
   copying_.open();
   run_.fake.desktop_space = 4500;
   EXPECT_EQ(device::copy_result::kFailed,
-            transfer_entries(run_.context, source, destination, nullptr));
+            transfer(source, destination, nullptr));
   run_.fake.desktop_space = -1;
   for (const char* name : {"01.raw", "02.raw", "03.raw", "04.raw"}) {
     EXPECT_EQ(contents_of(name), run_.fake.folder.read_file(std::string("desk/") + name));
@@ -324,12 +397,12 @@ TEST_F(Planner, UnpluggedAtTheQuestionOrDuringTheReadCopiesNothingAndSaysSo) {
   select(source, {"job.raw"});
   // The cable comes out while the clash question is shown.
   run_.boxes.default_answer = app::id::kYes;
-  ASSERT_TRUE(check_conflicts(run_.context, source, destination));
+  ASSERT_TRUE(check(source, destination));
   test::set_device_faults(run_.fake.folder, "Present=0\n");
   bool no_connection = false;
   copying_.open();
   const int code =
-      transfer_entries(run_.context, source, destination, [&] { no_connection = true; });
+      transfer(source, destination, [&] { no_connection = true; });
   EXPECT_NE(device::status::kSuccess, code);
   EXPECT_TRUE(no_connection);
   test::set_device_faults(run_.fake.folder, "");
@@ -360,7 +433,7 @@ TEST_F(Planner, NamesOutsideAsciiCopyBothWaysAndTooLongOnesAreRefusedWhole) {
   copying_.open();
   run_.boxes.default_answer = app::id::kYes;
   EXPECT_EQ(device::copy_result::kFailed,
-            transfer_entries(run_.context, source, device_pane(), nullptr));
+            transfer(source, device_pane(), nullptr));
   EXPECT_EQ("unusual", run_.fake.folder.read_file("device/fs/Projects/" + unusual));
   // The device path would pass 259 characters: the copy is not put in place
   // under a cut name, and the status area says so.
@@ -379,7 +452,7 @@ TEST_F(Planner, NamesOutsideAsciiCopyBothWaysAndTooLongOnesAreRefusedWhole) {
   C_file_dir_pane back(PaneSide::kDesktop);
   set_pane_folder(run_.context, back, run_.fake.folder.path("back") + kSep);
   read_pane_folder(run_.context, back, nullptr);
-  EXPECT_EQ(device::copy_result::kCopied, transfer_entries(run_.context, field, back, nullptr));
+  EXPECT_EQ(device::copy_result::kCopied, transfer(field, back, nullptr));
   EXPECT_EQ("unusual", run_.fake.folder.read_file("back/" + unusual));
 }
 
@@ -401,7 +474,7 @@ TEST_F(Planner, NamesEndingInABlankOrADotAreRefusedRatherThanLandOnAnother) {
   copying_.open();
   run_.boxes.default_answer = app::id::kYes;
   EXPECT_EQ(device::copy_result::kFailed,
-            transfer_entries(run_.context, source, desktop_pane(), nullptr));
+            transfer(source, desktop_pane(), nullptr));
   EXPECT_EQ("the PC's own survey", run_.fake.folder.read_file("desk/survey.raw"));
   EXPECT_FALSE(desktop_has("notes "));
   EXPECT_FALSE(desktop_has("notes"));
@@ -452,8 +525,237 @@ TEST_F(Planner, UnconvertibleDeviceTimesAreNeverNewerAndCopyUnchanged) {
   select(source, {"zero.raw", "far.raw"});
   copying_.open();
   run_.boxes.default_answer = app::id::kYes;
-  transfer_entries(run_.context, source, destination, nullptr);
+  transfer(source, destination, nullptr);
   EXPECT_EQ("z", run_.fake.folder.read_file("desk/zero.raw"));
+}
+
+constexpr platform::FileTimes kOfficeTimes{130000000000000000ULL, 130100000000000000ULL,
+                                           130200000000000000ULL};
+
+TEST_F(Planner, AThreeLevelTreeGoesUpAndBackWholeWithSubFoldersOn) {
+  const std::vector<std::string> files = {"Job 9/a.raw", "Job 9/Day 1/b.raw",
+                                          "Job 9/Day 1/Points/c.raw"};
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    on_desktop(files[i], std::string(4097 * i + 3, static_cast<char>('a' + i)));
+    set_desktop_times(files[i], kOfficeTimes);
+  }
+  std::filesystem::create_directories(std::filesystem::u8path(desk_path("Job 9/Empty")));
+  on_desktop("loose.txt", "not selected");
+  C_file_dir_pane source = desktop_pane();
+  select(source, {"Job 9"});
+  copying_.open();
+  EXPECT_EQ(device::copy_result::kCopied, transfer(source, device_pane(), nullptr, true));
+  EXPECT_EQ(3u, outcome_.copied);
+  EXPECT_TRUE(device_has("Job 9/Empty"));
+  EXPECT_FALSE(device_has("loose.txt"));
+  // Times first: reading the bytes here would move the last access.
+  for (const std::string& file : files) EXPECT_EQ(desktop_times(file), device_times(file)) << file;
+  for (const std::string& file : files) {
+    EXPECT_EQ(run_.fake.folder.read_file("desk/" + file),
+              run_.fake.folder.read_file("device/fs/Projects/" + file));
+  }
+  EXPECT_EQ((std::vector<std::string>{"0/3 File 1 of 3: Job 9\\a.raw",
+                                      "1/3 File 2 of 3: Job 9\\Day 1\\b.raw",
+                                      "2/3 File 3 of 3: Job 9\\Day 1\\Points\\c.raw"}),
+            copying_.progress);
+
+  // And back down into an empty folder: the same bytes and times.
+  run_.fake.folder.write_file("back/.keep", "");
+  C_file_dir_pane back(PaneSide::kDesktop);
+  set_pane_folder(run_.context, back, run_.fake.folder.path("back") + kSep);
+  read_pane_folder(run_.context, back, nullptr);
+  C_file_dir_pane field = device_pane();
+  select(field, {"Job 9"});
+  EXPECT_EQ(device::copy_result::kCopied, transfer(field, back, nullptr, true));
+  EXPECT_TRUE(std::filesystem::is_directory(
+      std::filesystem::u8path(run_.fake.folder.path("back/Job 9/Empty"))));
+  for (const std::string& file : files) {
+    const platform::FileTimes there = device_times(file);
+    const platform::FileTimes here = desktop_times("../back/" + file);
+    // The desktop's creation time is the host file system's to keep.
+    EXPECT_EQ(there.last_write, here.last_write) << file;
+    EXPECT_EQ(there.last_access, here.last_access) << file;
+    EXPECT_EQ(run_.fake.folder.read_file("desk/" + file),
+              run_.fake.folder.read_file("back/" + file));
+  }
+}
+
+TEST_F(Planner, WithSubFoldersOffTheBoxNamesEachOneLeftOutAndNothingBelowIsCopied) {
+  on_desktop("Job 9/a.raw", "a");
+  on_desktop("Job 9/Photos/p.jpg", "p");
+  on_desktop("Job 9/Photos/Old/q.jpg", "q");
+  on_desktop("Job 9/Day 1/b.raw", "b");
+  C_file_dir_pane source = desktop_pane();
+  select(source, {"Job 9"});
+  C_file_dir_pane destination = device_pane();
+  run_.boxes.answers = {app::id::kNo};
+  EXPECT_FALSE(check(source, destination));
+  EXPECT_EQ("These sub-folders will not be copied, nor anything inside them:\n\n"
+            "  Dir: 'Job 9\\Day 1' (sub-folder, not copied)\n"
+            "  Dir: 'Job 9\\Photos' (sub-folder, not copied)\n\n"
+            "To copy sub-folders too, check \"Copy sub-folders\" in the Options menu.\n\n"
+            "Do you want to continue?\n",
+            run_.last_text());
+  EXPECT_EQ(0x24u, run_.boxes.shown.back().style);
+  EXPECT_FALSE(device_has("Job 9"));
+
+  copying_.open();
+  EXPECT_EQ(device::copy_result::kCopied, transfer(source, destination, nullptr));
+  EXPECT_EQ("a", run_.fake.folder.read_file("device/fs/Projects/Job 9/a.raw"));
+  EXPECT_FALSE(device_has("Job 9/Photos"));
+  EXPECT_FALSE(device_has("Job 9/Day 1"));
+  EXPECT_NE(std::string::npos, record_.history.find("\tSub-folder not copied: Job 9\\Photos\n"));
+}
+
+TEST_F(Planner, ANewerFileTwoLevelsInsideAMergedFolderIsNamedByItsPathAndKeptAfterNo) {
+  on_device("Job 9/a.raw", "older a");
+  on_device("Job 9/Day 2/Points/pts.raw", "newer field data");
+  on_desktop("Job 9/a.raw", "office a");
+  on_desktop("Job 9/Day 2/Points/pts.raw", "older office copy");
+  on_desktop("Job 9/Day 2/new.raw", "n");
+  set_desktop_times("Job 9/a.raw", kOfficeTimes);
+  set_device_times("Job 9/a.raw", kOfficeTimes);
+  set_desktop_times("Job 9/Day 2/Points/pts.raw", kOfficeTimes);
+  set_device_times("Job 9/Day 2/Points/pts.raw",
+                   {kOfficeTimes.creation, kOfficeTimes.last_access,
+                    kOfficeTimes.last_write + 3600 * platform::kTicksPerSecond});
+  C_file_dir_pane source = desktop_pane();
+  select(source, {"Job 9"});
+  C_file_dir_pane destination = device_pane();
+  EXPECT_EQ("  Dir: 'Job 9' (files with same name will be overwritten in destination folder)\n"
+            "  File:'Job 9\\Day 2\\Points\\pts.raw' (File will be overwritten. WARNING, "
+            "destination file is newer.)\n",
+            conflict_lines(source, destination, true));
+  run_.boxes.answers = {app::id::kNo};
+  EXPECT_FALSE(check(source, destination, true));
+  EXPECT_EQ("newer field data",
+            run_.fake.folder.read_file("device/fs/Projects/Job 9/Day 2/Points/pts.raw"));
+  EXPECT_FALSE(device_has("Job 9/Day 2/new.raw"));
+  // With sub-folders off only the folder's own level is looked at.
+  EXPECT_EQ("  Dir: 'Job 9' (files with same name will be overwritten in destination folder)\n",
+            conflict_lines(source, destination));
+}
+
+TEST_F(Planner, AFileMeetingAFolderInsideAMergedFolderBlocksWithOkOnly) {
+  on_device("Job 9/Day 1/pts.raw/inside", "a folder by the file's name");
+  on_device("Job 9/Notes", "a file by the folder's name");
+  on_desktop("Job 9/Day 1/pts.raw", "p");
+  on_desktop("Job 9/Notes/n.txt", "n");
+  C_file_dir_pane source = desktop_pane();
+  select(source, {"Job 9"});
+  C_file_dir_pane destination = device_pane();
+  EXPECT_EQ("  Dir: 'Job 9' (files with same name will be overwritten in destination folder)\n"
+            "  File:'Job 9\\Day 1\\pts.raw' to Dir: 'Job 9\\Day 1\\pts.raw', NOT ALLOWED [blocks]\n"
+            "  Dir: 'Job 9\\Notes' to File:'Job 9\\Notes', NOT ALLOWED [blocks]\n",
+            conflict_lines(source, destination, true));
+  EXPECT_FALSE(check(source, destination, true));
+  EXPECT_EQ(0u, run_.boxes.shown.back().style);
+  EXPECT_NE(std::string::npos,
+            run_.last_text().find("You must deselect the NOT ALLOWED items before proceeding.\n"));
+  EXPECT_EQ("a file by the folder's name", run_.fake.folder.read_file("device/fs/Projects/Job 9/Notes"));
+}
+
+TEST_F(Planner, AFolderThatCannotBeListedIsAFailureAndNothingIsMadeOrCounted) {
+  for (int i = 0; i < 20; ++i) on_device("Job 5/" + std::to_string(i) + ".raw", "m");
+  on_device("after.raw", "a");
+  // In both ways a link reports a pulled cable.
+  for (const char* faults : {"Present=0\n", "Present=0\nRapiErrors=real\n"}) {
+    SCOPED_TRACE(faults);
+    test::set_device_faults(run_.fake.folder, "");
+    C_file_dir_pane source = device_pane();
+    select(source, {"Job 5", "after.raw"});
+    int pumped = 0;
+    plan_ = plan_transfer(run_.context, source, desktop_pane(), true, [&] {
+      if (++pumped == 7) test::set_device_faults(run_.fake.folder, faults);
+    });
+    EXPECT_EQ("Job 5", plan_.unlisted_folder);
+    EXPECT_EQ(device::copy_result::kFailed,
+              transfer_entries(run_.context, plan_, nullptr, &outcome_));
+    EXPECT_FALSE(desktop_has("Job 5"));
+    EXPECT_FALSE(desktop_has("after.raw"));
+    EXPECT_EQ(0u, outcome_.copied);
+    EXPECT_NE(std::string::npos, summary().find("The transfer stopped at Job 5: the folder could "
+                                                "not be listed"));
+    EXPECT_NE(std::string::npos,
+              summary().find("No file was copied.\nNot transferred:\n  Dir: 'Job 5'\n"
+                             "  File:'after.raw'\n"));
+    EXPECT_FALSE(run_.context.connected);
+  }
+
+  // A desktop folder gone since the pane was read fails the same way.
+  test::set_device_faults(run_.fake.folder, "");
+  on_desktop("Gone/x.raw", "x");
+  C_file_dir_pane desk = desktop_pane();
+  select(desk, {"Gone"});
+  std::filesystem::remove_all(std::filesystem::u8path(desk_path("Gone")));
+  EXPECT_EQ(device::copy_result::kFailed, transfer(desk, device_pane(), nullptr, true));
+  EXPECT_FALSE(device_has("Gone"));
+  EXPECT_EQ("Gone", outcome_.stopped_at);
+}
+
+TEST_F(Planner, AFailureOnTheFourthOfTenFilesNamesTheSixNotTransferred) {
+  for (const std::string& name : ten_files()) on_device(name, contents_of(name));
+  for (const std::string& name : ten_files()) on_device("Job/" + name, contents_of(name));
+  on_device("z.raw", "z");
+  test::set_device_faults(run_.fake.folder, "FailOpen=04.raw\n");
+  C_file_dir_pane source = device_pane();
+  select(source, ten_files());
+  copying_.open();
+  EXPECT_EQ(device::copy_result::kFailed, transfer(source, desktop_pane(), nullptr));
+  EXPECT_EQ("The transfer stopped at 04.raw: 04.raw: ERROR copying (CeCreateFile)\n"
+            "3 of 10 files were copied.\n"
+            "Not transferred:\n"
+            "  File:'04.raw'\n  File:'05.raw'\n  File:'06.raw'\n  File:'07.raw'\n"
+            "  File:'08.raw'\n  File:'09.raw'\n  File:'10.raw'\n",
+            summary());
+  EXPECT_FALSE(desktop_has("04.raw"));
+
+  // Inside a folder: the folder with how many of its files were not copied.
+  select(source, {"Job", "z.raw"});
+  EXPECT_EQ(device::copy_result::kFailed, transfer(source, desktop_pane(), nullptr));
+  EXPECT_EQ("The transfer stopped at Job\\04.raw: 04.raw: ERROR copying (CeCreateFile)\n"
+            "3 of 11 files were copied.\n"
+            "Not transferred:\n"
+            "  Dir: 'Job' (7 of its 10 files not copied)\n"
+            "  File:'z.raw'\n",
+            summary());
+  record_failure(run_.context, failure_summary(run_.context, plan_, outcome_));
+  EXPECT_NE(std::string::npos, record_.history.find("  Dir: 'Job' (7 of its 10 files not copied)\n"));
+}
+
+TEST_F(Planner, NamesEqualInAnyCaseClashPairAndAreOneFileOnTheDevice) {
+  const std::string upper = "\xC3\x89T\xC3\x89.csv";  // ÉTÉ.csv
+  const std::string lower = "\xC3\xA9t\xC3\xA9.csv";  // été.csv
+  on_device(upper, "field");
+  on_desktop(lower, "office");
+  C_file_dir_pane desk = desktop_pane();
+  C_file_dir_pane field = device_pane();
+  select(desk, {lower});
+  EXPECT_EQ("  File:'" + lower + "' (file will be overwritten)\n", conflict_lines(desk, field));
+  const FeatlinkLists lists = compare_featlink_files(run_.context, desk, field);
+  const auto holds = [](const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  EXPECT_FALSE(holds(lists.unique_on_desktop, lower));
+  EXPECT_FALSE(holds(lists.unique_on_collector, upper));
+  EXPECT_TRUE(holds(lists.same_date, lower) || holds(lists.within_5_seconds, lower) ||
+              holds(lists.newer_on_desktop, lower) || holds(lists.newer_on_collector, upper));
+
+  // The device writes through the other spelling into the one file.
+  ASSERT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
+  platform::Device& dev = run_.context.platform.device;
+  const platform::CeHandle file = dev.CeCreateFile(
+      device::to_device("\\Projects\\" + lower), platform::ce::kGenericWrite, 0,
+      platform::ce::kCreateAlways, platform::ce::kFileAttributeNormal);
+  ASSERT_NE(platform::kCeInvalidHandle, file);
+  std::uint32_t written = 0;
+  dev.CeWriteFile(file, "new", 3, &written);
+  dev.CeCloseHandle(file);
+  device::disconnect_from_device(run_.context);
+  const C_file_dir_pane after = device_pane();
+  ASSERT_EQ(1u, after.entries.size());
+  EXPECT_EQ(upper, after.entries[0].name());
+  EXPECT_EQ("new", run_.fake.folder.read_file("device/fs/Projects/" + upper));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "platform/win32/win32_path.h"
+
 namespace vmt::gui {
 
 BOOL CopyingWindow::OnInit() {
@@ -46,6 +48,13 @@ void CopyingWindow::pump_one_message() {
   const HWND hwnd = Dialog::window().get();
   if (hwnd != nullptr && IsDialogMessageW(hwnd, &msg)) return;
   dispatch_(msg);
+}
+
+void CopyingWindow::show_progress(int done, int total, const std::string& line) {
+  const Window bar = Dialog::window().item(IDC_COPY_PROGRESS);
+  bar.send(PBM_SETRANGE32, 0, total);
+  bar.send(PBM_SETPOS, static_cast<WPARAM>(done));
+  Dialog::window().item(IDC_COPY_FILE).set_text(platform::to_wide(line));
 }
 
 device::CopyingViewMaker copying_window_maker(const ResourceModules& resources,

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 #include "device/copying_dlg.h"
 #include "gui/win32/dialog.h"
@@ -28,6 +29,7 @@ class CopyingWindow : public Dialog, public device::CopyingView {
   void play_animation() override;
   bool message_waiting() override;
   void pump_one_message() override;
+  void show_progress(int done, int total, const std::string& line) override;
 
  protected:
   BOOL OnInit() override;

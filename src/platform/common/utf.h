@@ -13,12 +13,22 @@ std::string to_utf8(const std::u16string& utf16);
 // end inside a UTF-8 sequence.
 std::string cut_utf8(const std::string& text, std::size_t max_bytes);
 
-// ASCII case folding, as the program compares names and keys.
+// ASCII case folding, for keywords and texts that are ASCII by definition.
 char fold_case(char c);
 std::string to_lower_ascii(const std::string& text);
 std::string to_upper_ascii(const std::string& text);
+
+// Names of files, folders and keys compared without regard to case as Windows
+// and Windows CE compare them (CompareStringOrdinal ignoring case): each
+// character of the Basic Multilingual Plane is taken to upper case by its
+// simple Unicode mapping; characters beyond it compare as they are.
+char32_t upper_case(char32_t c);
+// A name's key: two names have the same key exactly when they are equal
+// without regard to case. ASCII letters come out in lower case, so that keys
+// of ASCII names are the same as ASCII folding gives.
+std::string fold_name(const std::string& name);
 bool equals_no_case(const std::string& a, const std::string& b);
-// <0, 0 or >0 like _stricmp (ASCII letters folded, other bytes compared as unsigned).
+// <0, 0 or >0 by the names' keys, so ASCII names order as _stricmp orders them.
 int compare_no_case(const std::string& a, const std::string& b);
 bool equals_no_case(const std::u16string& a, const std::u16string& b);
 

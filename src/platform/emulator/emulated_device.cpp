@@ -36,7 +36,7 @@ std::int64_t to_integer(const std::string& text, std::int64_t fallback) {
   return end && *end == '\0' ? value : fallback;
 }
 
-std::string key_of(const std::string& device_path) { return to_lower_ascii(device_path); }
+std::string key_of(const std::string& device_path) { return fold_name(device_path); }
 
 bool has_wildcards(const std::string& name) {
   return name.find_first_of("*?") != std::string::npos;

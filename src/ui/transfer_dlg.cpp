@@ -787,13 +787,21 @@ void CTRA_Transfer_Dlg::about() {
 
 void CTRA_Transfer_Dlg::check_box_changed(int id) {
   const bool checked = view_.is_checked(id);
-  if (id == IDC_CREATE_REPORT) {
-    create_report_ = checked;
-    settings::set_CreateReports(c_, checked ? 1 : 0);
-  } else {
-    launch_program_ = checked;
-    settings::set_LaunchOnTransfer(c_, checked ? 1 : 0);
+  const bool reports = id == IDC_CREATE_REPORT;
+  const bool saved = reports ? settings::set_CreateReports(c_, checked ? 1 : 0)
+                             : settings::set_LaunchOnTransfer(c_, checked ? 1 : 0);
+  // After a failed write the box shows what is stored (or what it showed).
+  bool shown = checked;
+  if (!saved) {
+    shown = !checked;
+    if (reports) {
+      settings::stored_CreateReports(c_, &shown);
+    } else {
+      settings::stored_LaunchOnTransfer(c_, &shown);
+    }
+    view_.set_check(id, shown);
   }
+  (reports ? create_report_ : launch_program_) = shown;
 }
 
 void CTRA_Transfer_Dlg::OnOK() { leave(app::id::kOk); }

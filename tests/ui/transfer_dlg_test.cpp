@@ -440,6 +440,37 @@ TEST_F(TransferWindow, StatusLinesHelpAboutPopupsAndTheCheckBoxes) {
   EXPECT_EQ("1", run_.stored_option("CreateReports"));
 }
 
+// With the options key readable but not writable (a standard user before the
+// installation opened it up) a check box says once that it was not saved and
+// shows what is stored; a key gone altogether leaves the box as it was.
+TEST_F(TransferWindow, CheckBoxesThatCannotBeSavedSayItOnceAndShowWhatIsStored) {
+  run_.arrange_option("LaunchOnTransfer", "1");
+  run_.arrange_option("DefSyncProgram", "Vistaplot");
+  start();
+  EXPECT_FALSE(view_.checks[IDC_CREATE_REPORT]);
+  EXPECT_TRUE(view_.checks[IDC_LAUNCH_PROGRAM]);
+  const std::string key = "SOFTWARE\\Veldmark\\Transfer\\TransferOptions";
+  run_.registry.fail(test::FaultRegistry::Call::kOpen, key, 5, {}, 2);
+  run_.boxes.shown.clear();
+  view_.checks[IDC_CREATE_REPORT] = true;
+  dlg_.OnCommand(IDC_CREATE_REPORT);
+  // The second arranged failure is the quiet read; the box still shows the old state.
+  ASSERT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_EQ(0u, run_.last_text().find("The setting CreateReports was not saved"));
+  EXPECT_FALSE(view_.checks[IDC_CREATE_REPORT]);
+  EXPECT_FALSE(dlg_.create_report());
+
+  run_.registry.fail(test::FaultRegistry::Call::kSetString, key, 5, "LaunchOnTransfer");
+  run_.boxes.shown.clear();
+  view_.checks[IDC_LAUNCH_PROGRAM] = false;
+  dlg_.OnCommand(IDC_LAUNCH_PROGRAM);
+  ASSERT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_TRUE(view_.checks[IDC_LAUNCH_PROGRAM]);
+  EXPECT_TRUE(dlg_.launch_program());
+  EXPECT_EQ("1", run_.stored_option("LaunchOnTransfer"));
+  EXPECT_EQ("0", run_.stored_option("CreateReports"));
+}
+
 TEST_F(TransferWindow, TransfersNeedASelectionAndAUsableDestination) {
   start();
   dlg_.OnCommand(IDC_UPLOAD);

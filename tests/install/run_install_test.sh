@@ -18,6 +18,9 @@ check() {  # description, command...
 
 rm -rf "$work"
 mkdir -p "$work"
+win64=$(cd "$win64" && pwd)
+dist=$(cd "$dist" && pwd)
+work=$(cd "$work" && pwd)
 
 # The packages as files: both MSIs with the permissions entry, both zips with
 # the two files, a stripped program under 5 MB.
@@ -43,6 +46,16 @@ next_version=$(echo "$version" | awk -F. '{ printf "%d.%d.%d", $1, $2, $3 + 1 }'
 "$top/scripts/package" --arch x64 --version "$next_version" --out "$work/next" >"$work/package-next.log" 2>&1 ||
   { cat "$work/package-next.log"; echo "FAILED: the newer package"; exit 1; }
 
+# Wine's desktop follows the display its server started with, so the display
+# comes first (Xvfb when there is none).
+if [ -z "${DISPLAY:-}" ]; then
+  display=:${VMT_INSTALL_DISPLAY:-95}
+  Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null' EXIT
+  export DISPLAY=$display
+  sleep 1
+fi
 export WINEPREFIX=$work/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
@@ -59,14 +72,6 @@ check "installed as described" wine "$win64/tests/install/vmt_install_check.exe"
 
 # The installed program, as ActiveSync starts it, on a copy of the demo device.
 cp -r "$top/examples/demo-device" "$work/device"
-if [ -z "${DISPLAY:-}" ]; then
-  display=:${VMT_INSTALL_DISPLAY:-95}
-  Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  trap 'kill $xvfb 2>/dev/null' EXIT
-  export DISPLAY=$display
-  sleep 1
-fi
 VMTRANSFER_DEVICE=$(winepath -w "$work/device") wine "$installed\\vmtransfer.exe" DOWNLOAD >/dev/null 2>&1 &
 program=$!
 check "the first start reaches Ready. with no message box and opens the options" \
@@ -85,7 +90,7 @@ check "nothing of the package remains, the user's values do" \
   wine "$win64/tests/install/vmt_install_check.exe" removed "$installed" 0
 
 # Without the ActiveSync feature there is no auto-start entry.
-check "install without AutoStart" msiexec /i "$(winepath -w "$dist/vmtransfer-$version-x64.msi")" REMOVE=AutoStart
+check "install without AutoStart" msiexec /i "$(winepath -w "$dist/vmtransfer-$version-x64.msi")" ADDLOCAL=Program
 check "installed without the auto-start entry" \
   wine "$win64/tests/install/vmt_install_check.exe" installed "$installed" 0 0 0 "$version"
 check "uninstall again" msiexec /x "$(winepath -w "$dist/vmtransfer-$version-x64.msi")"

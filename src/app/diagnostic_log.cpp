@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::size_t kMaxEntry = 511;
 constexpr const char* kLogFileName = "veldmark log.txt";
+// The transfer reports' folder, which the user knows already.
+constexpr const char* kUserLogFolder = "Stakeline Exchange";
 
 }  // namespace
 
@@ -36,10 +38,20 @@ std::string FileDiagnosticLog::format_entry(const platform::LocalTime& time,
 
 void FileDiagnosticLog::log_point(const std::string& module, int line,
                                   const std::string& build_date) {
-  const std::string exe = files_.executable_path();
-  const std::string folder = platform::path::folder_of(exe);
-  const std::string path = platform::path::join(folder, kLogFileName);
-  append_text(files_, path, format_entry(clock_.local_now(), module, line, build_date));
+  const std::string entry = format_entry(clock_.local_now(), module, line, build_date);
+  if (!user_log_.empty()) {
+    append_text(files_, user_log_, entry);
+    return;
+  }
+  const std::string exe_folder = platform::path::folder_of(files_.executable_path());
+  if (append_text(files_, platform::path::join(exe_folder, kLogFileName), entry)) return;
+  // Without a user folder either the entry is lost, as a log entry may be.
+  std::string app_data;
+  if (!shell_.get_folder(platform::ShellFolder::kUserAppData, true, &app_data)) return;
+  const std::string folder = platform::path::join(app_data, kUserLogFolder);
+  shell_.create_folder_tree(folder);
+  user_log_ = platform::path::join(folder, kLogFileName);
+  append_text(files_, user_log_, entry);
 }
 
 std::string log_module_name(const char* source_file) {

@@ -542,6 +542,18 @@ void CTRA_Transfer_Dlg::OnDoubleClick(PaneSide side, int item) {
   open_pane_folder(side, folder, side == PaneSide::kDesktop);
 }
 
+bool CTRA_Transfer_Dlg::OnEnterInList(PaneSide side, int item) {
+  if (busy_) return true;
+  C_file_dir_info entry;
+  if (item < 0 ||
+      !get_entry(c_, pane(side), static_cast<int>(view_.list(side).item_data(item)), &entry) ||
+      !entry.is_folder()) {
+    return false;
+  }
+  OnDoubleClick(side, item);
+  return true;
+}
+
 void CTRA_Transfer_Dlg::OnColumnClick(PaneSide side, int column) {
   if (busy_) return;
   C_file_dir_pane& target = pane(side);

@@ -109,6 +109,22 @@ void WindowDriver::command(int id) const {
 }
 
 bool WindowDriver::double_click_item(int list_id, int item) const {
+  if (!click_item(list_id, item)) return false;
+  const HWND list = GetDlgItem(window_, list_id);
+  RemoteBuffer remote(list, sizeof(RECT));
+  RECT rect{};
+  rect.left = LVIR_LABEL;
+  remote.write(0, &rect, sizeof rect);
+  SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
+               reinterpret_cast<LPARAM>(remote.at(0)));
+  remote.read(0, &rect, sizeof rect);
+  const LPARAM point = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+  PostMessageW(list, WM_LBUTTONUP, 0, point);
+  return true;
+}
+
+bool WindowDriver::click_item(int list_id, int item) const {
   const HWND list = GetDlgItem(window_, list_id);
   RemoteBuffer remote(list, sizeof(RECT));
   if (!remote.ok()) return false;
@@ -123,9 +139,36 @@ bool WindowDriver::double_click_item(int list_id, int item) const {
   const LPARAM point = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
   PostMessageW(list, WM_LBUTTONUP, 0, point);
-  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
-  PostMessageW(list, WM_LBUTTONUP, 0, point);
   return true;
+}
+
+int WindowDriver::column_width(int list_id, int column) const {
+  return static_cast<int>(
+      SendMessageW(GetDlgItem(window_, list_id), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+void WindowDriver::press_key_in(HWND target, UINT key) {
+  const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+  PostMessageW(target, WM_KEYDOWN, key, static_cast<LPARAM>(1 | (scan << 16)));
+  PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001 | (scan << 16)));
+}
+
+void WindowDriver::type_keys(const std::vector<WORD>& keys, WORD held) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(input);
+  };
+  if (held != 0) add(held, false);
+  for (WORD key : keys) {
+    add(key, false);
+    add(key, true);
+  }
+  if (held != 0) add(held, true);
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 bool WindowDriver::select_items(int list_id, const std::vector<int>& items) const {

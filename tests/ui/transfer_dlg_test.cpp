@@ -358,7 +358,11 @@ TEST_F(TransferWindow, DoubleClickAndUpOneLevelOnBothSides) {
   EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
   EXPECT_EQ("Ready.", view_.status);
 
-  double_click(PaneSide::kDevice, "Harbour Road");
+  // Enter on a file is left to the exit; on a folder it opens it, as a double click.
+  EXPECT_FALSE(dlg_.OnEnterInList(PaneSide::kDevice, view_.device.index_of("Codes.csv")));
+  EXPECT_FALSE(dlg_.OnEnterInList(PaneSide::kDevice, -1));
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_TRUE(dlg_.OnEnterInList(PaneSide::kDevice, view_.device.index_of("Harbour Road")));
   EXPECT_EQ("\\Projects\\Harbour Road\\*.*", view_.texts[IDC_DEVICE_PATH]);
   EXPECT_EQ((std::vector<std::string>{"Harbour Road.raw"}), view_.device.names());
   dlg_.OnCommand(IDC_DEVICE_UP);

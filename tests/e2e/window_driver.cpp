@@ -108,17 +108,27 @@ void WindowDriver::command(int id) const {
   PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-bool WindowDriver::double_click_item(int list_id, int item) const {
-  if (!click_item(list_id, item)) return false;
-  const HWND list = GetDlgItem(window_, list_id);
+bool WindowDriver::item_point(HWND list, int item, LPARAM* point) {
   RemoteBuffer remote(list, sizeof(RECT));
+  if (!remote.ok()) return false;
   RECT rect{};
   rect.left = LVIR_LABEL;
   remote.write(0, &rect, sizeof rect);
-  SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
-               reinterpret_cast<LPARAM>(remote.at(0)));
-  remote.read(0, &rect, sizeof rect);
-  const LPARAM point = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+  if (SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
+                   reinterpret_cast<LPARAM>(remote.at(0))) == 0 ||
+      !remote.read(0, &rect, sizeof rect)) {
+    return false;
+  }
+  *point = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+  return true;
+}
+
+bool WindowDriver::double_click_item(int list_id, int item) const {
+  const HWND list = GetDlgItem(window_, list_id);
+  LPARAM point = 0;
+  if (!item_point(list, item, &point)) return false;
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageW(list, WM_LBUTTONUP, 0, point);
   PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
   PostMessageW(list, WM_LBUTTONUP, 0, point);
   return true;
@@ -126,17 +136,8 @@ bool WindowDriver::double_click_item(int list_id, int item) const {
 
 bool WindowDriver::click_item(int list_id, int item) const {
   const HWND list = GetDlgItem(window_, list_id);
-  RemoteBuffer remote(list, sizeof(RECT));
-  if (!remote.ok()) return false;
-  RECT rect{};
-  rect.left = LVIR_LABEL;
-  remote.write(0, &rect, sizeof rect);
-  if (SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
-                   reinterpret_cast<LPARAM>(remote.at(0))) == 0) {
-    return false;
-  }
-  remote.read(0, &rect, sizeof rect);
-  const LPARAM point = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+  LPARAM point = 0;
+  if (!item_point(list, item, &point)) return false;
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
   PostMessageW(list, WM_LBUTTONUP, 0, point);
   return true;

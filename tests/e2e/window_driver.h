@@ -59,6 +59,8 @@ class WindowDriver {
  private:
   // Memory in the window's process for the list view's structures.
   class RemoteBuffer;
+  // A point inside a list view item's label, in the list's client coordinates.
+  static bool item_point(HWND list, int item, LPARAM* point);
   HWND window_ = nullptr;
 };
 

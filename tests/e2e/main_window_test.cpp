@@ -3,6 +3,7 @@
 // the exit question, and judged by its lists, its status area, its report and
 // its log.
 #include <windows.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -772,6 +773,83 @@ TEST_F(MainWindow, AtOneHundredAndFiftyPercentEverySizeScalesAndTheLayoutHolds) 
   RECT drag{outer.left, outer.top, outer.right, outer.bottom - 200};
   SendMessageW(driver_.window(), WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<LPARAM>(&drag));
   EXPECT_EQ(outer.bottom - outer.top, drag.bottom - drag.top);
+}
+
+// The options key's access list for this test, from SDDL.
+bool set_options_key_access(const wchar_t* sddl) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOptionsKey, 0, WRITE_DAC | KEY_WOW64_32KEY, &key) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                  &descriptor, nullptr) &&
+             RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+  LocalFree(descriptor);
+  RegCloseKey(key);
+  return set;
+}
+
+// A message box of the program's process, owned or not; null after the time.
+HWND program_box(HWND main, DWORD timeout_ms, std::wstring* text) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(main, &process);
+  const DWORD start = GetTickCount();
+  do {
+    HWND found = nullptr;
+    while ((found = FindWindowExW(nullptr, found, L"#32770", nullptr)) != nullptr) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(found, &owner);
+      if (owner == process && IsWindowVisible(found) && GetDlgItem(found, 0xFFFF) != nullptr) {
+        wchar_t buffer[2048] = {};
+        GetDlgItemTextW(found, 0xFFFF, buffer, 2048);
+        *text = buffer;
+        return found;
+      }
+    }
+    Sleep(100);
+  } while (GetTickCount() - start < timeout_ms);
+  return nullptr;
+}
+
+// A standard user's view of a key the installation did not open up: it may
+// be read, not written. Each change says once what was not saved, the check
+// box shows what is stored, and OK leaves the options dialog open.
+TEST_F(MainWindow, WithTheOptionsKeyUnwritableAChangeSaysOnceWhatWasNotSaved) {
+  struct Restore {
+    ~Restore() { set_options_key_access(L"D:(A;CI;KA;;;WD)"); }
+  } restore;
+  ASSERT_TRUE(set_options_key_access(L"D:P(D;;0x2;;;WD)(A;CI;KA;;;WD)"));
+  start(L"DOWNLOAD");
+  const HWND window = driver_.window();
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(window, 1047));
+
+  PostMessageW(GetDlgItem(window, 1047), BM_CLICK, 0, 0);
+  std::wstring notice;
+  HWND box = program_box(window, 10000, &notice);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(0u, notice.find(L"The setting CreateReports was not saved")) << narrow(notice);
+  EXPECT_NE(std::wstring::npos, notice.find(L"This Windows account may not change"));
+  WindowDriver::press_box_button(box, IDOK);
+  ASSERT_TRUE(eventually([&] { return !IsWindow(box); }));
+  EXPECT_EQ(nullptr, program_box(window, 1000, &notice)) << narrow(notice);  // once
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(window, 1047));
+  EXPECT_EQ(L"1", read_option(L"CreateReports"));
+
+  driver_.command(32783);
+  HWND options = driver_.wait_dialog(L"Transfer options", 30000);
+  ASSERT_NE(nullptr, options);
+  press_dialog_button(options, IDOK);
+  box = program_box(window, 10000, &notice);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(0u, notice.find(L"The setting UserDownDir was not saved")) << narrow(notice);
+  WindowDriver::press_box_button(box, IDOK);
+  ASSERT_TRUE(eventually([&] { return !IsWindow(box); }));
+  EXPECT_EQ(nullptr, program_box(window, 1000, &notice)) << narrow(notice);
+  EXPECT_TRUE(IsWindow(options));  // not closed as if saved
+  press_dialog_button(options, IDCANCEL);
+  EXPECT_TRUE(eventually([&] { return !IsWindow(options); }, 20000));
 }
 
 }  // namespace

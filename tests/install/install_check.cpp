@@ -1,9 +1,14 @@
 // Checks what the installer left on this (Wine) machine, from inside it.
-//   vmt_install_check installed <folder> <CreateReports> <LaunchOnTransfer> <auto start 1|0>
+//   vmt_install_check installed <folder> <CreateReports> <LaunchOnTransfer> <auto start 1|0> <version>
 //   vmt_install_check removed <folder> <CreateReports>
+//   vmt_install_check access <SDDL of the package's permissions entry>
+// Wine's msiexec does not apply the permissions entry, so "access" reads it
+// as Windows will: who may do what with the options key.
 // Prints every difference and exits 1 when there is one.
 #include <windows.h>
+#include <aclapi.h>
 #include <msi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -129,6 +134,58 @@ void check_removed(const std::wstring& dir, const std::wstring& create_reports) 
   if (!installed_products().empty()) fail(L"the product is still registered");
 }
 
+// The rights that the entry's allowing ACE for a well-known account grants,
+// and whether sub-keys inherit it.
+ACCESS_MASK allowed(PACL dacl, WELL_KNOWN_SID_TYPE account, bool* inherited) {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  if (!CreateWellKnownSid(account, nullptr, sid, &size)) return 0;
+  ACL_SIZE_INFORMATION info{};
+  GetAclInformation(dacl, &info, sizeof info, AclSizeInformation);
+  for (DWORD i = 0; i < info.AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) ||
+        ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE || !EqualSid(&ace->SidStart, sid)) {
+      continue;
+    }
+    *inherited = (ace->Header.AceFlags & CONTAINER_INHERIT_ACE) != 0;
+    return ace->Mask;
+  }
+  return 0;
+}
+
+void check_access(const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr)) {
+    fail(L"the permissions entry is not valid SDDL");
+    return;
+  }
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  if (!present || dacl == nullptr) {
+    fail(L"the permissions entry has no access list");
+  } else {
+    bool inherited = false;
+    const ACCESS_MASK users = allowed(dacl, WinBuiltinUsersSid, &inherited);
+    const ACCESS_MASK change = KEY_QUERY_VALUE | KEY_SET_VALUE;
+    if ((users & change) != change || !inherited) fail(L"Users may not read and set values");
+    if (users & (DELETE | WRITE_DAC | WRITE_OWNER)) fail(L"Users may delete or re-permit the key");
+    for (WELL_KNOWN_SID_TYPE account : {WinLocalSystemSid, WinBuiltinAdministratorsSid}) {
+      if ((allowed(dacl, account, &inherited) & KEY_ALL_ACCESS) != KEY_ALL_ACCESS) {
+        fail(L"SYSTEM or Administrators lost full control");
+      }
+    }
+    // The key keeps what it inherits (Users' read access from SOFTWARE).
+    if (control & SE_DACL_PROTECTED) fail(L"the entry cuts the key off from its parent");
+  }
+  LocalFree(descriptor);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -137,10 +194,12 @@ int wmain(int argc, wchar_t** argv) {
     check_installed(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"1", argv[6]);
   } else if (mode == L"removed" && argc == 4) {
     check_removed(argv[2], argv[3]);
+  } else if (mode == L"access" && argc == 3) {
+    check_access(argv[2]);
   } else {
     std::fwprintf(stderr,
                   L"usage: vmt_install_check installed FOLDER CREATEREPORTS LAUNCH AUTOSTART "
-                  L"VERSION | removed FOLDER CREATEREPORTS\n");
+                  L"VERSION | removed FOLDER CREATEREPORTS | access SDDL\n");
     return 2;
   }
   return failures == 0 ? 0 : 1;

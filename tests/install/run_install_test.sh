@@ -67,6 +67,11 @@ msiexec() {  # msiexec arguments; the log goes to the work folder
   wine msiexec /qn "$@" /l*v "$(winepath -w "$work/msiexec.log")" >/dev/null 2>&1
 }
 
+# The permissions entry as Windows reads it (Wine's msiexec does not apply it).
+sddl=$(msiinfo export "$dist/vmtransfer-$version-x64.msi" MsiLockPermissionsEx | awk -F'\t' '$2 == "OptionsCreateReports" { print $4 }')
+check "the permissions entry lets Users read and set values, no more" \
+  wine "$win64/tests/install/vmt_install_check.exe" access "$sddl"
+
 check "install with msiexec /qn" msiexec /i "$(winepath -w "$dist/vmtransfer-$version-x64.msi")"
 check "installed as described" wine "$win64/tests/install/vmt_install_check.exe" installed "$installed" 1 0 1 "$version"
 

@@ -498,7 +498,7 @@ void TransferWindow::add_tooltip(int id, const std::string& text) {
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
                                     instance(), nullptr));
     if (!tooltips_) return;
-    SendMessageW(tooltips_.get(), TTM_SETMAXTIPWIDTH, 0, 320);
+    SendMessageW(tooltips_.get(), TTM_SETMAXTIPWIDTH, 0, scale_for_dpi(320, window_dpi(hwnd)));
   }
   std::wstring wide = to_wide(text);
   TTTOOLINFOW tool{};

@@ -610,6 +610,14 @@ TEST_F(MainWindow, TheKeyboardOpensFoldersGoesUpSelectsAllAndReachesTheListMenus
                          10000))
       << SendMessageW(device, LVM_GETSELECTEDCOUNT, 0, 0);
 
+  // Alt and an underlined letter: Alt+R is "Create file transfer report".
+  EXPECT_EQ(L"1", read_option(L"CreateReports"));
+  WindowDriver::type_keys({'R'}, VK_MENU);
+  EXPECT_TRUE(eventually([&] { return read_option(L"CreateReports") == L"0"; }, 10000));
+  EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(window, 1047));
+  WindowDriver::type_keys({'R'}, VK_MENU);
+  EXPECT_TRUE(eventually([&] { return read_option(L"CreateReports") == L"1"; }, 10000));
+
   // Enter on a file is the usual exit: its question, and Cancel stays.
   const int readme = index_of(names(1034), L"readme.txt");
   ASSERT_TRUE(driver_.click_item(1034, readme));

@@ -7,7 +7,7 @@ namespace vmt::gui {
 int window_dpi(HWND window) {
   // GetDpiForWindow exists from Windows 10 (1607) on.
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFn>(
+  const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
   if (get_dpi_for_window != nullptr && window != nullptr) {
     const UINT dpi = get_dpi_for_window(window);

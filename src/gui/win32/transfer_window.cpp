@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cwctype>
+
 #include "gui/win32/browser_window.h"
 #include "gui/win32/dpi.h"
 #include "gui/win32/new_folder_window.h"
@@ -34,7 +36,7 @@ HBITMAP at_dpi(HBITMAP bitmap, int dpi) {
 std::wstring with_mnemonic(std::wstring text, wchar_t letter) {
   if (text.find(L'&') != std::wstring::npos) return text;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (towlower(text[i]) == letter) return text.insert(i, 1, L'&');
+    if (std::towlower(text[i]) == letter) return text.insert(i, 1, L'&');
   }
   return text;
 }

@@ -134,8 +134,9 @@ void save_ico(const std::string& path, const std::vector<Canvas>& sizes) {
   }
   std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(sizes.size());
   for (std::size_t i = 0; i < sizes.size(); ++i) {
-    b.push_back(static_cast<std::uint8_t>(sizes[i].w()));
-    b.push_back(static_cast<std::uint8_t>(sizes[i].h()));
+    // A 256-pixel image is written as 0.
+    b.push_back(static_cast<std::uint8_t>(sizes[i].w() & 0xFF));
+    b.push_back(static_cast<std::uint8_t>(sizes[i].h() & 0xFF));
     b.push_back(0);
     b.push_back(0);
     put16(b, 1);
@@ -252,6 +253,19 @@ Canvas program_icon(int s) {
   return c;
 }
 
+// The small pictures are drawn on a 16-pixel grid and enlarged pixel by pixel
+// for the sizes that a scaled display asks for.
+Canvas enlarged(const Canvas& small, int size) {
+  Canvas c(size, size, kNone);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) c.set(x, y, small.at(x * small.w() / size, y * small.h() / size));
+  return c;
+}
+
+std::vector<Canvas> small_sizes(const Canvas& small) {
+  return {small, enlarged(small, 20), enlarged(small, 24), enlarged(small, 32)};
+}
+
 Canvas up_icon() {
   Canvas c(16, 16, kNone);
   c.rect(1, 5, 9, 13, kYellow);  // a folder
@@ -304,9 +318,11 @@ Canvas device_picture() {
 
 int main(int argc, char** argv) {
   const std::string dir = argc > 1 ? argv[1] : ".";
-  save_ico(dir + "/program.ico", {program_icon(16), program_icon(32)});
-  save_ico(dir + "/up_one_level.ico", {up_icon()});
-  save_ico(dir + "/browse.ico", {browse_icon()});
+  // Every size Windows asks for, from the title bar at 100 % to Explorer's largest view.
+  save_ico(dir + "/program.ico", {program_icon(16), program_icon(20), program_icon(24),
+                                  program_icon(32), program_icon(48), program_icon(256)});
+  save_ico(dir + "/up_one_level.ico", small_sizes(up_icon()));
+  save_ico(dir + "/browse.ico", small_sizes(browse_icon()));
   save_bmp(dir + "/upload.bmp", transfer_bitmap(1));
   save_bmp(dir + "/download.bmp", transfer_bitmap(-1));
   save_bmp(dir + "/desktop.bmp", desktop_picture());

@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::size_t kMaxEntry = 511;
 constexpr const char* kLogFileName = "veldmark log.txt";
+// The transfer reports' folder, which the user knows already.
+constexpr const char* kUserLogFolder = "Stakeline Exchange";
 
 }  // namespace
 
@@ -51,9 +53,19 @@ void FileDiagnosticLog::log_point_text(const std::string& module, int line,
 }
 
 void FileDiagnosticLog::append(const std::string& entry) {
-  const std::string exe = files_.executable_path();
-  const std::string folder = platform::path::folder_of(exe);
-  append_text(files_, platform::path::join(folder, kLogFileName), entry);
+  if (!user_log_.empty()) {
+    append_text(files_, user_log_, entry);
+    return;
+  }
+  const std::string exe_folder = platform::path::folder_of(files_.executable_path());
+  if (append_text(files_, platform::path::join(exe_folder, kLogFileName), entry)) return;
+  // Without a user folder either the entry is lost, as a log entry may be.
+  std::string app_data;
+  if (!shell_.get_folder(platform::ShellFolder::kUserAppData, true, &app_data)) return;
+  const std::string folder = platform::path::join(app_data, kUserLogFolder);
+  shell_.create_folder_tree(folder);
+  user_log_ = platform::path::join(folder, kLogFileName);
+  append_text(files_, user_log_, entry);
 }
 
 std::string log_module_name(const char* source_file) {

@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/desktop_files.h"
+#include "platform/shell.h"
 
 namespace vmt::app {
 
@@ -24,11 +25,13 @@ class DiagnosticLog {
   }
 };
 
-// The log file "veldmark log.txt" beside the executable, opened for each entry.
+// The log file "veldmark log.txt", opened for each entry: beside the
+// executable, or, where that folder may not be written (Program Files for a
+// standard user), in "Stakeline Exchange" under the user's application data.
 class FileDiagnosticLog : public DiagnosticLog {
  public:
-  FileDiagnosticLog(platform::DesktopFiles& files, platform::Clock& clock)
-      : files_(files), clock_(clock) {}
+  FileDiagnosticLog(platform::DesktopFiles& files, platform::Clock& clock, platform::Shell& shell)
+      : files_(files), clock_(clock), shell_(shell) {}
   void log_point(const std::string& module, int line, const std::string& build_date) override;
   void log_point_text(const std::string& module, int line, const std::string& build_date,
                       const std::string& text) override;
@@ -41,6 +44,9 @@ class FileDiagnosticLog : public DiagnosticLog {
 
   platform::DesktopFiles& files_;
   platform::Clock& clock_;
+  platform::Shell& shell_;
+  // The user's log once the executable's folder has refused an entry.
+  std::string user_log_;
 };
 
 // ".\" and the file name of a source path without its folders and extension.

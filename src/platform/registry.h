@@ -19,6 +19,11 @@ constexpr std::uint32_t kEnumerateSubKeys = 0x0008;
 constexpr std::uint32_t kRead = 0x20019;
 constexpr std::uint32_t kWrite = 0x20006;
 constexpr std::uint32_t kAllAccess = 0xF003F;
+// The view of HKLM\SOFTWARE (KEY_WOW64_*). Without either, both builds use the
+// 32-bit view, where the options, ActiveSync and the desktop programs' keys
+// are; the 64-bit view is asked for only where a 64-bit program writes.
+constexpr std::uint32_t kView64 = 0x0100;
+constexpr std::uint32_t kView32 = 0x0200;
 }  // namespace key_access
 
 // Value types (REG_*).

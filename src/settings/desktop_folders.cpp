@@ -38,10 +38,11 @@ std::string finish_folder(std::string folder, bool backslash) {
 
 // Opens a key for reading one value; 0 on success, else the Win32 code.
 long read_registry_text(platform::Registry& registry, RegistryRoot root, const std::string& key_path,
-                        const std::string& value_name, std::string* text, bool* opened) {
+                        const std::string& value_name, std::string* text, bool* opened,
+                        std::uint32_t view = 0) {
   RegistryKey key = 0;
   *opened = false;
-  long code = registry.open_key(root, key_path, platform::key_access::kQueryValue, &key);
+  long code = registry.open_key(root, key_path, platform::key_access::kQueryValue | view, &key);
   if (code != 0) return code;
   *opened = true;
   platform::RegistryValue value;
@@ -85,12 +86,26 @@ std::string install_from_registry(app::RunContext& c, const CatalogueRow& row) {
   return {};
 }
 
+// A release key in the 32-bit view, else in the 64-bit view, where a 64-bit
+// AutoCAD keeps it.
+long read_release_text(platform::Registry& registry, RegistryRoot root, const std::string& key_path,
+                       const std::string& value_name, std::string* text, bool* opened) {
+  const long code = read_registry_text(registry, root, key_path, value_name, text, opened);
+  if (*opened) return code;
+  bool opened_64 = false;
+  const long code_64 = read_registry_text(registry, root, key_path, value_name, text, &opened_64,
+                                          platform::key_access::kView64);
+  if (!opened_64) return code;
+  *opened = true;
+  return code_64;
+}
+
 std::string install_from_release(app::RunContext& c, const CatalogueRow& row) {
   platform::Registry& registry = c.platform.registry;
   std::string current;
   bool opened = false;
-  long code = read_registry_text(registry, row.release_root, row.install_location, "CurVer",
-                                 &current, &opened);
+  long code = read_release_text(registry, row.release_root, row.install_location, "CurVer",
+                                &current, &opened);
   if (code != 0) {
     if (!opened) {
       app::warning_box(c, c.texts.load_message_text(50077, "Error opening registry key ") +
@@ -103,8 +118,8 @@ std::string install_from_release(app::RunContext& c, const CatalogueRow& row) {
   }
   const std::string version_key = std::string(row.install_location) + "\\" + current;
   std::string folder;
-  code = read_registry_text(registry, RegistryRoot::kLocalMachine, version_key, row.install_value,
-                            &folder, &opened);
+  code = read_release_text(registry, RegistryRoot::kLocalMachine, version_key, row.install_value,
+                           &folder, &opened);
   if (code == 0) return folder;
   if (!opened) {
     app::warning_box(c,

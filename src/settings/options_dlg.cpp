@@ -248,17 +248,19 @@ void COPT_Options_Dlg::OnOK() {
     }
     const std::string name = view_.list_entry(selected);
     if (name.empty()) VMT_LOG_POINT(c_.log);
-    set_DefSyncProgram(c_, name);
+    if (!set_DefSyncProgram(c_, name)) return;
   } else if (mode_ == kUserDefined) {
     if (!validate_user_folders()) return;
-    set_UserDownDir(c_, download_);
-    set_UserUpDir(c_, upload_);
-    set_DefSyncProgram(c_, program::kUserDefined);
-    set_UserCsvDir(c_, featlink_);
+    // The first write that fails has told the user; the dialog stays open
+    // rather than closing as if the choice were saved.
+    if (!set_UserDownDir(c_, download_) || !set_UserUpDir(c_, upload_) ||
+        !set_DefSyncProgram(c_, program::kUserDefined) || !set_UserCsvDir(c_, featlink_)) {
+      return;
+    }
   } else {
     VMT_LOG_POINT(c_.log);
   }
-  set_LaunchOnTransfer(c_, launch_ == 1 ? 1 : 0);
+  if (!set_LaunchOnTransfer(c_, launch_ == 1 ? 1 : 0)) return;
   view_.end_dialog(app::id::kOk);
 }
 

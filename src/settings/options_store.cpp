@@ -34,9 +34,7 @@ struct ReaderTexts {
 struct WriterTexts {
   const char* value;
   const char* open;
-  const char* set;             // registry error report, or null
-  const char* set_identifier;  // system error report, or null
-  const char* set_detail;      // "%ld" is the code
+  const char* set;
   const char* close;
 };
 
@@ -97,34 +95,29 @@ const ReaderTexts kTransferExe = {
     "Error REG5FUN-6X1, closing reg key",
     Reported::kAlways, Reported::kAlways, Reported::kAlways};
 
+// A failed write is one notice that names the setting, with the failure's code
+// (the two flags' codes are those of their former system error reports).
 const WriterTexts kSetCreateReports = {
     "CreateReports", "Error REG5FUN-AJA1\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
-    nullptr, "ASC-AJJA5RR5556", "%ld\nsetting CreateReports",
-    "Error REG5FUN-JAA2, closing reg key"};
+    "Error ASC-AJJA5RR5556, setting CreateReports", "Error REG5FUN-JAA2, closing reg key"};
 const WriterTexts kSetLaunchOnTransfer = {
     "LaunchOnTransfer", "Error REG5FUN-62\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
-    "Error REG5FUN-63, setting LaunchOnTransfer", "ASC-45556", "%ld setting LaunchOnTransfer",
-    "Error REG5FUN-64, closing reg key"};
+    "Error REG5FUN-63, setting LaunchOnTransfer", "Error REG5FUN-64, closing reg key"};
 const WriterTexts kSetCopySubfolders = {
     "CopySubfolders", "Error REG5FUN-CS5\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
-    "Error REG5FUN-CS6, setting CopySubfolders", nullptr, nullptr,
-    "Error REG5FUN-CS7, closing reg key"};
+    "Error REG5FUN-CS6, setting CopySubfolders", "Error REG5FUN-CS7, closing reg key"};
 const WriterTexts kSetDefSyncProgram = {
     "DefSyncProgram", "Error REG5FUN-71\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
-    "Error REG5FUN-72, setting DefSyncProgram", nullptr, nullptr,
-    "Error REG5FUN-73, closing reg key"};
+    "Error REG5FUN-72, setting DefSyncProgram", "Error REG5FUN-73, closing reg key"};
 const WriterTexts kSetUserDownDir = {
     "UserDownDir", "Error REG5FUN-74\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
-    "Error REG5FUN-75, setting UserDownDir", nullptr, nullptr,
-    "Error REG5FUN-76, closing reg key"};
+    "Error REG5FUN-75, setting UserDownDir", "Error REG5FUN-76, closing reg key"};
 const WriterTexts kSetUserCsvDir = {
     "UserCsvDir", "Error REG5FUN-743\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
-    "Error REG5FUN-753, setting UserCsvDir", nullptr, nullptr,
-    "Error REG5FUN-763, closing reg key"};
+    "Error REG5FUN-753, setting UserCsvDir", "Error REG5FUN-763, closing reg key"};
 const WriterTexts kSetUserUpDir = {
     "UserUpDir", "Error REG5FUN-77\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
-    "Error REG5FUN-78, setting UserUpDir", nullptr, nullptr,
-    "Error REG5FUN-79, closing reg key"};
+    "Error REG5FUN-78, setting UserUpDir", "Error REG5FUN-79, closing reg key"};
 
 // The texts are fixed, so their one placeholder is filled by hand rather than
 // handed to printf.
@@ -210,6 +203,21 @@ bool read_text(app::RunContext& c, const ReaderTexts& t, std::string* out, std::
   return true;
 }
 
+// The one notice of a write that failed: which setting, then the failure. A
+// standard user is told why, since only the installation can give the right.
+void report_not_saved(app::RunContext& c, const char* value_name, const std::string& failure,
+                      long code) {
+  std::string notice = c.texts.format_message_text(
+      50670, "The setting %s was not saved; it keeps the value it had.", value_name);
+  if (code == platform::error::kAccessDenied) {
+    notice += "\n" + c.texts.load_message_text(
+                          50671,
+                          "This Windows account may not change the program's settings. Installing "
+                          "or repairing Veldmark Transfer gives every user of this PC that right.");
+  }
+  app::registry_error_box(c, code, notice + "\n\n" + failure);
+}
+
 bool write_value(app::RunContext& c, const WriterTexts& t, const std::string& text) {
   if (text.size() > kMaxOptionText) {
     const std::string format = c.texts.load_message_format(
@@ -227,16 +235,12 @@ bool write_value(app::RunContext& c, const WriterTexts& t, const std::string& te
   long code = registry.open_key(RegistryRoot::kLocalMachine, key_path,
                                 platform::key_access::kSetValue, &key);
   if (code != 0) {
-    app::registry_error_box(c, code, fill(t.open, "%s", key_path));
+    report_not_saved(c, t.value, fill(t.open, "%s", key_path), code);
     return false;
   }
   code = registry.set_string(key, t.value, text);
   if (code != 0) {
-    if (t.set) app::registry_error_box(c, code, t.set);
-    if (t.set_identifier) {
-      app::last_error_box(c, t.set_identifier, static_cast<std::uint32_t>(code),
-                          fill(t.set_detail, "%ld", std::to_string(code)));
-    }
+    report_not_saved(c, t.value, t.set, code);
     // The failure is reported already; the key is still let go.
     registry.close_key(key);
     return false;
@@ -260,6 +264,23 @@ bool read_flag(app::RunContext& c, const ReaderTexts& t, bool report, const char
     }
   });
   return read && valid;
+}
+
+// The flag as stored, read without a word: false when it cannot be read or is
+// neither "1" nor "0".
+bool stored_flag(app::RunContext& c, const char* name, bool* flag) {
+  platform::Registry& registry = c.platform.registry;
+  RegistryKey key = 0;
+  if (registry.open_key(RegistryRoot::kLocalMachine, transfer_options_key(),
+                        platform::key_access::kQueryValue, &key) != 0) {
+    return false;
+  }
+  platform::RegistryValue value;
+  const long code = registry.query_value(key, name, &value);
+  registry.close_key(key);
+  if (code != 0 || !is_text(value.type) || (value.text != "1" && value.text != "0")) return false;
+  *flag = value.text == "1";
+  return true;
 }
 
 }  // namespace
@@ -315,6 +336,14 @@ bool get_TransferExe(app::RunContext& context, std::string* out, std::size_t siz
   if (!read || !fits_buffer(context, kTransferExe.value, text, size)) return false;
   *out = text;
   return true;
+}
+
+bool stored_CreateReports(app::RunContext& context, bool* flag) {
+  return stored_flag(context, "CreateReports", flag);
+}
+
+bool stored_LaunchOnTransfer(app::RunContext& context, bool* flag) {
+  return stored_flag(context, "LaunchOnTransfer", flag);
 }
 
 bool set_CreateReports(app::RunContext& context, int flag) {

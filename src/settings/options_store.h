@@ -32,8 +32,13 @@ bool get_UserUpDir(app::RunContext& context, std::string* out, std::size_t size,
 bool get_UserCsvDir(app::RunContext& context, std::string* out, std::size_t size, bool report);
 bool get_TransferExe(app::RunContext& context, std::string* out, std::size_t size);
 
+// The flag as stored, for a control that must show it after a failed write:
+// no message; false when it cannot be read or is neither "1" nor "0".
+bool stored_CreateReports(app::RunContext& context, bool* flag);
+bool stored_LaunchOnTransfer(app::RunContext& context, bool* flag);
+
 // Writers. A text longer than kMaxOptionText is refused with a message and
-// nothing is written.
+// nothing is written; any other failure is one notice that names the setting.
 bool set_CreateReports(app::RunContext& context, int flag);
 bool set_LaunchOnTransfer(app::RunContext& context, int flag);
 bool set_CopySubfolders(app::RunContext& context, bool on);

@@ -116,4 +116,21 @@ void limit_sizing(SizingEdge edge, int min_width, int min_height, Rect* p) {
   }
 }
 
+ArrangementRecord scaled_record(const ArrangementRecord& record, int to_dpi, int from_dpi) {
+  if (from_dpi <= 0) return record;
+  const auto scale = [&](int value) {
+    const long long product = static_cast<long long>(value) * to_dpi;
+    // Rounded half away from zero, as MulDiv does.
+    return static_cast<int>((product >= 0 ? product + from_dpi / 2 : product - from_dpi / 2) /
+                            from_dpi);
+  };
+  const auto scale_rect = [&](const Rect& r) {
+    return Rect{scale(r.left), scale(r.top), scale(r.right), scale(r.bottom)};
+  };
+  ArrangementRecord scaled = record;
+  scaled.control = scale_rect(record.control);
+  scaled.client = scale_rect(record.client);
+  return scaled;
+}
+
 }  // namespace vmt::ui

@@ -48,6 +48,10 @@ struct ArrangementRecord {
   Rect client;
 };
 
+// The record for another DPI (the window moved to a monitor with other
+// scaling): every place multiplied by to_dpi / from_dpi, rounded.
+ArrangementRecord scaled_record(const ArrangementRecord& record, int to_dpi, int from_dpi);
+
 // False when the client does not start at 0, 0 or the control lies outside it.
 bool is_recorded_inside(const ArrangementRecord& record);
 

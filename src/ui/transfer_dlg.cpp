@@ -589,6 +589,18 @@ void CTRA_Transfer_Dlg::OnDoubleClick(PaneSide side, int item) {
   open_pane_folder(side, folder, side == PaneSide::kDesktop);
 }
 
+bool CTRA_Transfer_Dlg::OnEnterInList(PaneSide side, int item) {
+  if (busy_) return true;
+  C_file_dir_info entry;
+  if (item < 0 ||
+      !get_entry(c_, pane(side), static_cast<int>(view_.list(side).item_data(item)), &entry) ||
+      !entry.is_folder()) {
+    return false;
+  }
+  OnDoubleClick(side, item);
+  return true;
+}
+
 void CTRA_Transfer_Dlg::OnColumnClick(PaneSide side, int column) {
   if (busy_) return;
   C_file_dir_pane& target = pane(side);
@@ -873,13 +885,21 @@ void CTRA_Transfer_Dlg::about() {
 
 void CTRA_Transfer_Dlg::check_box_changed(int id) {
   const bool checked = view_.is_checked(id);
-  if (id == IDC_CREATE_REPORT) {
-    create_report_ = checked;
-    settings::set_CreateReports(c_, checked ? 1 : 0);
-  } else {
-    launch_program_ = checked;
-    settings::set_LaunchOnTransfer(c_, checked ? 1 : 0);
+  const bool reports = id == IDC_CREATE_REPORT;
+  const bool saved = reports ? settings::set_CreateReports(c_, checked ? 1 : 0)
+                             : settings::set_LaunchOnTransfer(c_, checked ? 1 : 0);
+  // After a failed write the box shows what is stored (or what it showed).
+  bool shown = checked;
+  if (!saved) {
+    shown = !checked;
+    if (reports) {
+      settings::stored_CreateReports(c_, &shown);
+    } else {
+      settings::stored_LaunchOnTransfer(c_, &shown);
+    }
+    view_.set_check(id, shown);
   }
+  (reports ? create_report_ : launch_program_) = shown;
 }
 
 void CTRA_Transfer_Dlg::OnOK() { leave(app::id::kOk); }

@@ -84,6 +84,9 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   // False for a command this window does not know.
   bool OnCommand(int id);
   void OnDoubleClick(PaneSide side, int item);
+  // Enter in a list: opens the item when it is a folder (true); false leaves
+  // the key to its usual exit.
+  bool OnEnterInList(PaneSide side, int item);
   void OnColumnClick(PaneSide side, int column);
   void OnRightClick(PaneSide side, int x, int y);
   // Exit, File Exit and Enter.

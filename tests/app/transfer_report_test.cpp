@@ -54,7 +54,7 @@ TEST(FileDiagnosticLog, EntrySpansTwoLinesInTheAsctimeForm) {
 }
 
 TEST_F(ReportTest, LogEntriesAreAppendedBesideTheExecutable) {
-  FileDiagnosticLog log(fake_.platform().files, fake_.clock);
+  FileDiagnosticLog log(fake_.platform().files, fake_.clock, fake_.platform().shell);
   VMT_LOG_POINT(log);
   VMT_LOG_POINT(log);
   const std::string text = lines(fake_.folder.read_file("program/veldmark log.txt"));
@@ -66,6 +66,20 @@ TEST_F(ReportTest, LogEntriesAreAppendedBesideTheExecutable) {
   EXPECT_EQ(7, std::count(more.begin(), more.end(), '\n'));
   EXPECT_NE(std::string::npos,
             more.find("\nSuccessfully made directory: C:\\a b\\\n", text.size()));
+}
+
+// Where the executable's folder refuses the log (here a folder in the log's
+// place, which not even an administrator can append to), every entry goes to
+// the user's application data, beside the reports.
+TEST_F(ReportTest, LogEntriesGoToTheUsersFolderWhenTheProgramsFolderRefusesThem) {
+  fake_.folder.write_file("program/veldmark log.txt/blocked", "");
+  FileDiagnosticLog log(fake_.platform().files, fake_.clock, fake_.platform().shell);
+  VMT_LOG_POINT(log);
+  VMT_LOG_POINT(log);
+  const std::string text =
+      lines(fake_.folder.read_file("shell/AppData/Stakeline Exchange/veldmark log.txt"));
+  EXPECT_EQ(0u, text.find("Time: Thu Feb 23 14:05:09 2012\n File = .\\transfer_report_test"));
+  EXPECT_EQ(4, std::count(text.begin(), text.end(), '\n'));
 }
 
 TEST_F(ReportTest, LinesGoToBothFilesNamedFromTheClock) {

@@ -1,9 +1,71 @@
 // The run command's helper: "wait-ready" waits until the window has finished
 // its start-up, "close" closes it and answers the exit question with No.
+// "first-start" (the install test) waits for "Ready." and fails at any message
+// box on the way, then expects the options dialog that a first start opens,
+// cancels it (Yes to its warnings) and closes the window.
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 #include "e2e/window_driver.h"
+
+namespace {
+
+// A message box of the program (it has the static text 0xFFFF); null if none.
+HWND program_box(HWND main) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(main, &process);
+  HWND found = nullptr;
+  while ((found = FindWindowExW(nullptr, found, L"#32770", nullptr)) != nullptr) {
+    DWORD owner_process = 0;
+    GetWindowThreadProcessId(found, &owner_process);
+    if (found != main && owner_process == process && IsWindowVisible(found) &&
+        GetDlgItem(found, 0xFFFF) != nullptr) {
+      return found;
+    }
+  }
+  return nullptr;
+}
+
+std::wstring window_text(HWND window) {
+  wchar_t text[2048] = {};
+  GetWindowTextW(window, text, 2048);
+  return text;
+}
+
+int first_start(const vmt::e2e::WindowDriver& driver) {
+  for (int i = 0; i < 600 && !driver.is_ready(); ++i) {
+    if (HWND box = program_box(driver.window())) {
+      wchar_t text[2048] = {};
+      GetDlgItemTextW(box, 0xFFFF, text, 2048);
+      std::fwprintf(stderr, L"A message box at start-up: %ls\n", text);
+      return 1;
+    }
+    Sleep(100);
+  }
+  if (!driver.is_ready()) {
+    std::fprintf(stderr, "The window did not become ready.\n");
+    return 1;
+  }
+  HWND options = driver.wait_dialog(L"Transfer options", 30000);
+  if (options == nullptr) {
+    std::fprintf(stderr, "The first start did not open the options dialog.\n");
+    return 1;
+  }
+  PostMessageW(options, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(options, IDCANCEL)));
+  for (int i = 0; i < 100 && IsWindow(options); ++i) {
+    if (HWND box = program_box(driver.window())) {
+      if (window_text(box) != window_text(options)) {
+        vmt::e2e::WindowDriver::press_box_button(box, IDYES);
+      }
+    }
+    Sleep(100);
+  }
+  return IsWindow(options) ? 1 : 0;
+}
+
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   vmt::e2e::WindowDriver driver;
@@ -16,7 +78,8 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "The window did not become ready.\n");
     return 1;
   }
-  if (std::wcscmp(argv[1], L"close") == 0) {
+  if (std::wcscmp(argv[1], L"first-start") == 0 && first_start(driver) != 0) return 1;
+  if (std::wcscmp(argv[1], L"close") == 0 || std::wcscmp(argv[1], L"first-start") == 0) {
     PostMessageW(driver.window(), WM_CLOSE, 0, 0);
     for (int i = 0; i < 100 && driver.exists(); ++i) {
       HWND box = nullptr;

@@ -3,6 +3,7 @@
 // the exit question, and judged by its lists, its status area, its report and
 // its log.
 #include <windows.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -250,7 +252,7 @@ TEST_F(MainWindow, AResourceLibraryBesideTheProgramSuppliesItsDialogTextsAndKeys
            IsWindowEnabled(GetDlgItem(driver_.window(), 1036));
   };
   EXPECT_TRUE(eventually(bereit)) << narrow(driver_.text(1015));
-  EXPECT_EQ(L"Beenden", driver_.text(1036));
+  EXPECT_EQ(L"&Beenden", driver_.text(1036));
   EXPECT_EQ((std::vector<std::wstring>{L"Bridge Survey", L"readme.txt"}), names(1034));
 
   // Its accelerator refreshes with F6; the program's own F5 is not in it.
@@ -484,9 +486,19 @@ TEST_F(MainWindow, FiltersBrowsesTheDeviceCreatesAFolderAndResizes) {
   const LRESULT harbour = SendMessageW(folders, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                        reinterpret_cast<LPARAM>(L"Harbour Road"));
   ASSERT_NE(LB_ERR, harbour);
-  SendMessageW(folders, LB_SETCURSEL, static_cast<WPARAM>(harbour), 0);
-  PostMessageW(browser, WM_COMMAND, MAKEWPARAM(9025, LBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(folders));
+  // A click only selects (and gives the list the focus); Enter goes down.
+  const int row = static_cast<int>(SendMessageW(folders, LB_GETITEMHEIGHT, 0, 0));
+  const LPARAM point = MAKELPARAM(8, static_cast<int>(harbour) * row + row / 2);
+  PostMessageW(folders, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageW(folders, WM_LBUTTONUP, 0, point);
+  ASSERT_TRUE(eventually([&] { return SendMessageW(folders, LB_GETCURSEL, 0, 0) == harbour; }));
+  Sleep(300);
+  EXPECT_EQ(L"\\My Documents\\Plotwise Projects", dialog_text(browser, 9024));
+  WindowDriver::press_key_in(folders, VK_DOWN);
+  Sleep(300);
+  EXPECT_EQ(L"\\My Documents\\Plotwise Projects", dialog_text(browser, 9024));
+  WindowDriver::press_key_in(folders, VK_UP);
+  WindowDriver::press_key_in(folders, VK_RETURN);
   ASSERT_TRUE(eventually([&] {
     return dialog_text(browser, 9024) == L"\\My Documents\\Plotwise Projects\\Harbour Road";
   }));
@@ -622,6 +634,351 @@ TEST_F(MainWindow, AClashListTallerThanTheScreenIsShownInAWindowThatScrolls) {
   WindowDriver::press_box_button(box, IDNO);
   ASSERT_TRUE(eventually([&] { return ready(); }));
   EXPECT_EQ("field", read_file(projects / "clash 1000.txt"));
+}
+
+// The pixels of a picture that the runner took (24-bit, bottom-up rows).
+class Picture {
+ public:
+  bool load(const wchar_t* name) {
+    const std::string bytes =
+        read_file(from_build(VMT_BINARY_DIR) / "e2e-pictures" / (std::wstring(name) + L".bmp"));
+    if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') return false;
+    auto number = [&](std::size_t at) {
+      return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
+             static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8 |
+             static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16 |
+             static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
+    };
+    offset_ = number(10);
+    width_ = static_cast<int>(number(18));
+    height_ = static_cast<int>(number(22));
+    if ((number(28) & 0xFFFF) != 24 || width_ <= 0 || height_ <= 0) return false;
+    bytes_ = bytes;
+    return bytes_.size() >= offset_ + stride() * static_cast<std::size_t>(height_);
+  }
+  // How many pixels satisfy the test of their colour.
+  int count(const std::function<bool(COLORREF)>& test) const {
+    int found = 0;
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
+        const std::size_t at = offset_ + static_cast<std::size_t>(y) * stride() + x * 3u;
+        const COLORREF colour = RGB(static_cast<unsigned char>(bytes_[at + 2]),
+                                    static_cast<unsigned char>(bytes_[at + 1]),
+                                    static_cast<unsigned char>(bytes_[at]));
+        if (test(colour)) ++found;
+      }
+    }
+    return found;
+  }
+
+ private:
+  std::size_t stride() const { return (static_cast<std::size_t>(width_) * 3 + 3) & ~std::size_t{3}; }
+  std::string bytes_;
+  std::size_t offset_ = 0;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+bool is_grey(COLORREF colour) {
+  return GetRValue(colour) == GetGValue(colour) && GetGValue(colour) == GetBValue(colour);
+}
+
+// Green is the upload arrows' colour: more green than red or blue.
+bool is_green(COLORREF colour) {
+  return GetGValue(colour) > GetRValue(colour) + 40 && GetGValue(colour) > GetBValue(colour) + 40;
+}
+
+HWND visible_popup_menu() {
+  HWND menu = nullptr;
+  while ((menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) != nullptr) {
+    if (IsWindowVisible(menu)) return menu;
+  }
+  return nullptr;
+}
+
+TEST_F(MainWindow, TheKeyboardOpensFoldersGoesUpSelectsAllAndReachesTheListMenus) {
+  start(L"DOWNLOAD");
+  const HWND window = driver_.window();
+  const HWND desktop = GetDlgItem(window, 1034);
+  const HWND device = GetDlgItem(window, 1035);
+
+  // Every picture button has a name that a screen reader can say.
+  for (int id : {4001, 1013, 1014, 1031, 1032, 1033}) {
+    EXPECT_GT(GetWindowTextLengthW(GetDlgItem(window, id)), 10) << id;
+  }
+  EXPECT_EQ(L"Upload to the data collector (>>>)", driver_.text(4001));
+  // Mnemonics on the buttons and check boxes: Alt+D is "Default download".
+  EXPECT_EQ(L"Default &download", driver_.text(1016));
+  EXPECT_EQ(L"Create file transfer &report", driver_.text(1047));
+
+  // Enter on a folder opens it; Backspace goes up again.
+  ASSERT_TRUE(driver_.click_item(1035, 0));
+  WindowDriver::press_key_in(device, VK_RETURN);
+  ASSERT_TRUE(eventually([&] {
+    return ready() && driver_.text(1028) == L"\\My Documents\\Plotwise Projects\\Harbour Road\\*.*";
+  })) << narrow(driver_.text(1028));
+  WindowDriver::press_key_in(device, VK_BACK);
+  ASSERT_TRUE(eventually([&] {
+    return ready() && driver_.text(1028) == L"\\My Documents\\Plotwise Projects\\*.*";
+  })) << narrow(driver_.text(1028));
+
+  // Ctrl+A selects the whole list that has the focus.
+  ASSERT_TRUE(driver_.click_item(1035, 0));
+  ASSERT_TRUE(eventually([&] { return GetForegroundWindow() == window || SetForegroundWindow(window); }));
+  Sleep(300);
+  WindowDriver::type_keys({'A'}, VK_CONTROL);
+  EXPECT_TRUE(eventually([&] { return SendMessageW(device, LVM_GETSELECTEDCOUNT, 0, 0) == 6; },
+                         10000))
+      << SendMessageW(device, LVM_GETSELECTEDCOUNT, 0, 0);
+
+  // Alt and an underlined letter: Alt+R is "Create file transfer report".
+  EXPECT_EQ(L"1", read_option(L"CreateReports"));
+  WindowDriver::type_keys({'R'}, VK_MENU);
+  EXPECT_TRUE(eventually([&] { return read_option(L"CreateReports") == L"0"; }, 10000));
+  EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(window, 1047));
+  WindowDriver::type_keys({'R'}, VK_MENU);
+  EXPECT_TRUE(eventually([&] { return read_option(L"CreateReports") == L"1"; }, 10000));
+
+  // Enter on a file is the usual exit: its question, and Cancel stays.
+  const int readme = index_of(names(1034), L"readme.txt");
+  ASSERT_TRUE(driver_.click_item(1034, readme));
+  WindowDriver::press_key_in(desktop, VK_RETURN);
+  HWND box = nullptr;
+  EXPECT_EQ(L"View report?", driver_.wait_box(10000, &box));
+  ASSERT_NE(nullptr, box);
+  WindowDriver::press_box_button(box, IDCANCEL);
+  ASSERT_TRUE(eventually([&] { return IsWindowEnabled(window) != FALSE; }));
+
+  // Shift+F10 and the menu key open the list's own menu; Escape closes it,
+  // and its C is Create folder.
+  ASSERT_TRUE(driver_.click_item(1034, readme));
+  Sleep(300);
+  WindowDriver::type_keys({VK_F10}, VK_SHIFT);
+  ASSERT_TRUE(eventually([&] { return visible_popup_menu() != nullptr; }, 10000));
+  WindowDriver::type_keys({VK_ESCAPE});
+  ASSERT_TRUE(eventually([&] { return visible_popup_menu() == nullptr; }, 10000));
+  WindowDriver::type_keys({VK_APPS});
+  ASSERT_TRUE(eventually([&] { return visible_popup_menu() != nullptr; }, 10000));
+  WindowDriver::type_keys({'C'});
+  HWND create = driver_.wait_dialog(L"Create new folder", 30000);
+  ASSERT_NE(nullptr, create);
+  SetDlgItemTextW(create, 1050, L"Keyed");
+  press_dialog_button(create, IDOK);
+  const fs::path made = root_ / "desktop" / "Downloads" / "Keyed";
+  ASSERT_TRUE(eventually([&] { return ready() && driver_.text(1025) == made.wstring() + L"\\*.*"; }))
+      << narrow(driver_.text(1025));
+  EXPECT_TRUE(fs::is_directory(made));
+}
+
+TEST_F(MainWindow, ADisabledTransferButtonShowsItsPictureGreyedAndColoursFollowTheSystem) {
+  start(L"DOWNLOAD");
+  const HWND upload = GetDlgItem(driver_.window(), 4001);
+  ASSERT_TRUE(save_picture(upload, L"upload-enabled"));
+  Picture enabled;
+  ASSERT_TRUE(enabled.load(L"upload-enabled"));
+  EXPECT_GT(enabled.count(is_green), 50);
+  // As while the window is busy.
+  EnableWindow(upload, FALSE);
+  Sleep(500);
+  ASSERT_TRUE(save_picture(upload, L"upload-disabled"));
+  Picture disabled;
+  ASSERT_TRUE(disabled.load(L"upload-disabled"));
+  EXPECT_EQ(0, disabled.count(is_green));
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  // The arrows are there, in greys darker than the button's face.
+  EXPECT_GT(disabled.count([&](COLORREF c) {
+    return is_grey(c) && GetRValue(c) + 20 < GetRValue(face) && GetRValue(c) > 40;
+  }), 50);
+  EnableWindow(upload, TRUE);
+
+  // A change of the system's colours (as High Contrast makes) rebuilds the
+  // pictures on the face colour. Wine keeps each process's colours to itself,
+  // so here the window is told of a change and must show the same again.
+  PostMessageW(driver_.window(), WM_SYSCOLORCHANGE, 0, 0);
+  Sleep(1000);
+  ASSERT_TRUE(save_picture(GetDlgItem(driver_.window(), 1039), L"desktop-picture-again"));
+  Picture again;
+  ASSERT_TRUE(again.load(L"desktop-picture-again"));
+  EXPECT_GT(again.count([&](COLORREF c) { return c == face; }), 200);
+  EXPECT_EQ(0, again.count([](COLORREF c) { return c == RGB(255, 0, 255); }));
+  ASSERT_TRUE(save_picture(upload, L"upload-again"));
+  Picture upload_again;
+  ASSERT_TRUE(upload_again.load(L"upload-again"));
+  EXPECT_GT(upload_again.count(is_green), 50);
+  EXPECT_TRUE(ready());
+}
+
+// Windows' scaling setting as Wine keeps it; 96 is 100 %.
+void set_log_pixels(DWORD dpi) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr,
+                                           0, KEY_SET_VALUE, nullptr, &key, nullptr));
+  RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+  RegCloseKey(key);
+}
+
+struct Layout {
+  RECT client{};
+  std::map<int, RECT> controls;  // in client coordinates
+  int name_column = 0;
+};
+
+Layout take_layout(HWND window, const WindowDriver& driver) {
+  Layout layout;
+  GetClientRect(window, &layout.client);
+  for (int id : {1014, 1016, 1018, 1019, 1031, 1017, 1025, 1028, 1032, 1033, 1034, 1035, 4001,
+                 1013, 1040, 1015, 1036, 1038, 1047, 1048}) {
+    RECT place{};
+    GetWindowRect(GetDlgItem(window, id), &place);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+    layout.controls[id] = place;
+  }
+  layout.name_column = driver.column_width(1035, 0);
+  return layout;
+}
+
+bool overlaps(const RECT& a, const RECT& b) {
+  RECT both{};
+  return IntersectRect(&both, &a, &b) != FALSE;
+}
+
+TEST_F(MainWindow, AtOneHundredAndFiftyPercentEverySizeScalesAndTheLayoutHolds) {
+  // At 100 % first, for the sizes to compare with.
+  set_log_pixels(96);
+  start(L"DOWNLOAD");
+  const Layout normal = take_layout(driver_.window(), driver_);
+  driver_.press_key(VK_ESCAPE);
+  HWND box = nullptr;
+  driver_.wait_box(10000, &box);
+  ASSERT_NE(nullptr, box);
+  WindowDriver::press_box_button(box, IDNO);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_.hProcess, 30000));
+  CloseHandle(process_.hProcess);
+  CloseHandle(process_.hThread);
+  process_ = {};
+
+  set_log_pixels(144);
+  start(L"DOWNLOAD");
+  set_log_pixels(96);  // the program has read it; the other tests run at 100 %
+  const Layout large = take_layout(driver_.window(), driver_);
+  RedrawWindow(driver_.window(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Sleep(500);
+  EXPECT_TRUE(save_picture(driver_.window(), L"main-window-150"));
+
+  EXPECT_EQ(150, normal.name_column);
+  EXPECT_EQ(225, large.name_column);
+  const double wider = static_cast<double>(large.client.right) / normal.client.right;
+  const double taller = static_cast<double>(large.client.bottom) / normal.client.bottom;
+  EXPECT_NEAR(1.5, wider, 0.12);
+  EXPECT_NEAR(1.5, taller, 0.12);
+  // Every control inside the window, and the ones that must not meet apart.
+  for (const auto& [id, place] : large.controls) {
+    EXPECT_TRUE(place.left >= 0 && place.top >= 0 && place.right <= large.client.right &&
+                place.bottom <= large.client.bottom)
+        << id;
+  }
+  const auto& c = large.controls;
+  for (int button : {4001, 1013, 1040}) {
+    EXPECT_FALSE(overlaps(c.at(button), c.at(1034))) << button;
+    EXPECT_FALSE(overlaps(c.at(button), c.at(1035))) << button;
+  }
+  EXPECT_FALSE(overlaps(c.at(4001), c.at(1013)));
+  EXPECT_FALSE(overlaps(c.at(1036), c.at(1038)));
+  EXPECT_FALSE(overlaps(c.at(1036), c.at(1047)));
+  EXPECT_FALSE(overlaps(c.at(1047), c.at(1048)));
+  EXPECT_LE(c.at(1015).bottom, c.at(1036).top);
+  EXPECT_LE(c.at(1034).bottom, c.at(1015).top);
+  // The controls keep their places relative to the window.
+  for (const auto& [id, place] : normal.controls) {
+    EXPECT_NEAR(static_cast<double>(place.left) / normal.client.right,
+                static_cast<double>(c.at(id).left) / large.client.right, 0.03)
+        << id;
+  }
+
+  // Smaller than at start-up it does not go, at this scale either.
+  RECT outer{};
+  GetWindowRect(driver_.window(), &outer);
+  RECT drag{outer.left, outer.top, outer.right, outer.bottom - 200};
+  SendMessageW(driver_.window(), WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<LPARAM>(&drag));
+  EXPECT_EQ(outer.bottom - outer.top, drag.bottom - drag.top);
+}
+
+// The options key's access list for this test, from SDDL.
+bool set_options_key_access(const wchar_t* sddl) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOptionsKey, 0, WRITE_DAC | KEY_WOW64_32KEY, &key) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                  &descriptor, nullptr) &&
+             RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+  LocalFree(descriptor);
+  RegCloseKey(key);
+  return set;
+}
+
+// A message box of the program's process, owned or not; null after the time.
+HWND program_box(HWND main, DWORD timeout_ms, std::wstring* text) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(main, &process);
+  const DWORD start = GetTickCount();
+  do {
+    HWND found = nullptr;
+    while ((found = FindWindowExW(nullptr, found, L"#32770", nullptr)) != nullptr) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(found, &owner);
+      if (owner == process && IsWindowVisible(found) && GetDlgItem(found, 0xFFFF) != nullptr) {
+        wchar_t buffer[2048] = {};
+        GetDlgItemTextW(found, 0xFFFF, buffer, 2048);
+        *text = buffer;
+        return found;
+      }
+    }
+    Sleep(100);
+  } while (GetTickCount() - start < timeout_ms);
+  return nullptr;
+}
+
+// A standard user's view of a key the installation did not open up: it may
+// be read, not written. Each change says once what was not saved, the check
+// box shows what is stored, and OK leaves the options dialog open.
+TEST_F(MainWindow, WithTheOptionsKeyUnwritableAChangeSaysOnceWhatWasNotSaved) {
+  struct Restore {
+    ~Restore() { set_options_key_access(L"D:(A;CI;KA;;;WD)"); }
+  } restore;
+  ASSERT_TRUE(set_options_key_access(L"D:P(D;;0x2;;;WD)(A;CI;KA;;;WD)"));
+  start(L"DOWNLOAD");
+  const HWND window = driver_.window();
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(window, 1047));
+
+  PostMessageW(GetDlgItem(window, 1047), BM_CLICK, 0, 0);
+  std::wstring notice;
+  HWND box = program_box(window, 10000, &notice);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(0u, notice.find(L"The setting CreateReports was not saved")) << narrow(notice);
+  EXPECT_NE(std::wstring::npos, notice.find(L"This Windows account may not change"));
+  WindowDriver::press_box_button(box, IDOK);
+  ASSERT_TRUE(eventually([&] { return !IsWindow(box); }));
+  EXPECT_EQ(nullptr, program_box(window, 1000, &notice)) << narrow(notice);  // once
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(window, 1047));
+  EXPECT_EQ(L"1", read_option(L"CreateReports"));
+
+  driver_.command(32783);
+  HWND options = driver_.wait_dialog(L"Transfer options", 30000);
+  ASSERT_NE(nullptr, options);
+  press_dialog_button(options, IDOK);
+  box = program_box(window, 10000, &notice);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(0u, notice.find(L"The setting UserDownDir was not saved")) << narrow(notice);
+  WindowDriver::press_box_button(box, IDOK);
+  ASSERT_TRUE(eventually([&] { return !IsWindow(box); }));
+  EXPECT_EQ(nullptr, program_box(window, 1000, &notice)) << narrow(notice);
+  EXPECT_TRUE(IsWindow(options));  // not closed as if saved
+  press_dialog_button(options, IDCANCEL);
+  EXPECT_TRUE(eventually([&] { return !IsWindow(options); }, 20000));
 }
 
 }  // namespace

@@ -108,24 +108,68 @@ void WindowDriver::command(int id) const {
   PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-bool WindowDriver::double_click_item(int list_id, int item) const {
-  const HWND list = GetDlgItem(window_, list_id);
+bool WindowDriver::item_point(HWND list, int item, LPARAM* point) {
   RemoteBuffer remote(list, sizeof(RECT));
   if (!remote.ok()) return false;
   RECT rect{};
   rect.left = LVIR_LABEL;
   remote.write(0, &rect, sizeof rect);
   if (SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
-                   reinterpret_cast<LPARAM>(remote.at(0))) == 0) {
+                   reinterpret_cast<LPARAM>(remote.at(0))) == 0 ||
+      !remote.read(0, &rect, sizeof rect)) {
     return false;
   }
-  remote.read(0, &rect, sizeof rect);
-  const LPARAM point = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+  *point = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+  return true;
+}
+
+bool WindowDriver::double_click_item(int list_id, int item) const {
+  const HWND list = GetDlgItem(window_, list_id);
+  LPARAM point = 0;
+  if (!item_point(list, item, &point)) return false;
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
   PostMessageW(list, WM_LBUTTONUP, 0, point);
   PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
   PostMessageW(list, WM_LBUTTONUP, 0, point);
   return true;
+}
+
+bool WindowDriver::click_item(int list_id, int item) const {
+  const HWND list = GetDlgItem(window_, list_id);
+  LPARAM point = 0;
+  if (!item_point(list, item, &point)) return false;
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageW(list, WM_LBUTTONUP, 0, point);
+  return true;
+}
+
+int WindowDriver::column_width(int list_id, int column) const {
+  return static_cast<int>(
+      SendMessageW(GetDlgItem(window_, list_id), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+void WindowDriver::press_key_in(HWND target, UINT key) {
+  const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+  PostMessageW(target, WM_KEYDOWN, key, static_cast<LPARAM>(1 | (scan << 16)));
+  PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001 | (scan << 16)));
+}
+
+void WindowDriver::type_keys(const std::vector<WORD>& keys, WORD held) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(input);
+  };
+  if (held != 0) add(held, false);
+  for (WORD key : keys) {
+    add(key, false);
+    add(key, true);
+  }
+  if (held != 0) add(held, true);
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 bool WindowDriver::select_items(int list_id, const std::vector<int>& items) const {

@@ -33,9 +33,19 @@ class WindowDriver {
   // A menu command, as the window's menu sends it.
   void command(int id) const;
   bool double_click_item(int list_id, int item) const;
+  // One click on an item, which also gives the list the keyboard focus.
+  bool click_item(int list_id, int item) const;
+  // The width of a list view's column in pixels.
+  int column_width(int list_id, int column) const;
   // Selects exactly these items of a list view.
   bool select_items(int list_id, const std::vector<int>& items) const;
   void press_key(UINT key) const;
+  // A key pressed and let go in this window of the program (which should have
+  // the keyboard focus, as after a click in it).
+  static void press_key_in(HWND target, UINT key);
+  // Keys typed at the program's active window through the system's input,
+  // with `held` (VK_CONTROL, VK_SHIFT; 0 for none) held down for all of them.
+  static void type_keys(const std::vector<WORD>& keys, WORD held = 0);
   // Waits for a message box owned by the window; its text, or empty.
   std::wstring wait_box(DWORD timeout_ms, HWND* box) const;
   // As wait_box, for a box whose text contains `part` (other owned windows,
@@ -51,6 +61,8 @@ class WindowDriver {
  private:
   // Memory in the window's process for the list view's structures.
   class RemoteBuffer;
+  // A point inside a list view item's label, in the list's client coordinates.
+  static bool item_point(HWND list, int item, LPARAM* point);
   HWND window_ = nullptr;
 };
 

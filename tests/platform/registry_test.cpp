@@ -153,6 +153,18 @@ TEST_F(RegistryContract, TheTwoRootsAreSeparate) {
   registry_->close_key(key);
 }
 
+// Both builds keep HKLM\SOFTWARE in the 32-bit view; the 64-bit view, which a
+// 64-bit registry editor shows without "WOW6432Node", is another key.
+TEST_F(RegistryContract, TheMachinesSoftwareIsThe32BitViewUnlessThe64BitOneIsAsked) {
+  RegistryKey key = create(RegistryRoot::kLocalMachine, "\\Options");
+  registry_->close_key(key);
+  EXPECT_EQ(0, registry_->open_key(RegistryRoot::kLocalMachine, path("\\Options"),
+                                   ka::kRead | ka::kView32, &key));
+  registry_->close_key(key);
+  EXPECT_EQ(2, registry_->open_key(RegistryRoot::kLocalMachine, path("\\Options"),
+                                   ka::kRead | ka::kView64, &key));
+}
+
 TEST_F(RegistryContract, DeleteKeyTreeRemovesEverythingBelow) {
   registry_->close_key(create(RegistryRoot::kCurrentUser, "\\Tree\\A\\B"));
   EXPECT_EQ(0, registry_->delete_key_tree(RegistryRoot::kCurrentUser, path("\\Tree")));

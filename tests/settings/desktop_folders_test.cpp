@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/common/memory_registry.h"
+
 #include <set>
 
 #include "platform/build_platform.h"
@@ -104,6 +106,25 @@ TEST_F(DesktopFolders, ReleaseRowsReadTheCurrentVersionFromTheirRoot) {
   EXPECT_EQ("C:\\Program Files\\AutoCAD 2010" + std::string(1, kSep),
             install(program::kPlugcad2010AutoCad2010));
   EXPECT_EQ(install(program::kPlugcad2010AutoCad2010), install(program::kPlugcad2011AutoCad2010));
+  EXPECT_TRUE(run_.boxes.shown.empty());
+
+  // A 64-bit AutoCAD keeps its keys in the 64-bit view: found there when the
+  // 32-bit view has none, and the 32-bit view is still asked first.
+  const std::string r181 = "SOFTWARE\\Autodesk\\AutoCAD\\R18.1";
+  const std::string r181_64 =
+      "SOFTWARE\\" + std::string(platform::kView64Node) + "\\Autodesk\\AutoCAD\\R18.1";
+  run_.arrange(r181, "CurVer", "ACAD-9001:409", RegistryRoot::kCurrentUser);
+  run_.arrange(r181_64 + "\\ACAD-9001:409", "AcadLocation", "C:\\Program Files\\AutoCAD 2011");
+  EXPECT_EQ("C:\\Program Files\\AutoCAD 2011" + std::string(1, kSep),
+            install(program::kPlugcad2011AutoCad2011));
+  EXPECT_TRUE(run_.boxes.shown.empty());
+  run_.arrange(r181 + "\\ACAD-9001:409", "AcadLocation", "C:\\AutoCAD 32");
+  EXPECT_EQ("C:\\AutoCAD 32" + std::string(1, kSep), install(program::kPlugcad2011AutoCad2011));
+  const std::string r15_64 =
+      "SOFTWARE\\" + std::string(platform::kView64Node) + "\\Autodesk\\AutoCAD\\R15.0";
+  run_.arrange(r15_64, "CurVer", "ACAD-5");
+  run_.arrange(r15_64 + "\\ACAD-5", "AcadLocation", "C:\\Acad2000");
+  EXPECT_EQ("C:\\Acad2000" + std::string(1, kSep), install(program::kPlugcadAutoCad2000));
   EXPECT_TRUE(run_.boxes.shown.empty());
 
   // R14.0 is read from the local machine, not from the user.

@@ -147,6 +147,40 @@ TEST_F(Options, WithNoProgramInstalledTheListIsEmptyAndOnlyUserFoldersSave) {
   EXPECT_EQ("0", run_.stored_option("LaunchOnTransfer"));
 }
 
+// A standard user on a key the installation did not open up: OK tells once and
+// stays open rather than closing as if saved, with a failure at the first or a
+// later write.
+TEST_F(Options, OkThatCannotSaveSaysSoOnceAndStaysOpen) {
+  dlg_.OnInit();
+  user_folders(folder("down"), folder("up"), "");
+  run_.registry.fail(test::FaultRegistry::Call::kOpen, "SOFTWARE\\Veldmark\\Transfer\\TransferOptions",
+                     5, {}, 100);
+  run_.boxes.shown.clear();
+  dlg_.OnOK();
+  ASSERT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_EQ(0u, run_.last_text().find("The setting UserDownDir was not saved"));
+  EXPECT_EQ(0, view_.ended);
+
+  test::FakeRun later;
+  later.arrange_option("DefSyncProgram", program::kUserDefined);
+  later.arrange_option("LaunchOnTransfer", "0");
+  ScriptedOptionsView view;
+  COPT_Options_Dlg dlg{later.context, view};
+  dlg.OnInit();
+  view.checks[IDC_OPT_USER_DEFINED] = true;
+  dlg.OnCommand(IDC_OPT_USER_DEFINED);
+  view.browse_answers = {folder("down"), folder("up")};
+  dlg.OnCommand(IDC_OPT_BROWSE_DOWNLOAD);
+  dlg.OnCommand(IDC_OPT_BROWSE_UPLOAD);
+  later.registry.fail(test::FaultRegistry::Call::kSetString,
+                      "SOFTWARE\\Veldmark\\Transfer\\TransferOptions", 1009, "LaunchOnTransfer");
+  later.boxes.shown.clear();
+  dlg.OnOK();
+  ASSERT_EQ(1u, later.boxes.shown.size());
+  EXPECT_EQ(0u, later.last_text().find("The setting LaunchOnTransfer was not saved"));
+  EXPECT_EQ(0, view.ended);
+}
+
 TEST_F(Options, UserFoldersAreCheckedInTurnAndTheSameFolderTwiceIsAsked) {
   dlg_.OnInit();
   user_folders(folder("gone"), folder("up"), "");

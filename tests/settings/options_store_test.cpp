@@ -19,6 +19,10 @@ std::string open_failure(const std::string& code, const char* verb = "for queryi
          "\n2\nSystem error 2.";
 }
 
+std::string not_saved(const std::string& value, const std::string& failure) {
+  return "The setting " + value + " was not saved; it keeps the value it had.\n\n" + failure;
+}
+
 TEST(OptionsStore, AMissingKeyFailsEveryOperationAtItsOpeningAndIsNeverCreated) {
   test::FakeRun run;
   std::string text = "old";
@@ -58,10 +62,14 @@ TEST(OptionsStore, AMissingKeyFailsEveryOperationAtItsOpeningAndIsNeverCreated) 
   EXPECT_FALSE(set_UserCsvDir(run.context, "C:\\csv"));
   EXPECT_TRUE(ensure_CreateReports(run.context, true));
   EXPECT_EQ((std::vector<std::string>{
-                open_failure("REG5FUN-AJA1", "for setting"), open_failure("REG5FUN-62", "for setting"),
-                open_failure("REG5FUN-71", "for setting"), open_failure("REG5FUN-74", "for setting"),
-                open_failure("REG5FUN-77", "for setting"), open_failure("REG5FUN-743", "for setting"),
-                open_failure("REG5FUN-E22"), open_failure("REG5FUN-AJA1", "for setting")}),
+                not_saved("CreateReports", open_failure("REG5FUN-AJA1", "for setting")),
+                not_saved("LaunchOnTransfer", open_failure("REG5FUN-62", "for setting")),
+                not_saved("DefSyncProgram", open_failure("REG5FUN-71", "for setting")),
+                not_saved("UserDownDir", open_failure("REG5FUN-74", "for setting")),
+                not_saved("UserUpDir", open_failure("REG5FUN-77", "for setting")),
+                not_saved("UserCsvDir", open_failure("REG5FUN-743", "for setting")),
+                open_failure("REG5FUN-E22"),
+                not_saved("CreateReports", open_failure("REG5FUN-AJA1", "for setting"))}),
             run.texts());
   EXPECT_EQ("<no key>", run.stored_option("CreateReports"));
 }
@@ -144,30 +152,42 @@ TEST(OptionsStore, AnAbsentFolderIsAPlainNoWhileOtherQueryFailuresSpeakWhenAsked
   EXPECT_EQ("Error REG5FUN-55, closing reg key\n6\nSystem error 6.", run.last_text());
 }
 
-TEST(OptionsStore, WriterFailuresAreReportedAndTheKeyIsLetGo) {
+TEST(OptionsStore, AFailedWriteIsOneNoticeNamingTheSettingAndTheKeyIsLetGo) {
   test::FakeRun run;
   run.arrange(kKey);
-  run.registry.fail(Call::kSetString, kKey, 5, "LaunchOnTransfer");
+  run.arrange_option("LaunchOnTransfer", "0");
+  // A standard user may read the key but not open it for setting.
+  run.registry.fail(Call::kOpen, kKey, 5);
   EXPECT_FALSE(set_LaunchOnTransfer(run.context, 1));
-  ASSERT_EQ(2u, run.boxes.shown.size());
-  EXPECT_EQ("Error REG5FUN-63, setting LaunchOnTransfer\n5\nSystem error 5.",
-            run.boxes.shown[0].text);
-  EXPECT_EQ("Veldmark - ASC-45556", run.boxes.shown[1].caption);
-  EXPECT_EQ("System error 5.\n5 setting LaunchOnTransfer", run.boxes.shown[1].text);
-  EXPECT_EQ(app::mb::kOk | app::mb::kIconInformation, run.boxes.shown[1].style);
+  const std::string denied =
+      "The setting LaunchOnTransfer was not saved; it keeps the value it had.\n"
+      "This Windows account may not change the program's settings. Installing or repairing "
+      "Veldmark Transfer gives every user of this PC that right.\n\n"
+      "Error REG5FUN-62\nopening for setting\nHKEY_LOCAL_MACHINE\n" +
+      kKey + "\n5\nSystem error 5.";
+  EXPECT_EQ((std::vector<std::string>{denied}), run.texts());
+  EXPECT_EQ(app::mb::kOk | app::mb::kIconWarning, run.boxes.shown[0].style);
+  bool flag = true;
+  EXPECT_TRUE(stored_LaunchOnTransfer(run.context, &flag));
+  EXPECT_FALSE(flag);
+  EXPECT_EQ(1u, run.boxes.shown.size());  // the quiet reader says nothing
 
   run.boxes.shown.clear();
-  run.registry.fail(Call::kSetString, kKey, 5, "CreateReports");
+  run.registry.fail(Call::kSetString, kKey, 1009, "CreateReports");
   EXPECT_FALSE(set_CreateReports(run.context, 0));
-  ASSERT_EQ(1u, run.boxes.shown.size());
-  EXPECT_EQ("Veldmark - ASC-AJJA5RR5556", run.boxes.shown[0].caption);
-  EXPECT_EQ("System error 5.\n5\nsetting CreateReports", run.boxes.shown[0].text);
+  EXPECT_EQ((std::vector<std::string>{not_saved(
+                "CreateReports",
+                "Error ASC-AJJA5RR5556, setting CreateReports\n1009\nSystem error 1009.")}),
+            run.texts());
 
   run.boxes.shown.clear();
-  run.registry.fail(Call::kSetString, kKey, 5, "UserCsvDir");
+  run.registry.fail(Call::kSetString, kKey, 1009, "UserCsvDir");
   EXPECT_FALSE(set_UserCsvDir(run.context, "x"));
-  EXPECT_EQ("Error REG5FUN-753, setting UserCsvDir\n5\nSystem error 5.", run.last_text());
+  EXPECT_EQ(not_saved("UserCsvDir",
+                      "Error REG5FUN-753, setting UserCsvDir\n1009\nSystem error 1009."),
+            run.last_text());
   EXPECT_EQ(0u, run.registry.open_count());
+  EXPECT_FALSE(stored_CreateReports(run.context, &flag));  // never stored
 
   run.registry.fail(Call::kClose, kKey, 6);
   EXPECT_TRUE(set_UserUpDir(run.context, "C:\\Up"));

@@ -40,6 +40,20 @@ TEST(Arrangement, WideningByTwoHundredMovesTheCentreByHalfAndWidensEachListByHal
             place(ArrangeRule::kBottomRightCorner, {650, 570, 790, 590}, 800, 600));
 }
 
+// Moved to a monitor at 150 %, a window keeps its arrangement at the new
+// scale: a record scaled from 96 to 144 DPI places the control where the
+// 96-DPI record does, times one and a half, odd pixels rounded.
+TEST(Arrangement, ARecordScaledToAnotherDpiPlacesTheControlAtThatScale) {
+  const ArrangementRecord record{IDC_UPLOAD, ArrangeRule::kCentre, {381, 201, 421, 221}, kClient};
+  const ArrangementRecord at_150 = scaled_record(record, 144, 96);
+  EXPECT_EQ((Rect{0, 0, 1200, 900}), at_150.client);
+  EXPECT_EQ((Rect{572, 302, 632, 332}), at_150.control);
+  EXPECT_EQ((Rect{722, 302, 782, 332}), arrange(at_150, 1500, 900));
+  // Back again gives the record it came from.
+  EXPECT_EQ(record.control, scaled_record(at_150, 96, 144).control);
+  EXPECT_EQ(record.control, scaled_record(record, 96, 0).control);
+}
+
 TEST(Arrangement, NineteenControlsAreArrangedAndTheRestKeepTheirPlaces) {
   std::set<int> ids;
   for (const ArrangedControl& control : arranged_controls()) ids.insert(control.id);

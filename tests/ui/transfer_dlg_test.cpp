@@ -406,7 +406,11 @@ TEST_F(TransferWindow, DoubleClickAndUpOneLevelOnBothSides) {
   EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
   EXPECT_EQ("Ready.", view_.status);
 
-  double_click(PaneSide::kDevice, "Harbour Road");
+  // Enter on a file is left to the exit; on a folder it opens it, as a double click.
+  EXPECT_FALSE(dlg_.OnEnterInList(PaneSide::kDevice, view_.device.index_of("Codes.csv")));
+  EXPECT_FALSE(dlg_.OnEnterInList(PaneSide::kDevice, -1));
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_TRUE(dlg_.OnEnterInList(PaneSide::kDevice, view_.device.index_of("Harbour Road")));
   EXPECT_EQ("\\Projects\\Harbour Road\\*.*", view_.texts[IDC_DEVICE_PATH]);
   EXPECT_EQ((std::vector<std::string>{"Harbour Road.raw"}), view_.device.names());
   dlg_.OnCommand(IDC_DEVICE_UP);
@@ -503,6 +507,37 @@ TEST_F(TransferWindow, StatusLinesHelpAboutPopupsAndTheCheckBoxes) {
   view_.checks[IDC_CREATE_REPORT] = true;
   dlg_.OnCommand(IDC_CREATE_REPORT);
   EXPECT_EQ("1", run_.stored_option("CreateReports"));
+}
+
+// With the options key readable but not writable (a standard user before the
+// installation opened it up) a check box says once that it was not saved and
+// shows what is stored; a key gone altogether leaves the box as it was.
+TEST_F(TransferWindow, CheckBoxesThatCannotBeSavedSayItOnceAndShowWhatIsStored) {
+  run_.arrange_option("LaunchOnTransfer", "1");
+  run_.arrange_option("DefSyncProgram", "Vistaplot");
+  start();
+  EXPECT_FALSE(view_.checks[IDC_CREATE_REPORT]);
+  EXPECT_TRUE(view_.checks[IDC_LAUNCH_PROGRAM]);
+  const std::string key = "SOFTWARE\\Veldmark\\Transfer\\TransferOptions";
+  run_.registry.fail(test::FaultRegistry::Call::kOpen, key, 5, {}, 2);
+  run_.boxes.shown.clear();
+  view_.checks[IDC_CREATE_REPORT] = true;
+  dlg_.OnCommand(IDC_CREATE_REPORT);
+  // The second arranged failure is the quiet read; the box still shows the old state.
+  ASSERT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_EQ(0u, run_.last_text().find("The setting CreateReports was not saved"));
+  EXPECT_FALSE(view_.checks[IDC_CREATE_REPORT]);
+  EXPECT_FALSE(dlg_.create_report());
+
+  run_.registry.fail(test::FaultRegistry::Call::kSetString, key, 5, "LaunchOnTransfer");
+  run_.boxes.shown.clear();
+  view_.checks[IDC_LAUNCH_PROGRAM] = false;
+  dlg_.OnCommand(IDC_LAUNCH_PROGRAM);
+  ASSERT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_TRUE(view_.checks[IDC_LAUNCH_PROGRAM]);
+  EXPECT_TRUE(dlg_.launch_program());
+  EXPECT_EQ("1", run_.stored_option("LaunchOnTransfer"));
+  EXPECT_EQ("0", run_.stored_option("CreateReports"));
 }
 
 TEST_F(TransferWindow, TransfersNeedASelectionAndAUsableDestination) {

@@ -34,8 +34,9 @@ BOOL BrowserWindow::OnInit() {
 }
 
 bool BrowserWindow::OnCommand(int id, int code, HWND) {
+  // A click or an arrow key only selects; a double click goes down a level.
   if (id == IDC_BROWSER_SUBFOLDERS) {
-    if (code == LBN_SELCHANGE) logic_.OnSelectionChange();
+    if (code == LBN_DBLCLK) logic_.OnSelectionChange();
     return true;
   }
   if (id == IDC_BROWSER_UP && code == BN_CLICKED) {
@@ -43,6 +44,17 @@ bool BrowserWindow::OnCommand(int id, int code, HWND) {
     return true;
   }
   return false;
+}
+
+void BrowserWindow::OnOK() {
+  // Enter in the folder list goes down into the selected folder; OK itself,
+  // and Enter anywhere else, take the folder shown.
+  const HWND folders = Dialog::window().item(IDC_BROWSER_SUBFOLDERS).get();
+  if (GetFocus() == folders && SendMessageW(folders, LB_GETCURSEL, 0, 0) != LB_ERR) {
+    logic_.OnSelectionChange();
+    return;
+  }
+  logic_.OnOK();
 }
 
 void BrowserWindow::set_folder_text(const std::string& text) {

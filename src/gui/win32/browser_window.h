@@ -34,7 +34,7 @@ class BrowserWindow : public Dialog, public device::BrowserView {
  protected:
   BOOL OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;
-  void OnOK() override { logic_.OnOK(); }
+  void OnOK() override;
   void OnCancel() override { logic_.OnCancel(); }
 
  private:

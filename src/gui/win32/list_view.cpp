@@ -1,12 +1,16 @@
 #include "gui/win32/list_view.h"
 
+#include "gui/win32/dpi.h"
 #include "platform/win32/win32_path.h"
 
 namespace vmt::gui {
 
 using platform::to_wide;
 
-ImageListIcons::ImageListIcons() : list_(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 9, 4)) {}
+// The shell's small icons come at the system's small icon size, which follows its DPI.
+ImageListIcons::ImageListIcons()
+    : list_(ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                             ILC_COLOR32 | ILC_MASK, 9, 4)) {}
 
 int ImageListIcons::add_icon(platform::IconHandle icon) {
   if (!list_ || icon == 0) return -1;
@@ -15,6 +19,7 @@ int ImageListIcons::add_icon(platform::IconHandle icon) {
 
 void ListView::attach(Window list, HIMAGELIST icons) {
   list_ = list;
+  dpi_ = window_dpi(list.get());
   ListView_SetExtendedListViewStyle(list_.get(), LVS_EX_FULLROWSELECT);
   ListView_SetImageList(list_.get(), icons, LVSIL_SMALL);
 }
@@ -29,6 +34,16 @@ void ListView::set_view_mode(ui::ViewMode mode) {
   }
 }
 
+void ListView::rescale_columns(int to_dpi, int from_dpi) {
+  const HWND header = ListView_GetHeader(list_.get());
+  const int count = header != nullptr ? Header_GetItemCount(header) : 0;
+  for (int i = 0; i < count; ++i) {
+    ListView_SetColumnWidth(list_.get(), i,
+                            MulDiv(ListView_GetColumnWidth(list_.get(), i), to_dpi, from_dpi));
+  }
+  dpi_ = to_dpi;
+}
+
 void ListView::delete_all_items() { ListView_DeleteAllItems(list_.get()); }
 
 bool ListView::insert_column(int index, const ui::ListColumn& column) {
@@ -36,7 +51,7 @@ bool ListView::insert_column(int index, const ui::ListColumn& column) {
   LVCOLUMNW spec{};
   spec.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
   spec.fmt = column.right_aligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
-  spec.cx = column.width;
+  spec.cx = scale_for_dpi(column.width, dpi_);
   spec.pszText = heading.data();
   spec.iSubItem = index;
   return list_.send(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),

@@ -24,6 +24,8 @@ class ListView : public ui::PaneListView {
  public:
   void attach(Window list, HIMAGELIST icons);
   Window window() const { return list_; }
+  // The columns' widths for a new DPI of the window.
+  void rescale_columns(int to_dpi, int from_dpi);
 
   void set_view_mode(ui::ViewMode mode) override;
   void delete_all_items() override;
@@ -38,6 +40,8 @@ class ListView : public ui::PaneListView {
 
  private:
   Window list_;
+  // Column widths are given for 96 DPI and set at this one.
+  int dpi_ = 96;
 };
 
 }  // namespace vmt::gui

@@ -57,7 +57,7 @@ int run(HINSTANCE instance, const wchar_t* command_line) {
   std::unique_ptr<platform::PlatformServices> services = platform::make_platform_services();
   platform::Platform platform = services->platform();
   Win32MessageBoxes boxes(instance);
-  app::FileDiagnosticLog log(platform.files, platform.clock);
+  app::FileDiagnosticLog log(platform.files, platform.clock, platform.shell);
   std::unique_ptr<platform::StringTable> own_texts = platform.resources.own_table();
   app::MessageTexts texts(boxes, *own_texts);
   app::RunContext context(platform, boxes, log, texts);

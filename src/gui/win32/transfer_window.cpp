@@ -2,11 +2,18 @@
 
 #include <commctrl.h>
 
+#include <cwctype>
+
 #include "gui/win32/browser_window.h"
+#include "gui/win32/dpi.h"
 #include "gui/win32/new_folder_window.h"
 #include "gui/win32/options_window.h"
 #include "gui/win32/shell_dialogs.h"
 #include "platform/win32/win32_path.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 namespace vmt::gui {
 
@@ -14,6 +21,25 @@ using platform::from_wide;
 using platform::to_wide;
 
 namespace {
+
+// A bitmap of the resources drawn for 96 DPI, at the window's DPI.
+HBITMAP at_dpi(HBITMAP bitmap, int dpi) {
+  if (bitmap == nullptr || dpi == kDefaultDpi) return bitmap;
+  HBITMAP scaled = scaled_bitmap(bitmap, dpi);
+  if (scaled == nullptr) return bitmap;
+  DeleteObject(bitmap);
+  return scaled;
+}
+
+// The captions' mnemonics where the text comes from the message texts: the
+// letter is marked at its first place, unless the text has a mark already.
+std::wstring with_mnemonic(std::wstring text, wchar_t letter) {
+  if (text.find(L'&') != std::wstring::npos) return text;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (std::towlower(text[i]) == letter) return text.insert(i, 1, L'&');
+  }
+  return text;
+}
 
 // A bitmap of the resources with its magenta pixels in the given colour, so
 // that it sits on the button or the dialog as if transparent.
@@ -85,8 +111,54 @@ int TransferWindow::run() {
   return result_;
 }
 
+bool TransferWindow::side_of(HWND window, ui::PaneSide* side) const {
+  ui::PaneSide found;
+  if (window != nullptr && window == desktop_list_.window().get()) {
+    found = ui::PaneSide::kDesktop;
+  } else if (window != nullptr && window == device_list_.window().get()) {
+    found = ui::PaneSide::kDevice;
+  } else {
+    return false;
+  }
+  if (side != nullptr) *side = found;
+  return true;
+}
+
+bool TransferWindow::list_key(const MSG& msg) {
+  ui::PaneSide side;
+  if (msg.message != WM_KEYDOWN || !side_of(msg.hwnd, &side)) return false;
+  const bool desktop = side == ui::PaneSide::kDesktop;
+  if (msg.wParam == VK_BACK) {
+    logic_.OnCommand(desktop ? IDC_DESKTOP_UP : IDC_DEVICE_UP);
+    return true;
+  }
+  if (msg.wParam == 'A' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+    logic_.OnCommand(desktop ? ID_DESKTOP_SELECT_ALL : ID_DEVICE_SELECT_ALL);
+    return true;
+  }
+  return false;
+}
+
+void TransferWindow::keyboard_context_menu(HWND list) {
+  ui::PaneSide side;
+  if (!side_of(list, &side)) return;
+  // Below the focused item, else at the list's top left corner.
+  RECT place{};
+  GetClientRect(list, &place);
+  const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+  RECT item{};
+  if (focused >= 0 && ListView_GetItemRect(list, focused, &item, LVIR_LABEL)) {
+    place.left = item.left;
+    place.top = item.bottom;
+  }
+  POINT at{place.left, place.top};
+  ClientToScreen(list, &at);
+  logic_.OnRightClick(side, at.x, at.y);
+}
+
 void TransferWindow::dispatch(MSG& msg) {
   const HWND hwnd = Dialog::window().get();
+  if (hwnd != nullptr && list_key(msg)) return;
   if (hwnd != nullptr && accelerators_ != nullptr &&
       TranslateAcceleratorW(hwnd, accelerators_, &msg)) {
     return;
@@ -215,13 +287,43 @@ bool TransferWindow::OnMessage(UINT message, WPARAM w, LPARAM l, INT_PTR* result
       paint_minimised();
       *result = TRUE;
       return true;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
+      if (item->CtlID != IDC_UPLOAD && item->CtlID != IDC_DOWNLOAD) return false;
+      draw_transfer_button(*item);
+      *result = TRUE;
+      return true;
+    }
+    case WM_CONTEXTMENU:
+      // The mouse's menu comes from the lists' right click; this is the keyboard's.
+      if (l != -1 || !side_of(reinterpret_cast<HWND>(w), nullptr)) return false;
+      keyboard_context_menu(reinterpret_cast<HWND>(w));
+      *result = TRUE;
+      return true;
+    case WM_SYSCOLORCHANGE:
+      colours_changed();
+      *result = 0;
+      return true;
+    case WM_DPICHANGED:
+      dpi_changed(HIWORD(w), *reinterpret_cast<const RECT*>(l));
+      *result = 0;
+      return true;
     default:
       return false;
   }
 }
 
 void TransferWindow::OnTimer(UINT_PTR id) { logic_.OnTimer(static_cast<int>(id)); }
-void TransferWindow::OnOK() { logic_.OnOK(); }
+void TransferWindow::OnOK() {
+  // Enter in a list opens the folder that has the focus; elsewhere it leaves.
+  ui::PaneSide side;
+  const HWND focus = GetFocus();
+  if (side_of(focus, &side)) {
+    const int item = ListView_GetNextItem(focus, -1, LVNI_FOCUSED | LVNI_SELECTED);
+    if (logic_.OnEnterInList(side, item)) return;
+  }
+  logic_.OnOK();
+}
 void TransferWindow::OnCancel() { logic_.OnCancel(); }
 
 void TransferWindow::End(INT_PTR result) {
@@ -238,36 +340,113 @@ void TransferWindow::set_caption(const std::string& text) {
 
 void TransferWindow::set_pictures() {
   const Window w = Dialog::window();
-  large_icon_.reset(load_icon(instance(), IDI_PROGRAM, GetSystemMetrics(SM_CXICON)));
-  small_icon_.reset(load_icon(instance(), IDI_PROGRAM, GetSystemMetrics(SM_CXSMICON)));
+  dpi_ = window_dpi(w.get());
+  large_icon_.reset(load_icon(instance(), IDI_PROGRAM, scale_for_dpi(32, dpi_)));
+  small_icon_.reset(load_icon(instance(), IDI_PROGRAM, scale_for_dpi(16, dpi_)));
   w.send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_.get()));
   w.send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
 
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  upload_bitmap_.reset(load_bitmap_on(instance(), IDB_UPLOAD, face));
-  download_bitmap_.reset(load_bitmap_on(instance(), IDB_DOWNLOAD, face));
-  desktop_picture_.reset(load_bitmap_on(instance(), IDB_DESKTOP_PICTURE, face));
-  device_picture_.reset(load_bitmap_on(instance(), IDB_DEVICE_PICTURE, face));
-  w.item(IDC_UPLOAD).send(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(upload_bitmap_.get()));
-  w.item(IDC_DOWNLOAD)
-      .send(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(download_bitmap_.get()));
+  upload_bitmap_.reset(at_dpi(load_bitmap_on(instance(), IDB_UPLOAD, face), dpi_));
+  download_bitmap_.reset(at_dpi(load_bitmap_on(instance(), IDB_DOWNLOAD, face), dpi_));
+  upload_greyed_.reset(greyed_bitmap(static_cast<HBITMAP>(upload_bitmap_.get()), face));
+  download_greyed_.reset(greyed_bitmap(static_cast<HBITMAP>(download_bitmap_.get()), face));
+  desktop_picture_.reset(at_dpi(load_bitmap_on(instance(), IDB_DESKTOP_PICTURE, face), dpi_));
+  device_picture_.reset(at_dpi(load_bitmap_on(instance(), IDB_DEVICE_PICTURE, face), dpi_));
+  // The transfer buttons draw their own pictures: a disabled picture button
+  // is left blank by some systems instead of greyed.
+  for (int id : {IDC_UPLOAD, IDC_DOWNLOAD}) {
+    const HWND button = w.item(id).get();
+    const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
+    SetWindowLongPtrW(button, GWL_STYLE,
+                      (style & ~static_cast<LONG_PTR>(BS_TYPEMASK | BS_BITMAP)) | BS_OWNERDRAW);
+    InvalidateRect(button, nullptr, TRUE);
+  }
   w.item(IDC_DESKTOP_PICTURE)
       .send(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(desktop_picture_.get()));
   w.item(IDC_DEVICE_PICTURE)
       .send(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(device_picture_.get()));
 
-  up_icon_.reset(load_icon(instance(), IDI_UP_ONE_LEVEL, 16));
-  browse_icon_.reset(load_icon(instance(), IDI_BROWSE, 16));
+  up_icon_.reset(load_icon(instance(), IDI_UP_ONE_LEVEL, scale_for_dpi(16, dpi_)));
+  browse_icon_.reset(load_icon(instance(), IDI_BROWSE, scale_for_dpi(16, dpi_)));
   for (int id : {IDC_DESKTOP_UP, IDC_DEVICE_UP}) {
     w.item(id).send(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(up_icon_.get()));
   }
   for (int id : {IDC_BROWSE_DESKTOP, IDC_BROWSE_DEVICE}) {
     w.item(id).send(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(browse_icon_.get()));
   }
+
+  // A picture button's text is not drawn; it is the name a screen reader says.
+  app::MessageTexts& t = c_.texts;
+  const struct {
+    int id;
+    std::string name;
+  } names[] = {
+      {IDC_UPLOAD, t.load_message_text(50672, "Upload to the data collector (>>>)")},
+      {IDC_DOWNLOAD, t.load_message_text(50673, "Download to this computer (<<<)")},
+      {IDC_BROWSE_DESKTOP, t.load_message_text(50674, "Browse for a folder on this computer")},
+      {IDC_BROWSE_DEVICE, t.load_message_text(50675, "Browse for a folder on the data collector")},
+      {IDC_DESKTOP_UP, t.load_message_text(50676, "Up one level on this computer")},
+      {IDC_DEVICE_UP, t.load_message_text(50677, "Up one level on the data collector")},
+  };
+  for (const auto& name : names) w.item(name.id).set_text(to_wide(name.name));
+}
+
+void TransferWindow::draw_transfer_button(const DRAWITEMSTRUCT& item) {
+  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+  const bool pushed = (item.itemState & ODS_SELECTED) != 0;
+  RECT frame = item.rcItem;
+  DrawFrameControl(item.hDC, &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+  const bool upload = item.CtlID == IDC_UPLOAD;
+  HGDIOBJ picture = disabled ? (upload ? upload_greyed_ : download_greyed_).get()
+                             : (upload ? upload_bitmap_ : download_bitmap_).get();
+  BITMAP size{};
+  if (picture != nullptr && GetObjectW(picture, sizeof size, &size) != 0) {
+    HDC source = CreateCompatibleDC(item.hDC);
+    HGDIOBJ old = SelectObject(source, picture);
+    const int offset = pushed ? 1 : 0;
+    const int x = item.rcItem.left + (item.rcItem.right - item.rcItem.left - size.bmWidth) / 2;
+    const int y = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - size.bmHeight) / 2;
+    BitBlt(item.hDC, x + offset, y + offset, size.bmWidth, size.bmHeight, source, 0, 0, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+  }
+  if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+    RECT focus = item.rcItem;
+    InflateRect(&focus, -scale_for_dpi(3, dpi_), -scale_for_dpi(3, dpi_));
+    DrawFocusRect(item.hDC, &focus);
+  }
+}
+
+void TransferWindow::colours_changed() {
+  set_pictures();
+  // The common controls follow the new colours only when they are told.
+  const HWND hwnd = Dialog::window().get();
+  for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+  }
+  InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void TransferWindow::dpi_changed(int dpi, const RECT& suggested) {
+  const int old_dpi = dpi_;
+  if (dpi <= 0 || dpi == old_dpi) return;
+  for (ui::ArrangementRecord& record : arrangement_) record = ui::scaled_record(record, dpi, old_dpi);
+  min_width_ = MulDiv(min_width_, dpi, old_dpi);
+  min_height_ = MulDiv(min_height_, dpi, old_dpi);
+  desktop_list_.rescale_columns(dpi, old_dpi);
+  device_list_.rescale_columns(dpi, old_dpi);
+  set_pictures();
+  SetWindowPos(Dialog::window().get(), nullptr, suggested.left, suggested.top,
+               suggested.right - suggested.left, suggested.bottom - suggested.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TransferWindow::set_control_text(int id, const std::string& text) {
-  Dialog::window().item(id).set_text(to_wide(text));
+  // Alt+W for the filter toggle, whichever of its two captions it shows.
+  Dialog::window().item(id).set_text(id == IDC_FILTER_TOGGLE ? with_mnemonic(to_wide(text), L'w')
+                                                             : to_wide(text));
 }
 
 void TransferWindow::enable_control(int id, bool enabled) {
@@ -322,7 +501,7 @@ void TransferWindow::add_tooltip(int id, const std::string& text) {
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
                                     instance(), nullptr));
     if (!tooltips_) return;
-    SendMessageW(tooltips_.get(), TTM_SETMAXTIPWIDTH, 0, 320);
+    SendMessageW(tooltips_.get(), TTM_SETMAXTIPWIDTH, 0, scale_for_dpi(320, window_dpi(hwnd)));
   }
   std::wstring wide = to_wide(text);
   TTTOOLINFOW tool{};

@@ -67,6 +67,18 @@ class TransferWindow : public Dialog, public ui::TransferView {
   bool OnMessage(UINT message, WPARAM w, LPARAM l, INT_PTR* result) override;
 
  private:
+  // The keys of the two lists: Backspace goes up one level, Ctrl+A selects
+  // all; true when the message was such a key and is handled.
+  bool list_key(const MSG& msg);
+  // The pane of a list window, false for any other window.
+  bool side_of(HWND window, ui::PaneSide* side) const;
+  // The context menu from the keyboard, at the focused item.
+  void keyboard_context_menu(HWND list);
+  // The two transfer buttons draw their pictures, greyed while disabled.
+  void draw_transfer_button(const DRAWITEMSTRUCT& item);
+  // After a change of the system's colours or of the window's DPI.
+  void colours_changed();
+  void dpi_changed(int dpi, const RECT& suggested);
   // The controls' places and the window's size at start-up, which resizing follows.
   void record_arrangement();
   void apply_arrangement();
@@ -84,12 +96,16 @@ class TransferWindow : public Dialog, public ui::TransferView {
   UniqueIcon browse_icon_;
   UniqueGdiObject upload_bitmap_;
   UniqueGdiObject download_bitmap_;
+  UniqueGdiObject upload_greyed_;
+  UniqueGdiObject download_greyed_;
   UniqueGdiObject desktop_picture_;
   UniqueGdiObject device_picture_;
   std::vector<ui::ArrangementRecord> arrangement_;
   bool arrangement_recorded_ = false;
   int min_width_ = 0;
   int min_height_ = 0;
+  // The DPI the window was laid out for.
+  int dpi_ = 96;
   bool ended_ = false;
   int result_ = -1;
   ui::CTRA_Transfer_Dlg logic_;

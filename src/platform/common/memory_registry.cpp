@@ -94,6 +94,10 @@ long MemoryRegistry::open_key(RegistryRoot root, const std::string& path, std::u
   *key = 0;
   std::vector<std::string> parts;
   if (!split_path(path, &parts)) return error::kInvalidParameter;
+  if ((access & key_access::kView64) && root == RegistryRoot::kLocalMachine && !parts.empty() &&
+      equals_no_case(parts[0], "SOFTWARE")) {
+    parts.insert(parts.begin() + 1, kView64Node);
+  }
   if (!find_node(root, parts)) return error::kFileNotFound;
   return add_handle(root, std::move(parts), access, key);
 }

@@ -21,6 +21,10 @@ constexpr long kBadDatabase = 1009;  // ERROR_BADDB
 constexpr long kKeyDeleted = 1018;   // ERROR_KEY_DELETED
 }  // namespace registry_error
 
+// The store is the 32-bit view; a key opened in the 64-bit view of
+// HKLM\SOFTWARE is the key of the same path below SOFTWARE\(64-bit view).
+constexpr char kView64Node[] = "(64-bit view)";
+
 // "HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER".
 const char* registry_root_name(RegistryRoot root);
 

@@ -17,6 +17,13 @@ HKEY root_key(RegistryRoot root) {
 
 HKEY as_hkey(RegistryKey key) { return reinterpret_cast<HKEY>(key); }
 
+// The 32-bit view unless the 64-bit one is asked for: the 64-bit build reads
+// and writes the keys the 32-bit build and the installer use.
+REGSAM with_view(std::uint32_t access) {
+  const REGSAM rights = access & ~static_cast<REGSAM>(KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+  return rights | ((access & key_access::kView64) ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+}
+
 std::wstring wide(const std::string& utf8) {
   const std::u16string units = to_utf16(utf8);
   return std::wstring(units.begin(), units.end());
@@ -31,8 +38,7 @@ std::string narrow(const wchar_t* text, std::size_t length) {
 long Win32Registry::open_key(RegistryRoot root, const std::string& path, std::uint32_t access,
                              RegistryKey* key) {
   HKEY opened = nullptr;
-  const LONG rc = RegOpenKeyExW(root_key(root), wide(path).c_str(), 0,
-                                access | KEY_WOW64_32KEY, &opened);
+  const LONG rc = RegOpenKeyExW(root_key(root), wide(path).c_str(), 0, with_view(access), &opened);
   *key = rc == ERROR_SUCCESS ? reinterpret_cast<RegistryKey>(opened) : 0;
   return rc;
 }

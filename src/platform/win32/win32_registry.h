@@ -1,5 +1,6 @@
-// The Windows registry through the Reg*W calls, always in the 32-bit view of
-// HKLM\SOFTWARE where ActiveSync and the desktop programs keep their keys.
+// The Windows registry through the Reg*W calls, in the 32-bit view of
+// HKLM\SOFTWARE (where ActiveSync, the desktop programs and the options keep
+// their keys) on both builds, unless a caller opens a key in the 64-bit view.
 #pragma once
 
 #include "platform/registry.h"

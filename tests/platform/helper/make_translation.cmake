@@ -23,7 +23,7 @@ endfunction()
 
 file(READ "${PROGRAM_RC}" rc)
 string(REGEX REPLACE "\n[A-Za-z_0-9]+ +(ICON|BITMAP|AVI|RT_MANIFEST) +\"[^\n]*" "" rc "${rc}")
-translate(rc "PUSHBUTTON \"Exit\", IDC_EXIT" "PUSHBUTTON \"Beenden\", IDC_EXIT")
+translate(rc "PUSHBUTTON \"E&xit\", IDC_EXIT" "PUSHBUTTON \"&Beenden\", IDC_EXIT")
 translate(rc "POPUP \"&File\"" "POPUP \"&Datei\"")
 # Another key for the same command shows whose accelerator table is used.
 translate(rc "VK_F5, ID_REFRESH_KEY" "VK_F6, ID_REFRESH_KEY")

@@ -134,7 +134,7 @@ struct CaseRun {
 // The simple upper-case mappings of the Unicode Character Database (14.0) for
 // the Basic Multilingual Plane, in order, without the two that Windows leaves
 // alone because they would make a non-ASCII letter equal to an ASCII one
-// (U+0131 dotless i and U+017F long s).
+// (U+0131 dotless i and U+017F long s). tools/make_case_table.pl prints it.
 constexpr CaseRun kUpperRuns[] = {
     {0x0061, 0x007A, -32, 1}, {0x00B5, 0x00B5, 743, 1}, {0x00E0, 0x00F6, -32, 1},
     {0x00F8, 0x00FE, -32, 1}, {0x00FF, 0x00FF, 121, 1}, {0x0101, 0x012F, -1, 2},

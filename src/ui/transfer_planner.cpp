@@ -165,6 +165,11 @@ int copy_folder_files(app::RunContext& c, bool download, const std::string& sour
   set_pane_folder(c, folder, source_folder);
   folder.filter = kAllFiles;
   read_pane_folder(c, folder, [&c] { device::handle_copying_messages(c); });
+  // A folder the lost link cut short is not copied as if that were all of it.
+  if (folder.folder == kNoConnection) {
+    device::report_folder_not_read(c, source_folder);
+    return device::copy_result::kFailed;
+  }
 
   for (const C_file_dir_info& entry : folder.entries) {
     if (entry.is_folder()) continue;

@@ -36,7 +36,7 @@ TEST(RapiDevice, DrivesTheLibraryThroughItsExports) {
   ASSERT_TRUE(device.loaded());
   RapiInit init;
   ASSERT_EQ(0, device.CeRapiInitEx(&init));
-  ASSERT_EQ(0u, device.WaitForInitEvent(init.heRapiInit, 1000));
+  ASSERT_EQ(0u, device.WaitForInitEvent(&init, 1000));
 
   std::vector<CeFindData> found;
   ASSERT_TRUE(device.CeFindAllFiles(u"\\Data\\*.*", 0x81, &found));

@@ -123,23 +123,6 @@ TEST_F(EmulatedDeviceTest, ConnectionStatesOfDeviceIni) {
   EXPECT_EQ(ce::kWaitTimeout, absent.WaitForInitEvent(&init, 1000));
 }
 
-TEST_F(EmulatedDeviceTest, UnpluggingFailsTheNextBlockOfAnOpenFile) {
-  folder_.write_file("device/fs/big.bin", std::string(3 * 4096, 'b'));
-  auto device = connect();
-  const CeHandle file = device->CeCreateFile(u"\\big.bin", ce::kGenericRead, 0,
-                                             ce::kOpenExisting, ce::kFileAttributeNormal);
-  ASSERT_NE(kCeInvalidHandle, file);
-  char buffer[4096];
-  std::uint32_t read = 0;
-  ASSERT_TRUE(device->CeReadFile(file, buffer, sizeof buffer, &read));
-  write_ini("Present=0\n");
-  CeFindData data;
-  EXPECT_EQ(kCeInvalidHandle, device->CeFindFirstFile(u"\\*.*", &data));
-  EXPECT_FALSE(device->CeReadFile(file, buffer, sizeof buffer, &read));
-  EXPECT_EQ(error::kDeviceNotConnected, device->CeGetLastError());
-  EXPECT_EQ(0, device->CeRapiUninit());
-}
-
 TEST_F(EmulatedDeviceTest, FindsWithPatternsWithoutRegardToCase) {
   auto device = connect();
   EXPECT_EQ((std::vector<std::string>{"Codes.CSV", "Job1.raw", "Sub"}),
@@ -159,6 +142,15 @@ TEST_F(EmulatedDeviceTest, FindsWithPatternsWithoutRegardToCase) {
   EXPECT_EQ(8u, data.nFileSizeLow);
   EXPECT_EQ(attr::kArchive, data.dwFileAttributes);
   EXPECT_EQ(u"Job1.raw", data.cFileName);
+
+  // Names the emulator made, and one put there behind its back, in any case.
+  ASSERT_TRUE(device->CeMoveFile(u"\\data\\job1.RAW", u"\\Data\\Moved.raw"));
+  EXPECT_EQ(attr::kArchive, device->CeGetFileAttributes(u"\\DATA\\MOVED.RAW"));
+  EXPECT_EQ(ce::kInvalidFileAttributes, device->CeGetFileAttributes(u"\\DATA\\JOB1.RAW"));
+  folder_.write_file("device/fs/Data/Late.txt", "late");
+  device = connect();
+  ASSERT_NE(kCeInvalidHandle, device->CeFindFirstFile(u"\\data\\LATE.TXT", &data));
+  EXPECT_EQ(u"Late.txt", data.cFileName);
 }
 
 TEST_F(EmulatedDeviceTest, FindAllFilesGivesAttributesAndNamesAndMarksHiddenFolders) {
@@ -360,8 +352,14 @@ TEST_F(EmulatedDeviceTest, APulledCableFailsCallsAsTheModeReportsIt) {
       EXPECT_EQ(static_cast<long>(error::kDeviceNotConnected), registry);
     }
     EXPECT_EQ(0, device->CeRapiUninit());
-    // Plugged in again at the next connection.
-    EXPECT_EQ(3u, names(*connect(), u"\\Data\\*.*").size());
+    // Plugged in again at the next connection; device.ini is read at each
+    // call that starts an operation, so a cable pulled there shows at once.
+    device = connect();
+    EXPECT_EQ(3u, names(*device, u"\\Data\\*.*").size());
+    write_ini(mode + "Present=0\n");
+    CeFindData data;
+    EXPECT_EQ(kCeInvalidHandle, device->CeFindFirstFile(u"\\*.*", &data));
+    EXPECT_EQ(real ? kRapiLinkLost : ce::kSOk, device->CeRapiGetError());
   }
 }
 

@@ -219,6 +219,7 @@ std::uint64_t EmulatedDevice::remote_calls(const std::string& function) const {
 
 std::int32_t EmulatedDevice::CeRapiInitEx(RapiInit* init) {
   read_settings(true);
+  folder_names_.clear();  // each connection reads the folders afresh
   ++calls_["CeRapiInitEx"];
   if (settings_.init_fails) return ce::kEFail;
   charge_link(0, true);
@@ -301,14 +302,7 @@ bool EmulatedDevice::resolve(const std::u16string& device_path, Resolved* resolv
       if (found) {
         name = stored_name(host / fs::u8path(name), name);
       } else {
-        for (const auto& entry : fs::directory_iterator(host, ec)) {
-          const std::string candidate = entry.path().filename().u8string();
-          if (equals_no_case(candidate, name)) {
-            name = candidate;
-            found = true;
-            break;
-          }
-        }
+        found = name_in_other_case(host, &name);
       }
       host /= fs::u8path(name);
       if (found) {
@@ -329,6 +323,42 @@ bool EmulatedDevice::resolve(const std::u16string& device_path, Resolved* resolv
   resolved->exists = exists;
   resolved->is_folder = exists && is_folder;
   return true;
+}
+
+bool EmulatedDevice::name_in_other_case(const fs::path& folder, std::string* name) {
+  std::error_code ec;
+  const fs::file_time_type stamp = fs::last_write_time(folder, ec);
+  FolderNames& names = folder_names_[folder];
+  // Read again when the folder changed behind the emulator's back.
+  if (!names.read || names.stamp != stamp) {
+    names.by_key.clear();
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+      const std::string candidate = entry.path().filename().u8string();
+      names.by_key.emplace(key_of(candidate), candidate);
+    }
+    names.stamp = stamp;
+    names.read = true;
+  }
+  const auto it = names.by_key.find(key_of(*name));
+  if (it == names.by_key.end()) return false;
+  *name = it->second;
+  return true;
+}
+
+void EmulatedDevice::folder_changed(const fs::path& entry, bool added) {
+  const auto it = folder_names_.find(entry.parent_path());
+  if (it == folder_names_.end() || !it->second.read) return;
+  FolderNames& names = it->second;
+  const std::string name = entry.filename().u8string();
+  if (added) {
+    names.by_key[key_of(name)] = name;
+  } else {
+    const auto found = names.by_key.find(key_of(name));
+    if (found != names.by_key.end() && found->second == name) names.by_key.erase(found);
+  }
+  // The folder's new time stamp is the emulator's own change, already known.
+  std::error_code ec;
+  names.stamp = fs::last_write_time(it->first, ec);
 }
 
 FileTimes EmulatedDevice::times_of(const fs::path& host, const std::string& device_path) {
@@ -519,6 +549,7 @@ CeHandle EmulatedDevice::CeCreateFile(const std::u16string& path, std::uint32_t 
       fail(error::kAccessDenied);
       return kCeInvalidHandle;
     }
+    if (create) folder_changed(file.host, true);
   }
   auto open = std::make_unique<OpenFile>();
   std::ios::openmode mode = std::ios::binary;
@@ -697,6 +728,7 @@ bool EmulatedDevice::CeDeleteFile(const std::u16string& path) {
   }
   std::error_code ec;
   if (!fs::remove(file.host, ec)) return fail(error::kAccessDenied);
+  folder_changed(file.host, false);
   forget_times(key);
   return true;
 }
@@ -709,6 +741,7 @@ bool EmulatedDevice::CeCreateDirectory(const std::u16string& path) {
   std::error_code ec;
   if (!fs::is_directory(folder.host.parent_path(), ec)) return fail(error::kPathNotFound);
   if (!fs::create_directory(folder.host, ec)) return fail(error::kAccessDenied);
+  folder_changed(folder.host, true);
   const FileTimeTicks now = device_now();
   record_times(key_of(folder.device), FileTimes{now, now, now});
   return true;
@@ -740,6 +773,9 @@ bool EmulatedDevice::CeMoveFile(const std::u16string& from, const std::u16string
   }
   fs::rename(source.host, target.host, ec);
   if (ec) return fail(error::kAccessDenied);
+  folder_changed(source.host, false);
+  folder_changed(target.host, true);
+  if (source.is_folder) folder_names_.clear();  // the folders below have new paths
   // The times move with the entry and everything below it; their keys all
   // begin with the entry's, so they lie together in the map.
   const std::string new_prefix = key_of(target.device);
@@ -851,6 +887,7 @@ std::uint32_t EmulatedDevice::CeGetTempPath(std::uint32_t buffer_length, std::u1
   if (!folder.exists) {
     std::error_code ec;
     fs::create_directories(folder.host, ec);
+    folder_names_.clear();
     if (ec) {
       fail(error::kPathNotFound);
       return 0;

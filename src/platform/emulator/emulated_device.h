@@ -124,6 +124,11 @@ class EmulatedDevice : public Device {
     std::vector<CeFindData> entries;
     std::size_t next = 0;
   };
+  struct FolderNames {
+    bool read = false;
+    std::filesystem::file_time_type stamp{};
+    std::map<std::string, std::string> by_key;  // case-folded name → name
+  };
 
   // Reads device.ini; `always` also when it did not change since the last read.
   void read_settings(bool always);
@@ -144,6 +149,12 @@ class EmulatedDevice : public Device {
 
   // False with 161 for paths that would leave the device, 206 for too long ones.
   bool resolve(const std::u16string& device_path, Resolved* resolved);
+  // Finds `*name` in another case among the folder's entries and gives its
+  // spelling there: from an index of the folder's names, read again when the
+  // folder's time stamp shows a change the emulator did not make.
+  bool name_in_other_case(const std::filesystem::path& folder, std::string* name);
+  // Keeps that index up to date with an entry the emulator added or removed.
+  void folder_changed(const std::filesystem::path& entry, bool added);
   bool list(const std::u16string& pattern, std::vector<CeFindData>* entries);
   CeFindData entry_data(const std::filesystem::path& host, const std::string& device_path,
                         const std::string& name, bool is_folder);
@@ -182,6 +193,7 @@ class EmulatedDevice : public Device {
   MemoryRegistry registry_;
   std::map<CeHandle, std::unique_ptr<OpenFile>> files_;
   std::map<CeHandle, Find> finds_;
+  std::map<std::filesystem::path, FolderNames> folder_names_;
   std::map<CeRegKey, RegistryKey> keys_;
   std::uintptr_t next_handle_ = 0x10;
 };

@@ -137,19 +137,6 @@ TEST_P(RapiLink, AnOverwriteCutBetweenItsStepsIsPutRightAtTheNextReading) {
   EXPECT_EQ(bytes(200000, 'n'), on_device("job.raw"));
 }
 
-TEST_P(RapiLink, AListingCutByTheCableShowsNoConnection) {
-  for (int i = 0; i < 10; ++i) {
-    fake_.folder.write_file("device/fs/My Documents/Jobs/" + std::to_string(i) + ".raw", "x");
-  }
-  faults("UnplugBefore=CeFindNextFile:4\n");
-  ASSERT_EQ(status::kSuccess, connect_to_device(context_, false, false));
-  ui::C_file_dir_pane pane(ui::PaneSide::kDevice);
-  ui::set_pane_folder(context_, pane, "\\My Documents\\Jobs\\");
-  ui::read_pane_folder(context_, pane, nullptr);
-  EXPECT_TRUE(pane.entries.empty());
-  EXPECT_EQ(ui::kNoConnection, pane.folder);
-}
-
 }  // namespace
 }  // namespace vmt::device
 #endif

@@ -64,10 +64,10 @@ void BM_EmulatorUpload4000(benchmark::State& state) {
     for (int i = 0; i < kFiles; ++i) {
       const Clock::time_point start = Clock::now();
       const double cpu_start = cpu_seconds();
-      check(device::upload_file(run.context(), run.desktop("desk") + "f" + std::to_string(i) +
-                                                   ".raw",
-                                "\\Many\\", 2048) == device::copy_result::kCopied,
-            "an upload");
+      check(
+          device::upload_file(run.context(), run.desktop("desk") + "f" + std::to_string(i) + ".raw",
+                              "\\Many\\", 2048) == device::copy_result::kCopied,
+          "an upload");
       const double seconds = seconds_since(start);
       const double cpu = cpu_seconds() - cpu_start;
       if (i < kEdge) {
@@ -96,7 +96,9 @@ void BM_EmulatorListing10000(benchmark::State& state) {
   bench::BenchRun run("emulator-listing");
   const fs::path folder = run.root() / "device" / "fs" / "Big";
   fs::create_directories(folder);
-  for (int i = 0; i < kEntries; ++i) std::ofstream(folder / ("e" + std::to_string(i) + ".raw")) << i;
+  for (int i = 0; i < kEntries; ++i) {
+    std::ofstream(folder / ("e" + std::to_string(i) + ".raw")) << i;
+  }
   run.connect();
   platform::Device& device = run.device();
   for (auto _ : state) {
@@ -164,19 +166,20 @@ void BM_Link16MiB(benchmark::State& state) {
     Clock::time_point start = Clock::now();
     const int result = upload ? device::upload_file(run.context(), run.desk() + "big.raw",
                                                     "\\Link\\", static_cast<double>(kSize))
-                              : device::download_file(run.context(), "\\Link\\big.raw",
-                                                      run.desk(), static_cast<double>(kSize));
+                              : device::download_file(run.context(), "\\Link\\big.raw", run.desk(),
+                                                      static_cast<double>(kSize));
     engine = seconds_since(start);
     check(result == device::copy_result::kCopied, "the 16 MiB copy");
     state.SetIterationTime(engine);
 
     // The same bytes in 4096-byte calls, as the engine used to make them.
     platform::Device& device = run.emulator();
-    const platform::CeHandle handle = device.CeCreateFile(
-        upload ? u"\\Link\\bare.raw" : u"\\Link\\big.raw",
-        upload ? platform::ce::kGenericRead | platform::ce::kGenericWrite : platform::ce::kGenericRead,
-        0, upload ? platform::ce::kCreateAlways : platform::ce::kOpenExisting,
-        platform::ce::kFileAttributeNormal);
+    const platform::CeHandle handle =
+        device.CeCreateFile(upload ? u"\\Link\\bare.raw" : u"\\Link\\big.raw",
+                            upload ? platform::ce::kGenericRead | platform::ce::kGenericWrite
+                                   : platform::ce::kGenericRead,
+                            0, upload ? platform::ce::kCreateAlways : platform::ce::kOpenExisting,
+                            platform::ce::kFileAttributeNormal);
     check(handle != platform::kCeInvalidHandle, "the bare loop's file");
     std::vector<char> block(4096, 'b');
     start = Clock::now();
@@ -199,8 +202,9 @@ void BM_Link1000Files(benchmark::State& state) {
   const bool upload = state.range(0) == 1;
   LinkRun run("link-1000", static_cast<int>(state.range(1)));
   for (int i = 0; i < kFiles; ++i) {
-    write_file(run.root() / (upload ? "desk" : "device/fs/Link") / ("f" + std::to_string(i) + ".raw"),
-               kSize);
+    write_file(
+        run.root() / (upload ? "desk" : "device/fs/Link") / ("f" + std::to_string(i) + ".raw"),
+        kSize);
   }
   run.connect();
   double seconds = 0;

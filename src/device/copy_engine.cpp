@@ -55,10 +55,16 @@ struct Direction {
   const TimeSites& times;
 };
 
-const Direction kDown = {"<--", true, {50232, "\t%s:\tERROR copying (CeCreateFile)"},
-                         {50041, "\t%s:\tERROR copying (CreateFile)"}, kDownloadTimes};
-const Direction kUp = {"-->", false, {50041, "\t%s:\tERROR copying (CreateFile)"},
-                       {50232, "\t%s:\tERROR copying (CeCreateFile)"}, kUploadTimes};
+const Direction kDown = {"<--",
+                         true,
+                         {50232, "\t%s:\tERROR copying (CeCreateFile)"},
+                         {50041, "\t%s:\tERROR copying (CreateFile)"},
+                         kDownloadTimes};
+const Direction kUp = {"-->",
+                       false,
+                       {50041, "\t%s:\tERROR copying (CreateFile)"},
+                       {50232, "\t%s:\tERROR copying (CeCreateFile)"},
+                       kUploadTimes};
 
 // Why a copy stopped half way, in the words of the status record.
 struct Cause {
@@ -78,13 +84,16 @@ Cause cause_of(std::uint32_t code, bool reading) {
   return reading ? Cause{50605, "read error"} : Cause{50606, "write error"};
 }
 
+std::string without_line_ends(std::string text) {
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
 // Every failure of a copy reaches the status record and the report here.
 void report_copy_failure(app::RunContext& c, const std::string& text, const std::string& path) {
   app::set_status_text(c, {});
   app::append_status_line(c, text);
-  std::string line = text;
-  while (!line.empty() && line.back() == '\n') line.pop_back();
-  c.report.report_line(line, path);
+  c.report.report_line(without_line_ends(text), path);
 }
 
 void report_failure(app::RunContext& c, const std::string& name, const Cause& cause,
@@ -109,9 +118,7 @@ void note(app::RunContext& c, unsigned message, const char* format, const std::s
   const std::string text =
       c.texts.format_message_text(message, format, name.c_str(), other.c_str());
   app::append_status_line(c, text);
-  std::string line = text;
-  while (!line.empty() && line.back() == '\n') line.pop_back();
-  c.report.report_line(line);
+  c.report.report_line(without_line_ends(text));
 }
 
 std::string name_of(const std::string& device_path) {
@@ -184,8 +191,7 @@ class DeviceFile {
   bool remove() {
     if (device_.CeDeleteFile(to_device(path_))) return true;
     const std::uint32_t code = last_device_error(c_);
-    return code == platform::error::kFileNotFound ||
-           code == platform::error::kDeviceNotConnected;
+    return code == platform::error::kFileNotFound || code == platform::error::kDeviceNotConnected;
   }
 
   // The device renames only onto a free name: the earlier file is put aside
@@ -203,11 +209,12 @@ class DeviceFile {
     }
     if (attributes & platform::attr::kDirectory) return failed(&result, kNotPlaced);
 
-    const std::string backup = device_folder_of(destination) + backup_copy_name(name_of(destination));
+    const std::string backup =
+        device_folder_of(destination) + backup_copy_name(name_of(destination));
     if (!put_aside(destination, backup)) {
       const std::uint32_t code = error();
-      return failed(&result, code == platform::error::kDeviceNotConnected ? kDisconnected
-                                                                          : kNotPlaced);
+      return failed(&result,
+                    code == platform::error::kDeviceNotConnected ? kDisconnected : kNotPlaced);
     }
     if (!move(path_, destination)) {
       const std::uint32_t code = error();
@@ -471,7 +478,8 @@ class AbandonScope {
 
 void report_cancelled(app::RunContext& c, const std::string& name) {
   app::set_status_text(c, {});
-  app::append_status_line(c, c.texts.format_message_text(50219, "\t%s:\tCancelled\n", name.c_str()));
+  app::append_status_line(c,
+                          c.texts.format_message_text(50219, "\t%s:\tCancelled\n", name.c_str()));
   c.report.report_line(c.texts.load_message_text(50372, "User cancelled"));
 }
 
@@ -541,8 +549,8 @@ CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from
     remove_partial(c, to);
     return outcome;
   }
-  outcome.times_carried = carry_times(from, to, direction.times.end_get,
-                                      direction.times.end_set, from.path(), destination);
+  outcome.times_carried = carry_times(from, to, direction.times.end_get, direction.times.end_set,
+                                      from.path(), destination);
   from.close();
   if (!to.flush() || !to.close()) {
     report_failure(c, name, cause_of(to.error(), false), destination);
@@ -559,14 +567,16 @@ CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from
   if (!placement.placed) {
     report_failure(c, name, placement.cause, destination);
     if (!placement.old_kept.empty()) {
-      note(c, 50645, "\t%s:\tthe earlier file is kept as %s and put back when the folder is next read\n",
+      note(c, 50645,
+           "\t%s:\tthe earlier file is kept as %s and put back when the folder is next read\n",
            name, placement.old_kept);
     }
     return outcome;
   }
   if (!placement.replaced.empty()) {
-    note(c, 50646, "\t%s:\tthe replaced file is left as %s and removed when the folder is next read\n",
-         name, placement.replaced);
+    note(c, 50646,
+         "\t%s:\tthe replaced file is left as %s and removed when the folder is next read\n", name,
+         placement.replaced);
   }
   outcome.result = copy_result::kCopied;
   return outcome;
@@ -586,7 +596,8 @@ int reported_copy(app::RunContext& c, const std::string& source, const std::stri
         outcome.times_carried
             ? t.load_message_text(50354, "                Successful")
             : t.load_message_text(
-                  50642, "                Successful, but the file times could not be carried over"));
+                  50642,
+                  "                Successful, but the file times could not be carried over"));
   } else if (outcome.result == copy_result::kCancelled) {
     c.report.report_line(t.load_message_text(50371, "                Cancelled"));
   } else {
@@ -624,8 +635,7 @@ std::string backup_copy_name(const std::string& name) { return kBackupPrefix + n
 
 bool is_backup_copy_name(const std::string& name) {
   const std::size_t length = sizeof kBackupPrefix - 1;
-  return name.size() > length &&
-         platform::equals_no_case(name.substr(0, length), kBackupPrefix);
+  return name.size() > length && platform::equals_no_case(name.substr(0, length), kBackupPrefix);
 }
 
 bool is_reserved_device_name(const std::string& name) {
@@ -640,8 +650,8 @@ bool is_reserved_device_name(const std::string& name) {
   if (!equals_ascii_no_case(stem, "COM") && !equals_ascii_no_case(stem, "LPT")) return false;
   const std::string number = base.substr(3);
   // A digit, or the superscript one, two or three that Windows also takes.
-  return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') ||
-         number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
+  return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+         number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
 int copy_block_loop_down(app::RunContext& c, const std::u16string& source,
@@ -703,7 +713,8 @@ void report_folder_not_read(app::RunContext& c, const std::string& folder) {
       c,
       c.texts.format_message_text(
           50650, "\t%s:\tERROR reading the folder (%s), none of its files was copied\n",
-          folder.c_str(), c.texts.load_message_text(kDisconnected.message, kDisconnected.text).c_str()),
+          folder.c_str(),
+          c.texts.load_message_text(kDisconnected.message, kDisconnected.text).c_str()),
       folder);
 }
 

@@ -278,8 +278,7 @@ TEST_F(CopyEngine, CancelOfAnOverwriteKeepsTheOldFileAndAnswerNoGoesOn) {
   };
   run_.boxes.answers = {app::id::kNo};
   record_.history.clear();
-  EXPECT_EQ(copy_result::kCopied,
-            download_file(run_.context, "\\Projects\\job.raw", desk(), size));
+  EXPECT_EQ(copy_result::kCopied, download_file(run_.context, "\\Projects\\job.raw", desk(), size));
   EXPECT_EQ(2u, run_.boxes.shown.size());
   EXPECT_EQ(field_copy, run_.fake.folder.read_file("desk/job.raw"));
 }
@@ -336,9 +335,9 @@ TEST_P(CopyEngineModes, AReadFailingPartWayKeepsTheOldFileAndNamesTheCause) {
     record_.history.clear();
     EXPECT_EQ(copy_result::kFailed,
               download_file(run_.context, "\\Projects\\points.raw", desk(), 1 << 20));
-    EXPECT_EQ(std::string("\tpoints.raw:\tERROR copying (") + k.cause +
-                  "), the file was not copied\n",
-              record_.history);
+    EXPECT_EQ(
+        std::string("\tpoints.raw:\tERROR copying (") + k.cause + "), the file was not copied\n",
+        record_.history);
     EXPECT_EQ("yesterday's points", run_.fake.folder.read_file("desk/points.raw"));
     EXPECT_EQ((std::vector<std::string>{"keep", "points.raw"}), names_in("desk"));
     EXPECT_TRUE(contains(report(), "                Not successful"));
@@ -368,9 +367,10 @@ TEST_P(CopyEngineModes, ASourceThatChangesUnderTheCopyIsNotPutInPlace) {
     record_.history.clear();
     EXPECT_EQ(copy_result::kFailed,
               download_file(run_.context, "\\Projects\\growing.raw", desk(), 300000));
-    EXPECT_EQ("\tgrowing.raw:\tERROR copying (the file changed while it was copied), the file "
-              "was not copied\n",
-              record_.history);
+    EXPECT_EQ(
+        "\tgrowing.raw:\tERROR copying (the file changed while it was copied), the file "
+        "was not copied\n",
+        record_.history);
     EXPECT_EQ("the desk's", run_.fake.folder.read_file("desk/growing.raw"));
     close_copying_dialog(run_.context);
   }
@@ -382,8 +382,7 @@ TEST_P(CopyEngineModes, AFullDeviceKeepsThePreviousFile) {
   faults("DiskFullAfterBytes=100000\n");
   EXPECT_EQ(copy_result::kFailed,
             upload_file(run_.context, desk_file("survey.job"), "\\Projects\\", 300000));
-  EXPECT_EQ("\tsurvey.job:\tERROR copying (disk full), the file was not copied\n",
-            record_.history);
+  EXPECT_EQ("\tsurvey.job:\tERROR copying (disk full), the file was not copied\n", record_.history);
   EXPECT_EQ("the field copy", on_device("survey.job"));
   EXPECT_EQ((std::vector<std::string>{"survey.job"}), device_names());
 }
@@ -400,11 +399,11 @@ TEST_P(CopyEngineModes, ACablePulledBeforeAnyStepOfAnOverwriteNeverLeavesLess) {
     const char* before;
     bool copied;
   };
-  for (const Case& k : {Case{"CeCreateFile", false}, Case{"CeWriteFile:2", false},
-                        Case{"CeGetFileSize", false}, Case{"CeSetFileTime", false},
-                        Case{"CeCloseHandle", false}, Case{"CeGetFileAttributes", false},
-                        Case{"CeMoveFile:1", false}, Case{"CeMoveFile:2", false},
-                        Case{"CeDeleteFile", true}}) {
+  for (const Case& k :
+       {Case{"CeCreateFile", false}, Case{"CeWriteFile:2", false}, Case{"CeGetFileSize", false},
+        Case{"CeSetFileTime", false}, Case{"CeCloseHandle", false},
+        Case{"CeGetFileAttributes", false}, Case{"CeMoveFile:1", false},
+        Case{"CeMoveFile:2", false}, Case{"CeDeleteFile", true}}) {
     SCOPED_TRACE(k.before);
     put_on_device("job.raw", old_copy);
     faults(std::string("UnplugBefore=") + k.before + "\n");
@@ -434,7 +433,8 @@ TEST_P(CopyEngineModes, ACablePulledBeforeAnyStepOfAnOverwriteNeverLeavesLess) {
     ASSERT_EQ(1u, pane.entries.size());
     EXPECT_EQ(k.copied ? new_copy : old_copy, on_device("job.raw"));
     if (std::string(k.before) == "CeMoveFile:2") {
-      EXPECT_TRUE(contains(record_.history, "\tjob.raw:\tput back from " + backup)) << record_.history;
+      EXPECT_TRUE(contains(record_.history, "\tjob.raw:\tput back from " + backup))
+          << record_.history;
     }
   }
 }
@@ -531,13 +531,13 @@ TEST_F(CopyEngine, ADesktopFileHeldByAnotherProgramForHalfASecondIsReplacedAfter
   put_on_desktop("points.raw", "yesterday");
   platform::SystemClock real_clock;
   platform::Platform platform = run_.platform;
-  platform::Platform timed{platform.registry, platform.files, platform.shell, platform.windows,
+  platform::Platform timed{platform.registry, platform.files,  platform.shell,    platform.windows,
                            real_clock,        platform.device, platform.resources};
   app::RunContext context(timed, run_.boxes, run_.log, run_.message_texts);
   context.connected = true;
   const std::wstring held = std::filesystem::u8path(desk_file("points.raw")).wstring();
-  HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, holder);
   std::thread release([holder] {
     Sleep(500);
@@ -559,8 +559,8 @@ TEST_P(CopyEngineModes, TimesThatCannotBeReadAreSaidSoInTheBoxAndTheReport) {
             download_file(run_.context, "\\Projects\\timed.raw", desk(), 1000));
   ASSERT_EQ(1u, run_.boxes.shown.size());
   EXPECT_EQ("Veldmark - AEF6598", run_.boxes.shown[0].caption);
-  EXPECT_TRUE(contains(run_.boxes.shown[0].text,
-                       "\nGetting time on device file (\\Projects\\timed.raw)"))
+  EXPECT_TRUE(
+      contains(run_.boxes.shown[0].text, "\nGetting time on device file (\\Projects\\timed.raw)"))
       << run_.boxes.shown[0].text;
   EXPECT_TRUE(contains(report(), "Successful, but the file times could not be carried over"));
 }
@@ -579,19 +579,21 @@ TEST_F(CopyEngine, OpenFailuresNameTheFileAndCreateNothing) {
   EXPECT_EQ(copy_result::kFailed,
             upload_file(run_.context, desk_file("missing.job"), "\\Projects\\", 1));
   EXPECT_EQ("\tmissing.job:\tERROR copying (CreateFile)\n", record_.history);
-  EXPECT_TRUE(contains(report(), "\tmissing.job:\tERROR copying (CreateFile)::::" +
-                                     desk_file("missing.job")));
+  EXPECT_TRUE(contains(
+      report(), "\tmissing.job:\tERROR copying (CreateFile)::::" + desk_file("missing.job")));
 
   // The device refuses the file the copy is written to.
   faults(std::string("FailOpen=") + kPartialCopyName + "\n");
   record_.history.clear();
-  EXPECT_EQ(copy_result::kFailed, upload_file(run_.context, desk_file("new.job"), "\\Projects\\", 1));
+  EXPECT_EQ(copy_result::kFailed,
+            upload_file(run_.context, desk_file("new.job"), "\\Projects\\", 1));
   EXPECT_EQ("\tnew.job:\tERROR copying (CeCreateFile)\n", record_.history);
   EXPECT_EQ((std::vector<std::string>{"locked.raw"}), device_names());
 
   EXPECT_EQ(copy_result::kFailed, download_file(run_.context, "nameless", desk(), 1));
-  EXPECT_TRUE(contains(report(), "Error ERTHG4, Unable to extract title and extension for file::::"
-                                 "nameless"));
+  EXPECT_TRUE(contains(report(),
+                       "Error ERTHG4, Unable to extract title and extension for file::::"
+                       "nameless"));
 }
 
 TEST_F(CopyEngine, NamesWindowsKeepsForDevicesAreNeverDownloaded) {
@@ -599,8 +601,8 @@ TEST_F(CopyEngine, NamesWindowsKeepsForDevicesAreNeverDownloaded) {
                            "LPT0.txt", "Com\xC2\xB9.txt", "NUL .txt"}) {
     EXPECT_TRUE(is_reserved_device_name(name)) << name;
   }
-  for (const char* name : {"AUXILIARY.csv", "CONSOLE.job", "COM10.raw", "LPT.txt", "xNUL",
-                           "COM", "Com\xC2\xB9x.txt", "nul-points.csv"}) {
+  for (const char* name : {"AUXILIARY.csv", "CONSOLE.job", "COM10.raw", "LPT.txt", "xNUL", "COM",
+                           "Com\xC2\xB9x.txt", "nul-points.csv"}) {
     EXPECT_FALSE(is_reserved_device_name(name)) << name;
   }
 #ifndef _WIN32
@@ -608,9 +610,10 @@ TEST_F(CopyEngine, NamesWindowsKeepsForDevicesAreNeverDownloaded) {
   put_on_device("AUX.csv", "codes");
   open_report();
   EXPECT_EQ(copy_result::kFailed, download_file(run_.context, "\\Projects\\AUX.csv", desk(), 5));
-  EXPECT_EQ("\tAUX.csv:\tERROR copying (Windows keeps the name for a device), the file was not "
-            "copied\n",
-            record_.history);
+  EXPECT_EQ(
+      "\tAUX.csv:\tERROR copying (Windows keeps the name for a device), the file was not "
+      "copied\n",
+      record_.history);
   EXPECT_EQ((std::vector<std::string>{"keep"}), names_in("desk"));
 #endif
 }

@@ -2,9 +2,8 @@
 // the stand-in library that serves an emulated data collector: the Windows
 // path end to end, in both of the emulator's error modes and both bitnesses.
 #ifdef _WIN32
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 
@@ -66,8 +65,9 @@ class RapiLink : public ::testing::TestWithParam<const char*> {
   test::FakePlatform fake_;
   platform::RapiDevice device_{test::fake_rapi_library_path()};
   platform::SystemClock clock_;
-  platform::Platform platform_{fake_.registry, fake_.platform().files, fake_.shell, fake_.windows,
-                               clock_,         device_,                fake_.resources};
+  platform::Platform platform_{
+      fake_.registry, fake_.platform().files, fake_.shell, fake_.windows, clock_,
+      device_,        fake_.resources};
   test::ScriptedMessageBoxes boxes_;
   app::BuiltInStringTable table_;
   app::MessageTexts texts_{boxes_, table_};

@@ -1,5 +1,7 @@
 // The emulated data collector keeps the remote API's contracts, and its faults
 // happen where a test asks for them.
+#include "platform/emulator/emulated_device.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +14,6 @@
 #include "platform/common/manual_clock.h"
 #include "platform/common/utf.h"
 #include "platform/emulator/absent_device.h"
-#include "platform/emulator/emulated_device.h"
 #include "support/temp_folder.h"
 
 namespace vmt::platform {
@@ -273,17 +274,17 @@ TEST_F(EmulatedDeviceTest, ReadWriteAndDiskFaultsInBothModes) {
               "BlockDelayMs=1\n");
     auto device = connect();
     // A file in use on the device: not opened, deleted or moved.
-    EXPECT_EQ(kCeInvalidHandle, device->CeCreateFile(u"\\Data\\Job1.raw", ce::kGenericRead, 0,
-                                                     ce::kOpenExisting, 0));
+    EXPECT_EQ(kCeInvalidHandle,
+              device->CeCreateFile(u"\\Data\\Job1.raw", ce::kGenericRead, 0, ce::kOpenExisting, 0));
     EXPECT_EQ(error::kSharingViolation, device->CeGetLastError());
-    EXPECT_EQ(kCeInvalidHandle, device->CeCreateFile(u"\\Data\\job1.raw", kReadWrite, 0,
-                                                     ce::kCreateAlways, 0));
+    EXPECT_EQ(kCeInvalidHandle,
+              device->CeCreateFile(u"\\Data\\job1.raw", kReadWrite, 0, ce::kCreateAlways, 0));
     EXPECT_FALSE(device->CeDeleteFile(u"\\Data\\Job1.raw"));
     EXPECT_FALSE(device->CeMoveFile(u"\\Data\\Job1.raw", u"\\Data\\Job2.raw"));
     EXPECT_EQ(error::kSharingViolation, device->CeGetLastError());
 
-    CeHandle file = device->CeCreateFile(u"\\Data\\long.bin", ce::kGenericRead, 0,
-                                         ce::kOpenExisting, 0);
+    CeHandle file =
+        device->CeCreateFile(u"\\Data\\long.bin", ce::kGenericRead, 0, ce::kOpenExisting, 0);
     char buffer[4096];
     std::uint32_t count = 0;
     ASSERT_TRUE(device->CeReadFile(file, buffer, 4096, &count));
@@ -331,8 +332,8 @@ TEST_F(EmulatedDeviceTest, APulledCableFailsCallsAsTheModeReportsIt) {
     write_ini(mode + "UnplugAfterBytes=6000\n");
     auto device = connect();
     EXPECT_EQ(3u, names(*device, u"\\Data\\*.*").size());  // leaves 18 as the last code
-    const CeHandle file = device->CeCreateFile(u"\\big.bin", ce::kGenericRead, 0,
-                                               ce::kOpenExisting, ce::kFileAttributeNormal);
+    const CeHandle file = device->CeCreateFile(u"\\big.bin", ce::kGenericRead, 0, ce::kOpenExisting,
+                                               ce::kFileAttributeNormal);
     ASSERT_NE(kCeInvalidHandle, file);
     char buffer[4096];
     std::uint32_t read = 0;

@@ -2,15 +2,15 @@
 // one of our own that serves the emulated data collector. It runs in both
 // Windows builds, so that a wrong record layout or calling convention shows.
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32/rapi_device.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 
 #include "platform/common/utf.h"
 #include "platform/emulator/emulated_device.h"
-#include "platform/win32/rapi_device.h"
 #include "support/fake_rapi_library.h"
 #include "support/temp_folder.h"
 
@@ -57,10 +57,12 @@ TEST(RapiDevice, AMissingLibraryIsADeviceThatIsNotThere) {
 // A rapi.dll beside the program or in the current folder is never taken:
 // only the system folder's, where ActiveSync puts it.
 TEST(RapiDevice, TakesRapiDllFromTheSystemFolderOnly) {
-  const fs::path planted_beside = fs::path(test::fake_rapi_library_path()).parent_path() / "rapi.dll";
+  const fs::path planted_beside =
+      fs::path(test::fake_rapi_library_path()).parent_path() / "rapi.dll";
   test::TempFolder current;
   const fs::path planted_current = fs::u8path(current.path()) / "rapi.dll";
-  fs::copy_file(test::fake_rapi_library_path(), planted_beside, fs::copy_options::overwrite_existing);
+  fs::copy_file(test::fake_rapi_library_path(), planted_beside,
+                fs::copy_options::overwrite_existing);
   fs::copy_file(test::fake_rapi_library_path(), planted_current,
                 fs::copy_options::overwrite_existing);
   wchar_t before[MAX_PATH] = {};

@@ -1,5 +1,7 @@
 #include "platform/emulator/emulated_device.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -7,8 +9,6 @@
 #include <thread>
 #include <tuple>
 #include <utility>
-
-#include <sys/stat.h>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -189,8 +189,8 @@ void EmulatedDevice::charge_link(std::size_t bytes, bool round_trip) {
   // The link is busy until the end of the call before; an idle link starts now.
   const steady_clock::time_point now = steady_clock::now();
   if (link_free_ < now) link_free_ = now;
-  link_free_ += std::chrono::duration_cast<steady_clock::duration>(
-      std::chrono::duration<double>(seconds));
+  link_free_ +=
+      std::chrono::duration_cast<steady_clock::duration>(std::chrono::duration<double>(seconds));
   std::this_thread::sleep_until(link_free_);
 }
 
@@ -367,7 +367,6 @@ FileTimes EmulatedDevice::times_of(const fs::path& host, const std::string& devi
   const FileTimeTicks modified = host_modified(host);
   return FileTimes{modified, modified, modified};
 }
-
 
 CeFindData EmulatedDevice::entry_data(const fs::path& host, const std::string& device_path,
                                       const std::string& name, bool is_folder) {
@@ -938,7 +937,8 @@ void EmulatedDevice::load_times() {
     ++lines;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const std::size_t forgotten = std::strlen(kForgotten);
-    if (line.size() > forgotten && line.compare(line.size() - forgotten, forgotten, kForgotten) == 0) {
+    if (line.size() > forgotten &&
+        line.compare(line.size() - forgotten, forgotten, kForgotten) == 0) {
       times_.erase(line.substr(0, line.size() - forgotten));
       continue;
     }

@@ -2,6 +2,7 @@
 // message texts, the log, the report, and the values that outlive a command.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "app/diagnostic_log.h"
@@ -68,6 +69,11 @@ struct RunContext {
   // Why the last file copy failed, in the status area's words; the transfer
   // that stops on it names the cause again in its summary.
   std::string last_copy_failure;
+  // While a file is copied: closes it and removes its partial copy at once,
+  // for a session that Windows ends in the middle of a copy. After it the
+  // copy stops as a cancelled one.
+  std::function<void()> abandon_copy;
+  bool session_ending = false;
   // The running-program detection: the display name looked for during one
   // enumeration of the top-level windows, and whether a window matched.
   std::string running_detection_name;

@@ -1,8 +1,8 @@
 #include "device/copy_engine.h"
 
-#include <array>
 #include <cmath>
 #include <functional>
+#include <vector>
 
 #include "app/error_reports.h"
 #include "device/copying_dlg.h"
@@ -15,6 +15,8 @@ namespace {
 
 namespace path = platform::path;
 using platform::FileTimes;
+
+constexpr char kBackupPrefix[] = "~vmtransfer.old.";
 
 // The box that a time failure shows: its code and its detail with the path.
 struct TimeSite {
@@ -30,7 +32,7 @@ struct TimeSites {
 constexpr TimeSites kDownloadTimes = {
     {"NCHEMW", 50233, "Getting time on device file (cancelled transfer) (%s)"},
     {"NEWCHCC", 50234, "Setting time on desktop file (cancelled transfer) (%s)"},
-    {"AEF6598", 50233, "Getting time on device file (cancelled transfer) (%s)"},
+    {"AEF6598", 50641, "Getting time on device file (%s)"},
     {"AEMMER-7", 50236, "Setting time on desktop file (%s)"}};
 constexpr TimeSites kUploadTimes = {
     {"AWERA3", 50217, "Getting time for desktop file (%s)"},
@@ -38,11 +40,10 @@ constexpr TimeSites kUploadTimes = {
     {"Q2XNHG-56", 50217, "Getting time for desktop file (%s)"},
     {"82XNHG-56", 50222, "Setting time on device file (%s)"}};
 
-// What an open failure appends to the status record.
+// What an open failure appends to the status record, naming the file.
 struct OpenFailure {
   unsigned message;
   const char* text;
-  bool names_file;  // the text takes the file name and needs its own line end
 };
 
 // Everything that differs between the two directions besides the file calls.
@@ -54,10 +55,92 @@ struct Direction {
   const TimeSites& times;
 };
 
-const Direction kDown = {"<--", true, {50232, "\t%s:\tERROR copying (CeCreateFile)", true},
-                         {50041, "\t%s:\tERROR copying (CreateFile)", true}, kDownloadTimes};
-const Direction kUp = {"-->", false, {50215, "CreateFile failed\n", false},
-                       {50216, "CoCreateFile failed\n", false}, kUploadTimes};
+const Direction kDown = {"<--",
+                         true,
+                         {50232, "\t%s:\tERROR copying (CeCreateFile)"},
+                         {50041, "\t%s:\tERROR copying (CreateFile)"},
+                         kDownloadTimes};
+const Direction kUp = {"-->",
+                       false,
+                       {50041, "\t%s:\tERROR copying (CreateFile)"},
+                       {50232, "\t%s:\tERROR copying (CeCreateFile)"},
+                       kUploadTimes};
+
+// Why a copy stopped half way, in the words of the status record.
+struct Cause {
+  unsigned message;
+  const char* text;
+};
+
+constexpr std::uint32_t kHandleDiskFull = 39;
+constexpr Cause kChanged = {50643, "the file changed while it was copied"};
+constexpr Cause kNotPlaced = {50607, "the copy could not be put in place of the destination file"};
+constexpr Cause kReserved = {50644, "Windows keeps the name for a device"};
+constexpr Cause kDisconnected = {50603, "data collector disconnected"};
+
+Cause cause_of(std::uint32_t code, bool reading) {
+  if (code == platform::error::kDeviceNotConnected) return kDisconnected;
+  if (code == platform::error::kDiskFull || code == kHandleDiskFull) return {50604, "disk full"};
+  return reading ? Cause{50605, "read error"} : Cause{50606, "write error"};
+}
+
+std::string without_line_ends(std::string text) {
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// Every failure of a copy reaches the status record and the report here.
+// `cause` is kept for the transfer that stops on this file and names it again.
+void report_copy_failure(app::RunContext& c, const std::string& text, const std::string& path,
+                         const std::string& cause) {
+  c.last_copy_failure = cause;
+  app::set_status_text(c, {});
+  app::append_status_line(c, text);
+  c.report.report_line(without_line_ends(text), path);
+}
+
+void report_failure(app::RunContext& c, const std::string& name, const Cause& cause,
+                    const std::string& destination) {
+  const std::string why = c.texts.load_message_text(cause.message, cause.text);
+  report_copy_failure(
+      c,
+      c.texts.format_message_text(50602, "\t%s:\tERROR copying (%s), the file was not copied\n",
+                                  name.c_str(), why.c_str()),
+      destination, why);
+}
+
+void report_open_failure(app::RunContext& c, const OpenFailure& failure, const std::string& name,
+                         const std::string& path) {
+  const std::string text = c.texts.format_message_text(failure.message, failure.text, name.c_str());
+  report_copy_failure(c, text + "\n", path, text);
+}
+
+// A status line and a report line about one file of the folder.
+void note(app::RunContext& c, unsigned message, const char* format, const std::string& name,
+          const std::string& other = {}) {
+  const std::string text =
+      c.texts.format_message_text(message, format, name.c_str(), other.c_str());
+  app::append_status_line(c, text);
+  c.report.report_line(without_line_ends(text));
+}
+
+std::string name_of(const std::string& device_path) {
+  const std::size_t cut = device_path.rfind('\\');
+  return cut == std::string::npos ? device_path : device_path.substr(cut + 1);
+}
+
+std::string device_folder_of(const std::string& device_path) {
+  const std::size_t cut = device_path.rfind('\\');
+  return cut == std::string::npos ? std::string() : device_path.substr(0, cut + 1);
+}
+
+// How putting a complete copy under its name ended.
+struct Placement {
+  bool placed = false;
+  Cause cause{};
+  std::string old_kept;  // where the earlier file waits when it could not be put back
+  std::string replaced;  // where the replaced file was left when it could not be removed
+};
 
 // A device file: a source opened for reading or a partial copy being written.
 class DeviceFile {
@@ -80,7 +163,16 @@ class DeviceFile {
   bool write(const void* buffer, std::uint32_t size, std::uint32_t* written) {
     return device_.CeWriteFile(handle_, buffer, size, written);
   }
-  std::uint32_t error() { return device_.CeGetLastError(); }
+  bool size(std::uint64_t* size) {
+    std::uint32_t high = 0;
+    const std::uint32_t low = device_.CeGetFileSize(handle_, &high);
+    if (low == platform::ce::kInvalidFileSize && last_device_error(c_) != 0) return false;
+    *size = (static_cast<std::uint64_t>(high) << 32) | low;
+    return true;
+  }
+  // The device writes a file through when it is closed.
+  bool flush() { return true; }
+  std::uint32_t error() { return last_device_error(c_); }
   bool get_times(FileTimes* t) {
     return device_.CeGetFileTime(handle_, &t->creation, &t->last_access, &t->last_write);
   }
@@ -97,17 +189,51 @@ class DeviceFile {
     handle_ = platform::kCeInvalidHandle;
     return closed;
   }
-  // True when no file is left under this path.
+  // True when no file is left under this path, or when the device is gone
+  // and the next reading of the folder will remove it.
   bool remove() {
-    return !find_file_on_device(c_, path_, false) || device_.CeDeleteFile(to_device(path_));
+    if (device_.CeDeleteFile(to_device(path_))) return true;
+    const std::uint32_t code = last_device_error(c_);
+    return code == platform::error::kFileNotFound || code == platform::error::kDeviceNotConnected;
   }
-  // The device renames only onto a free name, so the old file goes first.
-  bool place(const std::string& destination) {
-    if (find_file_on_device(c_, destination, false) &&
-        !device_.CeDeleteFile(to_device(destination))) {
-      return false;
+
+  // The device renames only onto a free name: the earlier file is put aside
+  // under its backup name first and removed only after the copy has its name,
+  // so that a complete file stays under one of the names at every step.
+  Placement place(const std::string& destination) {
+    Placement result;
+    const std::uint32_t attributes = device_.CeGetFileAttributes(to_device(destination));
+    if (attributes == platform::ce::kInvalidFileAttributes) {
+      const std::uint32_t code = last_device_error(c_);
+      if (code != platform::error::kFileNotFound) return failed(&result, cause_of(code, false));
+      if (!move(path_, destination)) return failed(&result, cause_of(error(), false));
+      result.placed = true;
+      return result;
     }
-    return device_.CeMoveFile(to_device(path_), to_device(destination));
+    if (attributes & platform::attr::kDirectory) return failed(&result, kNotPlaced);
+
+    const std::string backup =
+        device_folder_of(destination) + backup_copy_name(name_of(destination));
+    if (!put_aside(destination, backup)) {
+      const std::uint32_t code = error();
+      return failed(&result,
+                    code == platform::error::kDeviceNotConnected ? kDisconnected : kNotPlaced);
+    }
+    if (!move(path_, destination)) {
+      const std::uint32_t code = error();
+      result.cause = code == platform::error::kDeviceNotConnected ? kDisconnected : kNotPlaced;
+      // The earlier file goes back; when it cannot, both copies stay for the
+      // next reading of the folder to put right.
+      if (move(backup, destination)) {
+        remove();
+      } else {
+        result.old_kept = name_of(backup);
+      }
+      return result;
+    }
+    if (!device_.CeDeleteFile(to_device(backup))) result.replaced = name_of(backup);
+    result.placed = true;
+    return result;
   }
 
  private:
@@ -116,12 +242,36 @@ class DeviceFile {
                                    platform::ce::kFileAttributeNormal);
     return handle_ != platform::kCeInvalidHandle;
   }
+  bool move(const std::string& from, const std::string& to) {
+    return device_.CeMoveFile(to_device(from), to_device(to));
+  }
+  // A backup that an earlier copy left under the same name is out of date:
+  // the file it was put aside for is in place again.
+  bool put_aside(const std::string& file, const std::string& backup) {
+    if (move(file, backup)) return true;
+    if (error() != platform::error::kAlreadyExists) return false;
+    return device_.CeDeleteFile(to_device(backup)) && move(file, backup);
+  }
+  Placement& failed(Placement* result, const Cause& cause) {
+    result->cause = cause;
+    remove();
+    return *result;
+  }
 
   app::RunContext& c_;
   platform::Device& device_;
   std::string path_;
   platform::CeHandle handle_ = platform::kCeInvalidHandle;
 };
+
+// How often and how long a held desktop file is asked for again.
+constexpr int kRenameAttempts = 30;
+constexpr std::uint32_t kRenamePauseMs = 100;
+
+bool is_held_by_another_program(std::uint32_t code) {
+  return code == platform::error::kSharingViolation || code == platform::error::kAccessDenied ||
+         code == 33;  // ERROR_LOCK_VIOLATION
+}
 
 // A desktop file, in the same two roles.
 class DesktopFile {
@@ -145,6 +295,9 @@ class DesktopFile {
   bool write(const void* buffer, std::uint32_t size, std::uint32_t* written) {
     return files_.write_file(handle_, buffer, size, written);
   }
+  bool size(std::uint64_t* size) { return files_.get_file_size(handle_, size); }
+  // On the disk before the copy takes the destination's name.
+  bool flush() { return files_.flush_file(handle_); }
   std::uint32_t error() { return files_.last_error(); }
   bool get_times(FileTimes* times) { return files_.get_file_times(handle_, times); }
   bool set_times(const FileTimes& times) { return files_.set_file_times(handle_, times); }
@@ -159,8 +312,27 @@ class DesktopFile {
     return closed;
   }
   bool remove() { return !files_.exists(path_) || files_.delete_file(path_); }
-  bool place(const std::string& destination) {
-    return files_.move_file_replace(path_, destination);
+
+  // The rename replaces the destination in one step. A virus scanner, an
+  // indexer or a synchronising program may hold the new file for a moment
+  // after it is closed: the rename is tried again for a few seconds.
+  Placement place(const std::string& destination) {
+    Placement result;
+    for (int attempt = 1;; ++attempt) {
+      if (files_.move_file_replace(path_, destination)) {
+        result.placed = true;
+        return result;
+      }
+      if (attempt == kRenameAttempts || c_.session_ending ||
+          !is_held_by_another_program(files_.last_error())) {
+        break;
+      }
+      c_.platform.clock.sleep_ms(kRenamePauseMs);
+      handle_copying_messages(c_);
+    }
+    result.cause = kNotPlaced;
+    remove();
+    return result;
   }
 
  private:
@@ -219,72 +391,59 @@ class Progress {
 
 enum class Outcome { kComplete, kCancelled, kFailed };
 
-// Why a copy stopped half way, in the words of the status record.
-struct Cause {
-  unsigned message;
-  const char* text;
-};
-
-constexpr std::uint32_t kHandleDiskFull = 39;
-
-Cause cause_of(std::uint32_t code, bool reading) {
-  if (code == platform::error::kDeviceNotConnected) return {50603, "data collector disconnected"};
-  if (code == platform::error::kDiskFull || code == kHandleDiskFull) return {50604, "disk full"};
-  return reading ? Cause{50605, "read error"} : Cause{50606, "write error"};
-}
-
+// Copies exactly `expected` bytes, the size the source had when opened. A read
+// may return fewer bytes than asked before the end (a link hands over what it
+// had before a fault); only the count decides where the file ends, and a
+// source that ends early or runs past it has changed under the copy.
 template <class From, class To>
-Outcome copy_blocks(app::RunContext& c, Progress& progress, From& from, To& to, Cause* cause) {
-  std::array<char, kCopyBlockSize> buffer;
+Outcome copy_blocks(app::RunContext& c, Progress& progress, From& from, To& to,
+                    std::uint64_t expected, Cause* cause) {
+  std::vector<char> buffer(kCopyBlockSize);
   bool noted_no_dialog = false;
-  for (;;) {
+  std::uint64_t copied = 0;
+  while (copied < expected) {
     std::uint32_t got = 0;
     if (!from.read(buffer.data(), kCopyBlockSize, &got) || got > kCopyBlockSize) {
       *cause = cause_of(from.error(), true);
       return Outcome::kFailed;
     }
-    if (got > 0) {
-      std::uint32_t written = 0;
-      const bool wrote = to.write(buffer.data(), got, &written);
-      progress.add(written);
-      if (!wrote || written != got) {
-        *cause = cause_of(wrote ? 0 : to.error(), false);
-        return Outcome::kFailed;
-      }
+    if (got == 0 || copied + got > expected) {
+      *cause = kChanged;
+      return Outcome::kFailed;
     }
+    std::uint32_t written = 0;
+    const bool wrote = to.write(buffer.data(), got, &written);
+    progress.add(written);
+    if (!wrote || written != got) {
+      *cause = cause_of(wrote ? 0 : to.error(), false);
+      return Outcome::kFailed;
+    }
+    copied += got;
     if (!noted_no_dialog && !is_copying_dialog_open(c)) {
       VMT_LOG_POINT(c.log);
       noted_no_dialog = true;
     }
-    if (copy_cancel_confirmed(c)) return Outcome::kCancelled;
+    if (copy_cancel_confirmed(c) || c.session_ending) return Outcome::kCancelled;
     progress.update();
-    if (got != kCopyBlockSize) return Outcome::kComplete;
   }
+  return Outcome::kComplete;
 }
 
-// Gives the destination the source's three times, unchanged.
+// Gives the destination the source's three times, unchanged; false when the
+// copy keeps times of its own.
 template <class From, class To>
-void carry_times(From& from, To& to, const TimeSite& get, const TimeSite& set,
+bool carry_times(From& from, To& to, const TimeSite& get, const TimeSite& set,
                  const std::string& source, const std::string& destination) {
   FileTimes times;
   if (!from.get_times(&times)) {
     from.report(get, source);
-    return;
+    return false;
   }
-  if (!to.set_times(times)) to.report(set, destination);
-}
-
-void report_open_failure(app::RunContext& c, const OpenFailure& failure, const std::string& name,
-                         const std::string& path) {
-  if (!failure.names_file) {
-    c.last_copy_failure = c.texts.load_message_text(failure.message, failure.text);
-    app::append_status_line(c, c.last_copy_failure);
-    return;
+  if (!to.set_times(times)) {
+    to.report(set, destination);
+    return false;
   }
-  const std::string text = c.texts.format_message_text(failure.message, failure.text, name.c_str());
-  c.last_copy_failure = text;
-  app::append_status_line(c, text + "\n");
-  c.report.report_line(text, path);
+  return true;
 }
 
 // Removes what a stopped copy left; the partial name is never the user's file.
@@ -294,19 +453,6 @@ void remove_partial(app::RunContext& c, To& to) {
     app::append_status_line(
         c, c.texts.format_message_text(50220, "\tError deleting %s\n", to.path().c_str()));
   }
-}
-
-void report_failure(app::RunContext& c, const std::string& name, const Cause& cause,
-                    const std::string& destination) {
-  const std::string text = c.texts.format_message_text(
-      50602, "\t%s:\tERROR copying (%s), the file was not copied\n", name.c_str(),
-      c.texts.load_message_text(cause.message, cause.text).c_str());
-  c.last_copy_failure = c.texts.load_message_text(cause.message, cause.text);
-  app::set_status_text(c, {});
-  app::append_status_line(c, text);
-  std::string line = text;
-  while (!line.empty() && line.back() == '\n') line.pop_back();
-  c.report.report_line(line, destination);
 }
 
 // Windows drops a blank or a dot at the end of a name, so such a file would
@@ -319,83 +465,167 @@ bool is_name_kept_whole(app::RunContext& c, const std::string& name,
   return false;
 }
 
+// While a copy runs, the end of the session can abandon it at once.
+class AbandonScope {
+ public:
+  AbandonScope(app::RunContext& c, std::function<void()> abandon) : c_(c) {
+    c_.abandon_copy = std::move(abandon);
+  }
+  ~AbandonScope() { c_.abandon_copy = nullptr; }
+  AbandonScope(const AbandonScope&) = delete;
+  AbandonScope& operator=(const AbandonScope&) = delete;
+
+ private:
+  app::RunContext& c_;
+};
+
+void report_cancelled(app::RunContext& c, const std::string& name) {
+  app::set_status_text(c, {});
+  app::append_status_line(c,
+                          c.texts.format_message_text(50219, "\t%s:\tCancelled\n", name.c_str()));
+  c.report.report_line(c.texts.load_message_text(50372, "User cancelled"));
+}
+
+// What one copy came to, for its report lines.
+struct CopyOutcome {
+  int result = copy_result::kFailed;
+  bool times_carried = true;
+};
+
 template <class From, class To>
-int copy_file(app::RunContext& c, const Direction& direction, From& from, To& to,
-              const std::string& destination, double total, const std::string& name) {
+CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from, To& to,
+                      const std::string& destination, double total, const std::string& name) {
+  CopyOutcome outcome;
   if (direction.zero_size_as_one && total == 0.0) total = 1.0;
   Progress progress(c, direction.arrow, name, total);
   progress.begin();
   if (!from.open_source()) {
     report_open_failure(c, direction.source_open, name, from.path());
-    return copy_result::kFailed;
+    return outcome;
+  }
+  std::uint64_t expected = 0;
+  if (!from.size(&expected)) {
+    report_failure(c, name, cause_of(from.error(), true), destination);
+    return outcome;
   }
   if (!to.create()) {
     report_open_failure(c, direction.destination_open, name, destination);
-    return copy_result::kFailed;
+    return outcome;
   }
 
-  Cause cause{};
-  const Outcome outcome = copy_blocks(c, progress, from, to, &cause);
-  if (outcome == Outcome::kCancelled) {
-    carry_times(from, to, direction.times.cancel_get, direction.times.cancel_set, from.path(),
-                destination);
+  // The session's end leaves no partial copy behind, as Cancel does.
+  bool abandoned = false;
+  const AbandonScope abandon(c, [&] {
     from.close();
     to.close();
-    app::set_status_text(c, {});
-    app::append_status_line(
-        c, c.texts.format_message_text(50219, "\t%s:\tCancelled\n", name.c_str()));
-    remove_partial(c, to);
-    c.report.report_line(c.texts.load_message_text(50372, "User cancelled"));
-    return copy_result::kCancelled;
+    to.remove();
+    abandoned = true;
+  });
+  Cause cause{};
+  const Outcome copied = copy_blocks(c, progress, from, to, expected, &cause);
+  if (copied == Outcome::kCancelled) {
+    if (!abandoned) {
+      carry_times(from, to, direction.times.cancel_get, direction.times.cancel_set, from.path(),
+                  destination);
+      from.close();
+      to.close();
+    }
+    report_cancelled(c, name);
+    if (!abandoned) remove_partial(c, to);
+    outcome.result = copy_result::kCancelled;
+    return outcome;
   }
-  if (outcome == Outcome::kFailed) {
+  if (copied == Outcome::kFailed) {
     from.close();
     to.close();
     report_failure(c, name, cause, destination);
     remove_partial(c, to);
-    return copy_result::kFailed;
+    return outcome;
   }
 
   progress.finish();
-  carry_times(from, to, direction.times.end_get, direction.times.end_set, from.path(),
-              destination);
-  from.close();
-  if (!to.close()) {
+  std::uint64_t written = 0;
+  if (!to.size(&written) || written != expected) {
+    from.close();
+    to.close();
     report_failure(c, name, cause_of(to.error(), false), destination);
     remove_partial(c, to);
-    return copy_result::kFailed;
+    return outcome;
   }
-  if (!to.place(destination)) {
-    report_failure(c, name, {50607, "the copy could not be put in place of the destination file"},
-                   destination);
+  outcome.times_carried = carry_times(from, to, direction.times.end_get, direction.times.end_set,
+                                      from.path(), destination);
+  from.close();
+  if (!to.flush() || !to.close()) {
+    report_failure(c, name, cause_of(to.error(), false), destination);
     remove_partial(c, to);
-    return copy_result::kFailed;
+    return outcome;
   }
-  return copy_result::kCopied;
+  // The complete copy is written; a check that reads it back would go here.
+  const Placement placement = to.place(destination);
+  if (abandoned) {
+    report_cancelled(c, name);
+    outcome.result = copy_result::kCancelled;
+    return outcome;
+  }
+  if (!placement.placed) {
+    report_failure(c, name, placement.cause, destination);
+    if (!placement.old_kept.empty()) {
+      note(c, 50645,
+           "\t%s:\tthe earlier file is kept as %s and put back when the folder is next read\n",
+           name, placement.old_kept);
+    }
+    return outcome;
+  }
+  if (!placement.replaced.empty()) {
+    note(c, 50646,
+         "\t%s:\tthe replaced file is left as %s and removed when the folder is next read\n", name,
+         placement.replaced);
+  }
+  outcome.result = copy_result::kCopied;
+  return outcome;
 }
 
 // The report lines around one copy and its outcome.
 int reported_copy(app::RunContext& c, const std::string& source, const std::string& destination,
-                  const std::function<int()>& copy,
+                  const std::function<CopyOutcome()>& copy,
                   const std::function<bool()>& destination_exists) {
   app::MessageTexts& t = c.texts;
   c.report.report_line(t.load_message_text(50352, "Begin copying from"), source);
   c.report.report_line(t.load_message_text(50353, "                to"), destination);
-  const int result = copy();
-  if (result == copy_result::kCopied) {
-    if (!destination_exists()) VMT_LOG_POINT(c.log);
-    c.report.report_line(t.load_message_text(50354, "                Successful"));
-  } else if (result == copy_result::kCancelled) {
+  const CopyOutcome outcome = copy();
+  if (outcome.result == copy_result::kCopied) {
+    if (destination_exists && !destination_exists()) VMT_LOG_POINT(c.log);
+    c.report.report_line(
+        outcome.times_carried
+            ? t.load_message_text(50354, "                Successful")
+            : t.load_message_text(
+                  50642,
+                  "                Successful, but the file times could not be carried over"));
+  } else if (outcome.result == copy_result::kCancelled) {
     c.report.report_line(t.load_message_text(50371, "                Cancelled"));
   } else {
     c.report.report_line(t.load_message_text(50355, "                Not successful"));
   }
-  return result;
+  return outcome.result;
 }
 
-std::string device_folder_of(const std::string& device_path) {
-  const std::size_t cut = device_path.rfind('\\');
-  return cut == std::string::npos ? std::string() : device_path.substr(0, cut + 1);
+CopyOutcome copy_down(app::RunContext& c, const std::u16string& source,
+                      const std::string& destination, double total, const std::string& name) {
+  DeviceFile from(c, from_device(source));
+  DesktopFile to(c, path::folder_of(destination) + kPartialCopyName);
+  return copy_file(c, kDown, from, to, destination, total, name);
+}
+
+CopyOutcome copy_up(app::RunContext& c, const std::string& source,
+                    const std::u16string& destination, double total, const std::string& name) {
+  const std::string final_path = from_device(destination);
+  DesktopFile from(c, source);
+  DeviceFile to(c, device_folder_of(final_path) + kPartialCopyName);
+  return copy_file(c, kUp, from, to, final_path, total, name);
+}
+
+bool equals_ascii_no_case(const std::string& text, const char* word) {
+  return platform::to_upper_ascii(text) == word;
 }
 
 }  // namespace
@@ -404,24 +634,41 @@ bool is_partial_copy_name(const std::string& name) {
   return platform::equals_no_case(name, kPartialCopyName);
 }
 
+std::string backup_copy_name(const std::string& name) { return kBackupPrefix + name; }
+
+bool is_backup_copy_name(const std::string& name) {
+  const std::size_t length = sizeof kBackupPrefix - 1;
+  return name.size() > length && platform::equals_no_case(name.substr(0, length), kBackupPrefix);
+}
+
+bool is_reserved_device_name(const std::string& name) {
+  // The part before the first dot, blanks before that dot not counted.
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (const char* word : {"CON", "PRN", "AUX", "NUL"}) {
+    if (equals_ascii_no_case(base, word)) return true;
+  }
+  if (base.size() < 4) return false;
+  const std::string stem = base.substr(0, 3);
+  if (!equals_ascii_no_case(stem, "COM") && !equals_ascii_no_case(stem, "LPT")) return false;
+  const std::string number = base.substr(3);
+  // A digit, or the superscript one, two or three that Windows also takes.
+  return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+         number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
 int copy_block_loop_down(app::RunContext& c, const std::u16string& source,
                          const std::string& destination, double total, const std::string& name) {
-  DeviceFile from(c, from_device(source));
-  DesktopFile to(c, path::folder_of(destination) + kPartialCopyName);
-  return copy_file(c, kDown, from, to, destination, total, name);
+  return copy_down(c, source, destination, total, name).result;
 }
 
 int copy_block_loop_up(app::RunContext& c, const std::string& source,
                        const std::u16string& destination, double total, const std::string& name) {
-  const std::string final_path = from_device(destination);
-  DesktopFile from(c, source);
-  DeviceFile to(c, device_folder_of(final_path) + kPartialCopyName);
-  return copy_file(c, kUp, from, to, final_path, total, name);
+  return copy_up(c, source, destination, total, name).result;
 }
 
 int download_file(app::RunContext& c, const std::string& device_path,
                   const std::string& desktop_folder, double size) {
-  if (!find_file_on_device(c, device_path, false)) VMT_LOG_POINT(c.log);
   if (!c.platform.files.exists(desktop_folder)) VMT_LOG_POINT(c.log);
   const std::size_t cut = device_path.rfind('\\');
   if (cut == std::string::npos || cut + 1 == device_path.size()) {
@@ -432,18 +679,21 @@ int download_file(app::RunContext& c, const std::string& device_path,
     return copy_result::kFailed;
   }
   const std::string name = device_path.substr(cut + 1);
-  if (!is_name_kept_whole(c, name, desktop_folder + name)) return copy_result::kFailed;
   const std::string destination = desktop_folder + name;
+  if (!is_name_kept_whole(c, name, destination)) return copy_result::kFailed;
+  if (is_reserved_device_name(name)) {
+    report_failure(c, name, kReserved, destination);
+    return copy_result::kFailed;
+  }
   return reported_copy(
       c, device_path, destination,
-      [&] { return copy_block_loop_down(c, to_device(device_path), destination, size, name); },
+      [&] { return copy_down(c, to_device(device_path), destination, size, name); },
       [&] { return c.platform.files.exists(destination); });
 }
 
 int upload_file(app::RunContext& c, const std::string& desktop_path,
                 const std::string& device_folder, double size) {
   if (!c.platform.files.exists(desktop_path)) VMT_LOG_POINT(c.log);
-  if (!find_file_on_device(c, device_folder, false)) VMT_LOG_POINT(c.log);
   const std::size_t cut = path::last_separator(desktop_path);
   if (cut == std::string::npos || cut + 1 == desktop_path.size()) {
     c.report.report_line(
@@ -453,12 +703,49 @@ int upload_file(app::RunContext& c, const std::string& desktop_path,
     return copy_result::kFailed;
   }
   const std::string name = desktop_path.substr(cut + 1);
-  if (!is_name_kept_whole(c, name, device_folder + name)) return copy_result::kFailed;
   const std::string destination = device_folder + name;
+  if (!is_name_kept_whole(c, name, destination)) return copy_result::kFailed;
+  // Where the copy went is known from its placement: no call asks again.
   return reported_copy(
       c, desktop_path, destination,
-      [&] { return copy_block_loop_up(c, desktop_path, to_device(destination), size, name); },
-      [&] { return find_file_on_device(c, destination, false); });
+      [&] { return copy_up(c, desktop_path, to_device(destination), size, name); }, nullptr);
+}
+
+bool settle_interrupted_copies(app::RunContext& c, const std::string& device_folder,
+                               const std::vector<std::string>& leftovers) {
+  platform::Device& device = c.platform.device;
+  bool changed = false;
+  bool backup_stays = false;
+  for (const std::string& left : leftovers) {
+    if (!is_backup_copy_name(left)) continue;
+    const std::string name = left.substr(sizeof kBackupPrefix - 1);
+    const std::u16string backup = to_device(device_folder + left);
+    const std::u16string original = to_device(device_folder + name);
+    if (device.CeGetFileAttributes(original) == platform::ce::kInvalidFileAttributes) {
+      if (last_device_error(c) == platform::error::kFileNotFound &&
+          device.CeMoveFile(backup, original)) {
+        note(c, 50647, "\t%s:\tput back from %s, which an interrupted copy left\n", name, left);
+        changed = true;
+        continue;
+      }
+    } else if (device.CeDeleteFile(backup)) {
+      // The copy took the name before the interruption; the earlier file is history.
+      note(c, 50648, "\t%s:\tremoved, which an interrupted copy left\n", left);
+      changed = true;
+      continue;
+    }
+    note(c, 50649, "\t%s:\tleft by an interrupted copy, and could not be put right\n", left);
+    backup_stays = true;
+  }
+  if (backup_stays) return changed;
+  for (const std::string& left : leftovers) {
+    if (!is_partial_copy_name(left)) continue;
+    if (device.CeDeleteFile(to_device(device_folder + left))) {
+      note(c, 50648, "\t%s:\tremoved, which an interrupted copy left\n", left);
+      changed = true;
+    }
+  }
+  return changed;
 }
 
 }  // namespace vmt::device

@@ -1,12 +1,17 @@
-// Copies one file between the desktop and the data collector in 4096-byte
-// blocks, with the progress line, the copying dialog's cancel check between
-// blocks and the source's three file times carried over. The copy is written
-// under a temporary name beside the destination and put in place only when it
-// is complete, so a failed or cancelled copy never costs the file already there.
+// Copies one file between the desktop and the data collector in blocks, with
+// the progress line, the copying dialog's cancel check between blocks and the
+// source's three file times carried over. The copy is written under a
+// temporary name beside the destination and put in place only when it holds
+// exactly the bytes the source had when it was opened, so a failed, cut or
+// cancelled copy never costs the file already there. On the device, which
+// renames only onto a free name, the earlier file is first put aside under a
+// backup name and removed only once the copy has its name; a copy interrupted
+// between those steps is put right when the folder is next read.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/run_context.h"
 
@@ -18,12 +23,23 @@ constexpr int kFailed = 413;
 constexpr int kCancelled = 501;
 }  // namespace copy_result
 
-constexpr std::uint32_t kCopyBlockSize = 4096;
+// Each block is one remote call: large blocks keep the link's round trips
+// from eating its rate.
+constexpr std::uint32_t kCopyBlockSize = 64 * 1024;
 
 // The name a copy carries in its destination folder until it is complete. One
 // left by an interrupted run is recognisable by it; the panes never list it.
 constexpr char kPartialCopyName[] = "~vmtransfer.partial";
 bool is_partial_copy_name(const std::string& name);
+// The name a device file is put aside under while a copy takes its place.
+std::string backup_copy_name(const std::string& name);
+bool is_backup_copy_name(const std::string& name);
+
+// Names Windows keeps for its devices (CON, PRN, AUX, NUL, COM0 to COM9,
+// LPT0 to LPT9, with any extension): a file of that name cannot be made
+// through the ordinary paths, and one made through the long-path form cannot
+// be opened or deleted in Explorer.
+bool is_reserved_device_name(const std::string& name);
 
 // Device file → desktop folder (ending with a separator); 1, 413 or 501.
 int download_file(app::RunContext& context, const std::string& device_path,
@@ -37,5 +53,14 @@ int copy_block_loop_down(app::RunContext& context, const std::u16string& source,
                          const std::string& destination, double total, const std::string& name);
 int copy_block_loop_up(app::RunContext& context, const std::string& source,
                        const std::u16string& destination, double total, const std::string& name);
+
+// Puts right what interrupted copies left in a device folder (ending with a
+// backslash), given the names of the folder's entries for which
+// is_partial_copy_name or is_backup_copy_name holds: each earlier file put
+// back where its name is free and removed where a complete copy has taken it,
+// then a partial copy removed. Each step is a status line and a report line.
+// Needs an open connection. True when the folder changed.
+bool settle_interrupted_copies(app::RunContext& context, const std::string& device_folder,
+                               const std::vector<std::string>& leftovers);
 
 }  // namespace vmt::device

@@ -30,7 +30,7 @@ int connect_to_device(app::RunContext& c, bool full, bool ask) {
     return status::kInitFailed;
   }
   c.connected = true;
-  const std::uint32_t wait = device.WaitForInitEvent(init.heRapiInit, kConnectWaitMs);
+  const std::uint32_t wait = device.WaitForInitEvent(&init, kConnectWaitMs);
   if (wait != platform::ce::kWaitObject0) {
     disconnect_from_device(c);
     if (wait == platform::ce::kWaitTimeout) return status::kConnectTimeout;
@@ -40,6 +40,14 @@ int connect_to_device(app::RunContext& c, bool full, bool ask) {
         "connection.");
     c.report.report_line(app::format_message(format.c_str(), static_cast<long>(static_cast<std::int32_t>(wait))));
     return status::kConnectFailed;
+  }
+  // The event also signals a connection that failed; its result says which.
+  if (platform::ce::failed(init.hrRapiInit)) {
+    disconnect_from_device(c);
+    c.report.report_line(c.texts.format_message_text(
+        50640, "The connection to the data collector failed (0x%08lX).",
+        static_cast<unsigned long>(static_cast<std::uint32_t>(init.hrRapiInit))));
+    return status::kInitFailed;
   }
   if (!c.clock_check_done) {
     c.clock_check_done = true;
@@ -144,9 +152,19 @@ bool make_subdir_on_device(app::RunContext& c, const std::string& parent,
   return true;
 }
 
+std::uint32_t last_device_error(app::RunContext& c) {
+  platform::Device& device = c.platform.device;
+  if (platform::ce::failed(device.CeRapiGetError())) return platform::error::kDeviceNotConnected;
+  return device.CeGetLastError();
+}
+
+bool device_link_lost(app::RunContext& c) {
+  return last_device_error(c) == platform::error::kDeviceNotConnected;
+}
+
 void report_remote_error(app::RunContext& c, const std::string& title,
                          const std::string& detail) {
-  const std::uint32_t code = c.platform.device.CeGetLastError();
+  const std::uint32_t code = last_device_error(c);
   const std::string text = c.platform.shell.system_error_text(code) + "\n" + detail;
   c.boxes.show(0, text, c.texts.load_message_text(50297, "Veldmark - ") + title,
                app::mb::kOk | app::mb::kIconInformation);

@@ -56,6 +56,12 @@ bool create_dir_on_device(app::RunContext& context, const std::string& path);
 bool make_subdir_on_device(app::RunContext& context, const std::string& parent,
                            const std::string& name);
 
+// The code of the last failed remote call: 1167 (not connected) when it failed
+// in the remote API itself, whatever the device said last; else the device's.
+std::uint32_t last_device_error(app::RunContext& context);
+// True when the last failed remote call failed because the link is gone.
+bool device_link_lost(app::RunContext& context);
+
 // The last remote error's system text and `detail`, captioned "Veldmark - " + title.
 void report_remote_error(app::RunContext& context, const std::string& title,
                          const std::string& detail);

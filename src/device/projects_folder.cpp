@@ -201,7 +201,9 @@ bool copy_device_file(app::RunContext& c, const std::string& device_path,
       ok = false;
       break;
     }
-    if (read < kBlockSize) break;
+    // A short read may come before a failure on a real link: only an empty
+    // read is the end of the file.
+    if (read == 0) break;
   }
   platform::FileTimes times;
   if (ok && device.CeGetFileTime(source, &times.creation, &times.last_access, &times.last_write)) {

@@ -3,6 +3,10 @@
 // to local fields with the desktop's time-zone rules.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
 #include "platform/types.h"
 
 namespace vmt::platform {
@@ -27,6 +31,10 @@ class Clock {
   virtual FileTimeTicks utc_now() = 0;
   // False when the ticks cannot be converted (out of the platform's range).
   virtual bool file_time_to_local(FileTimeTicks utc, LocalTime* local) = 0;
+  // Lets the given time pass (a short wait of the user-interface thread).
+  virtual void sleep_ms(std::uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
 };
 
 }  // namespace vmt::platform

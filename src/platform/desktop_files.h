@@ -57,6 +57,10 @@ class DesktopFiles {
   virtual bool write_file(FileHandle file, const void* buffer, std::uint32_t size,
                           std::uint32_t* written) = 0;
   virtual bool close_file(FileHandle file) = 0;
+  // The size of an open file.
+  virtual bool get_file_size(FileHandle file, std::uint64_t* size) = 0;
+  // Writes what the file holds through to the disk (FlushFileBuffers).
+  virtual bool flush_file(FileHandle file) = 0;
   virtual bool get_file_times(FileHandle file, FileTimes* times) = 0;
   // Sets all three times; the creation time is kept where the file system can.
   virtual bool set_file_times(FileHandle file, const FileTimes& times) = 0;

@@ -15,6 +15,8 @@ namespace vmt::platform {
 using CeHandle = std::uintptr_t;
 constexpr CeHandle kCeInvalidHandle = ~CeHandle{0};
 using CeRegKey = std::uintptr_t;
+// The device's HKEY_LOCAL_MACHINE as the portable code names it; the binding of
+// rapi.dll passes the SDK's own (sign-extended) handle in its place.
 constexpr CeRegKey kCeHkeyLocalMachine = 0x80000002;
 // The event of a RAPIINIT record.
 using CeEvent = std::uintptr_t;
@@ -36,9 +38,14 @@ constexpr std::uint32_t kFafName = 0x80;
 constexpr std::uint32_t kWaitObject0 = 0;
 constexpr std::uint32_t kWaitTimeout = 258;
 constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
-// HRESULTs of CeRapiInitEx.
+// HRESULTs of CeRapiInitEx and CeRapiGetError.
 constexpr std::int32_t kSOk = 0;
 constexpr std::int32_t kEFail = static_cast<std::int32_t>(0x80004005);
+// CeGetFileSize and CeGetFileAttributes on failure.
+constexpr std::uint32_t kInvalidFileSize = 0xFFFFFFFF;
+constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+// True for an HRESULT that reports a failure.
+constexpr bool failed(std::int32_t hresult) { return hresult < 0; }
 }  // namespace ce
 
 // RAPIINIT: the caller sets cbSize (12); the call fills the event and result.
@@ -64,16 +71,21 @@ class Device {
  public:
   virtual ~Device() = default;
 
-  // 0 (S_OK) when the connection was started; the event then signals once
-  // the connection is up.
+  // 0 (S_OK) when the connection was started; `init` receives the event,
+  // which signals once the connection has completed, well or not. The device
+  // keeps the record the remote API writes its result into until CeRapiUninit.
   virtual std::int32_t CeRapiInitEx(RapiInit* init) = 0;
-  // WaitForSingleObject on the event of CeRapiInitEx: 0 signalled, 258 timed
-  // out, 0xFFFFFFFF failed.
-  virtual std::uint32_t WaitForInitEvent(CeEvent event, std::uint32_t timeout_ms) = 0;
+  // Waits for the event of `init` (on Windows handling the thread's messages
+  // meanwhile): 0 signalled, 258 timed out, 0xFFFFFFFF failed. When signalled,
+  // init->hrRapiInit is the connection's result (S_OK or a failure).
+  virtual std::uint32_t WaitForInitEvent(RapiInit* init, std::uint32_t timeout_ms) = 0;
   // 0 when closed.
   virtual std::int32_t CeRapiUninit() = 0;
-  // The Win32 code of the last failed remote call.
+  // The Win32 code the device gave for the last failed remote call. After a
+  // failure of the link itself it is stale: ask CeRapiGetError first.
   virtual std::uint32_t CeGetLastError() = 0;
+  // S_OK, or the failure of the remote API itself in the last call (the link).
+  virtual std::int32_t CeRapiGetError() = 0;
 
   virtual CeHandle CeFindFirstFile(const std::u16string& pattern, CeFindData* data) = 0;
   virtual bool CeFindNextFile(CeHandle find, CeFindData* data) = 0;
@@ -95,11 +107,16 @@ class Device {
   virtual bool CeSetFileTime(CeHandle file, const FileTimeTicks* creation,
                              const FileTimeTicks* last_access,
                              const FileTimeTicks* last_write) = 0;
+  // The size of an open file: the low 32 bits, the high ones in `*size_high`;
+  // kInvalidFileSize with an error on failure.
+  virtual std::uint32_t CeGetFileSize(CeHandle file, std::uint32_t* size_high) = 0;
   virtual bool CeCloseHandle(CeHandle handle) = 0;
   virtual bool CeDeleteFile(const std::u16string& path) = 0;
   virtual bool CeCreateDirectory(const std::u16string& path) = 0;
   // Renames a file or folder; fails when the destination exists.
   virtual bool CeMoveFile(const std::u16string& from, const std::u16string& to) = 0;
+  // The attributes of a file or folder; kInvalidFileAttributes when there is none.
+  virtual std::uint32_t CeGetFileAttributes(const std::u16string& path) = 0;
 
   // Registry results are Win32 codes: 0 success, 2 missing, 87 invalid
   // parameter, 234 when `*size` is too small (then `*size` is what is needed).

@@ -203,35 +203,46 @@ bool read_pane_folder(app::RunContext& c, C_file_dir_pane& pane,
   if (!is_pane_folder_usable(pane)) return sort_pane(c, pane);
   if (pane.side == PaneSide::kDevice) {
     if (pane.folder != "\\" && !device::find_file_on_device(c, pane.folder, true)) {
-      mark_folder_not_found(c, pane);
+      if (device::device_link_lost(c)) {
+        set_pane_folder(c, pane, kNoConnection);
+      } else {
+        mark_folder_not_found(c, pane);
+      }
       return sort_pane(c, pane);
     }
     if (pane.folder.back() != '\\') VMT_LOG_POINT(c.log);
     platform::Device& dev = c.platform.device;
     platform::CeFindData data;
+    std::vector<std::string> leftovers;  // of copies that were interrupted
     const platform::CeHandle find =
         dev.CeFindFirstFile(device::to_device(pane.folder + pane.filter), &data);
     if (find != platform::kCeInvalidHandle) {
       do {
         const std::string name = device::from_device(data.cFileName);
+        const bool partial = device::is_partial_copy_name(name);
+        if (partial || device::is_backup_copy_name(name)) leftovers.push_back(name);
         // A name holding a separator would lead out of the folder when opened
         // or copied; it is left out of the pane.
         if (name.find_first_of("\\/") != std::string::npos) {
           VMT_LOG_POINT(c.log);
-        } else if (!device::is_partial_copy_name(name)) {
+        } else if (!partial) {
           // A copy under way or left by an interrupted run is not the user's file.
           pane.entries.push_back(C_file_dir_info::device(data, c.platform.clock));
         }
         if (pump) pump();
       } while (dev.CeFindNextFile(find, &data));
       // Unplugged part-way: a part of the folder is not shown as the whole.
-      const bool lost = dev.CeGetLastError() == platform::error::kDeviceNotConnected;
+      const bool lost = device::device_link_lost(c);
       if (!dev.CeFindClose(find)) VMT_LOG_POINT(c.log);
       if (lost) {
         VMT_LOG_POINT(c.log);
         pane.entries.clear();
         set_pane_folder(c, pane, kNoConnection);
+      } else if (device::settle_interrupted_copies(c, pane.folder, leftovers)) {
+        return read_pane_folder(c, pane, pump);
       }
+    } else if (device::device_link_lost(c)) {
+      set_pane_folder(c, pane, kNoConnection);
     }
   } else {
     platform::DesktopFiles& files = c.platform.files;

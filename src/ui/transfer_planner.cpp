@@ -290,19 +290,19 @@ class Planner {
     const platform::CeHandle find = dev.CeFindFirstFile(device::to_device(folder + "*.*"), &data);
     std::uint32_t error = 0;
     if (find == platform::kCeInvalidHandle) {
-      error = dev.CeGetLastError();
+      error = device::last_device_error(c_);
     } else {
       do {
         const std::string name = device::from_device(data.cFileName);
         // A name holding a separator would lead out of the folder; it is left out.
         if (name.find_first_of("\\/") != std::string::npos) {
           VMT_LOG_POINT(c_.log);
-        } else if (!device::is_partial_copy_name(name)) {
+        } else if (!device::is_partial_copy_name(name) && !device::is_backup_copy_name(name)) {
           entries->push_back(C_file_dir_info::device(data, c_.platform.clock));
         }
         if (pump_) pump_();
       } while (dev.CeFindNextFile(find, &data));
-      error = dev.CeGetLastError();
+      error = device::last_device_error(c_);
       if (!dev.CeFindClose(find)) VMT_LOG_POINT(c_.log);
     }
     if (error == platform::error::kDeviceNotConnected) return unlisted(error);
@@ -313,7 +313,7 @@ class Planner {
     // The end of a listing and a cut link look alike when the device's own
     // error is stale; the folder must still be there once it is listed.
     if (!device::find_file_on_device(c_, folder, false)) {
-      return unlisted(dev.CeGetLastError());
+      return unlisted(device::last_device_error(c_));
     }
     return true;
   }

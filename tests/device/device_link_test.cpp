@@ -137,6 +137,11 @@ TEST_F(DeviceLink, ConnectionFailuresGiveTheirCodesAndTexts) {
   device_ini("WaitFails=1\n");
   EXPECT_EQ(status::kConnectFailed, connect());
   EXPECT_TRUE(has_line("Unable to connect to data collector (-1)."));
+  // The event signals, but the connection completed with a failure.
+  device_ini("InitResultFails=1\n");
+  EXPECT_EQ(status::kInitFailed, connect());
+  EXPECT_FALSE(c().connected);
+  EXPECT_TRUE(has_line("The connection to the data collector failed (0x80004005)."));
   EXPECT_TRUE(status_text_for_code(c(), status::kSettingsCopyFailed, &text));
   EXPECT_EQ("Program is running on data collector, please close it and try again.", text);
   const std::size_t logged = log_.count();

@@ -348,6 +348,39 @@ TEST_F(MainWindow, UploadsAFolderAndAFileOverTheClashAndDownloadsThemBackIntact)
   EXPECT_EQ(std::string::npos, report.find("Not successful")) << report;
 }
 
+// Windows asks to end the session while a file is copied to the data
+// collector: the window refuses with its reason; ended anyway, the copy goes
+// as Cancel takes it, and no partial copy is left.
+TEST_F(MainWindow, TheEndOfTheSessionIsRefusedDuringACopyAndAbandonsIt) {
+  const fs::path uploads = root_ / "desktop" / "Uploads";
+  std::ofstream(uploads / "slow.raw", std::ios::binary) << std::string(1 << 20, 's');
+  const fs::path projects = root_ / "device" / "fs" / "My Documents" / "Plotwise Projects";
+  std::ofstream(root_ / "device" / "device.ini") << "[Device]\nBlockDelayMs=400\n";
+
+  start(L"UPLOAD");
+  DWORD_PTR answer = 9;
+  ASSERT_NE(0, SendMessageTimeoutW(driver_.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
+                                   SMTO_BLOCK, 10000, &answer));
+  EXPECT_EQ(TRUE, static_cast<BOOL>(answer));  // nothing under way: the session may end
+
+  const std::vector<std::wstring> desktop = names(1034);
+  ASSERT_TRUE(driver_.select_items(1034, {index_of(desktop, L"slow.raw")}));
+  driver_.click(4001);
+  ASSERT_TRUE(eventually([&] { return fs::exists(projects / "~vmtransfer.partial"); }));
+  answer = 9;
+  ASSERT_NE(0, SendMessageTimeoutW(driver_.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
+                                   SMTO_BLOCK, 10000, &answer));
+  EXPECT_EQ(FALSE, static_cast<BOOL>(answer));
+  ASSERT_NE(0, SendMessageTimeoutW(driver_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF,
+                                   SMTO_BLOCK, 10000, &answer));
+  // Abandoned before the window answered: nothing of the copy is left.
+  EXPECT_FALSE(fs::exists(projects / "~vmtransfer.partial"));
+  EXPECT_FALSE(fs::exists(projects / "slow.raw"));
+  ASSERT_TRUE(eventually([&] { return ready(); })) << narrow(driver_.text(1015));
+  EXPECT_NE(std::wstring::npos, driver_.text(1015).find(L"slow.raw:\tCancelled"))
+      << narrow(driver_.text(1015));
+}
+
 void set_modified(const fs::path& file, std::chrono::seconds age) {
   fs::last_write_time(file, fs::file_time_type::clock::now() - age);
 }

@@ -1,15 +1,19 @@
 // The emulated data collector keeps the remote API's contracts, and its faults
 // happen where a test asks for them.
+#include "platform/emulator/emulated_device.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/common/manual_clock.h"
 #include "platform/common/utf.h"
 #include "platform/emulator/absent_device.h"
-#include "platform/emulator/emulated_device.h"
 #include "support/temp_folder.h"
 
 namespace vmt::platform {
@@ -38,7 +42,7 @@ class EmulatedDeviceTest : public ::testing::Test {
     auto device = std::make_unique<EmulatedDevice>(folder_.path("device"), clock_);
     RapiInit init;
     EXPECT_EQ(0, device->CeRapiInitEx(&init));
-    EXPECT_EQ(0u, device->WaitForInitEvent(init.heRapiInit, 1000));
+    EXPECT_EQ(0u, device->WaitForInitEvent(&init, 1000));
     return device;
   }
 
@@ -90,7 +94,7 @@ TEST_F(EmulatedDeviceTest, ConnectionStatesOfDeviceIni) {
     EmulatedDevice device(folder_.path("device"), clock_);
     RapiInit init;
     EXPECT_EQ(0, device.CeRapiInitEx(&init));
-    EXPECT_EQ(ce::kWaitTimeout, device.WaitForInitEvent(init.heRapiInit, 1000));
+    EXPECT_EQ(ce::kWaitTimeout, device.WaitForInitEvent(&init, 1000));
     CeFindData data;
     EXPECT_EQ(kCeInvalidHandle, device.CeFindFirstFile(u"\\*.*", &data));
     EXPECT_EQ(error::kDeviceNotConnected, device.CeGetLastError());
@@ -106,7 +110,7 @@ TEST_F(EmulatedDeviceTest, ConnectionStatesOfDeviceIni) {
     EmulatedDevice device(folder_.path("device"), clock_);
     RapiInit init;
     EXPECT_EQ(0, device.CeRapiInitEx(&init));
-    EXPECT_EQ(ce::kWaitFailed, device.WaitForInitEvent(init.heRapiInit, 1000));
+    EXPECT_EQ(ce::kWaitFailed, device.WaitForInitEvent(&init, 1000));
   }
   {
     EmulatedDevice device(folder_.path("device"), clock_);
@@ -117,24 +121,7 @@ TEST_F(EmulatedDeviceTest, ConnectionStatesOfDeviceIni) {
   AbsentDevice absent;
   RapiInit init;
   EXPECT_EQ(0, absent.CeRapiInitEx(&init));
-  EXPECT_EQ(ce::kWaitTimeout, absent.WaitForInitEvent(init.heRapiInit, 1000));
-}
-
-TEST_F(EmulatedDeviceTest, UnpluggingFailsTheNextBlockOfAnOpenFile) {
-  folder_.write_file("device/fs/big.bin", std::string(3 * 4096, 'b'));
-  auto device = connect();
-  const CeHandle file = device->CeCreateFile(u"\\big.bin", ce::kGenericRead, 0,
-                                             ce::kOpenExisting, ce::kFileAttributeNormal);
-  ASSERT_NE(kCeInvalidHandle, file);
-  char buffer[4096];
-  std::uint32_t read = 0;
-  ASSERT_TRUE(device->CeReadFile(file, buffer, sizeof buffer, &read));
-  write_ini("Present=0\n");
-  CeFindData data;
-  EXPECT_EQ(kCeInvalidHandle, device->CeFindFirstFile(u"\\*.*", &data));
-  EXPECT_FALSE(device->CeReadFile(file, buffer, sizeof buffer, &read));
-  EXPECT_EQ(error::kDeviceNotConnected, device->CeGetLastError());
-  EXPECT_EQ(0, device->CeRapiUninit());
+  EXPECT_EQ(ce::kWaitTimeout, absent.WaitForInitEvent(&init, 1000));
 }
 
 TEST_F(EmulatedDeviceTest, FindsWithPatternsWithoutRegardToCase) {
@@ -156,6 +143,15 @@ TEST_F(EmulatedDeviceTest, FindsWithPatternsWithoutRegardToCase) {
   EXPECT_EQ(8u, data.nFileSizeLow);
   EXPECT_EQ(attr::kArchive, data.dwFileAttributes);
   EXPECT_EQ(u"Job1.raw", data.cFileName);
+
+  // Names the emulator made, and one put there behind its back, in any case.
+  ASSERT_TRUE(device->CeMoveFile(u"\\data\\job1.RAW", u"\\Data\\Moved.raw"));
+  EXPECT_EQ(attr::kArchive, device->CeGetFileAttributes(u"\\DATA\\MOVED.RAW"));
+  EXPECT_EQ(ce::kInvalidFileAttributes, device->CeGetFileAttributes(u"\\DATA\\JOB1.RAW"));
+  folder_.write_file("device/fs/Data/Late.txt", "late");
+  device = connect();
+  ASSERT_NE(kCeInvalidHandle, device->CeFindFirstFile(u"\\data\\LATE.TXT", &data));
+  EXPECT_EQ(u"Late.txt", data.cFileName);
 }
 
 TEST_F(EmulatedDeviceTest, FindAllFilesGivesAttributesAndNamesAndMarksHiddenFolders) {
@@ -269,42 +265,176 @@ TEST_F(EmulatedDeviceTest, AllThreeTimesRoundTripExactlyAndWritesTakeTheDeviceCl
   again->CeCloseHandle(file);
 }
 
-TEST_F(EmulatedDeviceTest, ReadWriteAndDiskFaults) {
+TEST_F(EmulatedDeviceTest, ReadWriteAndDiskFaultsInBothModes) {
   folder_.write_file("device/fs/Data/long.bin", std::string(10000, 'L'));
-  write_ini("FailReadAfterBytes=5000\nFailWriteAfterBytes=6000\nFailOpen=JOB1.RAW\n"
-            "BlockDelayMs=1\n");
+  for (const bool real : {false, true}) {
+    SCOPED_TRACE(real ? "real" : "ideal");
+    write_ini(std::string(real ? "RapiErrors=real\n" : "") +
+              "FailReadAfterBytes=5000\nFailWriteAfterBytes=6000\nFailOpen=JOB1.RAW\n"
+              "BlockDelayMs=1\n");
+    auto device = connect();
+    // A file in use on the device: not opened, deleted or moved.
+    EXPECT_EQ(kCeInvalidHandle,
+              device->CeCreateFile(u"\\Data\\Job1.raw", ce::kGenericRead, 0, ce::kOpenExisting, 0));
+    EXPECT_EQ(error::kSharingViolation, device->CeGetLastError());
+    EXPECT_EQ(kCeInvalidHandle,
+              device->CeCreateFile(u"\\Data\\job1.raw", kReadWrite, 0, ce::kCreateAlways, 0));
+    EXPECT_FALSE(device->CeDeleteFile(u"\\Data\\Job1.raw"));
+    EXPECT_FALSE(device->CeMoveFile(u"\\Data\\Job1.raw", u"\\Data\\Job2.raw"));
+    EXPECT_EQ(error::kSharingViolation, device->CeGetLastError());
+
+    CeHandle file =
+        device->CeCreateFile(u"\\Data\\long.bin", ce::kGenericRead, 0, ce::kOpenExisting, 0);
+    char buffer[4096];
+    std::uint32_t count = 0;
+    ASSERT_TRUE(device->CeReadFile(file, buffer, 4096, &count));
+    // The read that meets the fault: the real link hands over the bytes before
+    // it first, the ideal one fails at once.
+    if (real) {
+      ASSERT_TRUE(device->CeReadFile(file, buffer, 4096, &count));
+      EXPECT_EQ(5000u - 4096u, count);
+    }
+    EXPECT_FALSE(device->CeReadFile(file, buffer, 4096, &count));
+    EXPECT_EQ(0u, count);
+    EXPECT_EQ(error::kReadFault, device->CeGetLastError());
+    EXPECT_EQ(ce::kSOk, device->CeRapiGetError());  // the device's fault, not the link's
+    device->CeCloseHandle(file);
+
+    std::memset(buffer, 'w', sizeof buffer);
+    file = device->CeCreateFile(u"\\Data\\out.bin", kReadWrite, 0, ce::kCreateAlways, 0);
+    ASSERT_TRUE(device->CeWriteFile(file, buffer, 4096, &count));
+    EXPECT_FALSE(device->CeWriteFile(file, buffer, 4096, &count));
+    EXPECT_EQ(error::kWriteFault, device->CeGetLastError());
+    EXPECT_EQ(6000u - 4096u, count);
+    std::uint32_t high = 1;
+    EXPECT_EQ(6000u, device->CeGetFileSize(file, &high));
+    EXPECT_EQ(0u, high);
+    device->CeCloseHandle(file);
+
+    write_ini("DiskFullAfterBytes=5000\n");
+    file = device->CeCreateFile(u"\\Data\\full.bin", kReadWrite, 0, ce::kCreateAlways, 0);
+    ASSERT_TRUE(device->CeWriteFile(file, buffer, 4096, &count));
+    EXPECT_FALSE(device->CeWriteFile(file, buffer, 4096, &count));
+    EXPECT_EQ(error::kDiskFull, device->CeGetLastError());
+    EXPECT_EQ(5000u - 4096u, count);
+    device->CeCloseHandle(file);
+    EXPECT_EQ(5000u, folder_.read_file("device/fs/Data/full.bin").size());
+  }
+}
+
+// A pulled cable: the ideal mode says 1167 from CeGetLastError; the real one
+// fails in the remote API itself and leaves the device's last code as it was.
+TEST_F(EmulatedDeviceTest, APulledCableFailsCallsAsTheModeReportsIt) {
+  folder_.write_file("device/fs/big.bin", std::string(3 * 4096, 'b'));
+  for (const bool real : {false, true}) {
+    SCOPED_TRACE(real ? "real" : "ideal");
+    const std::string mode = real ? "RapiErrors=real\n" : "";
+    write_ini(mode + "UnplugAfterBytes=6000\n");
+    auto device = connect();
+    EXPECT_EQ(3u, names(*device, u"\\Data\\*.*").size());  // leaves 18 as the last code
+    const CeHandle file = device->CeCreateFile(u"\\big.bin", ce::kGenericRead, 0, ce::kOpenExisting,
+                                               ce::kFileAttributeNormal);
+    ASSERT_NE(kCeInvalidHandle, file);
+    char buffer[4096];
+    std::uint32_t read = 0;
+    ASSERT_TRUE(device->CeReadFile(file, buffer, sizeof buffer, &read));
+    ASSERT_TRUE(device->CeReadFile(file, buffer, sizeof buffer, &read));
+    EXPECT_EQ(real ? 6000u - 4096u : 4096u, read);
+    EXPECT_FALSE(device->CeReadFile(file, buffer, sizeof buffer, &read));
+    CeRegKey key = 0;
+    const long registry = device->CeRegOpenKeyEx(kCeHkeyLocalMachine, u"SOFTWARE", &key);
+    if (real) {
+      EXPECT_EQ(kRapiLinkLost, device->CeRapiGetError());
+      EXPECT_EQ(error::kNoMoreFiles, device->CeGetLastError());
+      EXPECT_EQ(static_cast<long>(kRapiLinkLost), registry);
+    } else {
+      EXPECT_EQ(ce::kSOk, device->CeRapiGetError());
+      EXPECT_EQ(error::kDeviceNotConnected, device->CeGetLastError());
+      EXPECT_EQ(static_cast<long>(error::kDeviceNotConnected), registry);
+    }
+    EXPECT_EQ(0, device->CeRapiUninit());
+    // Plugged in again at the next connection; device.ini is read at each
+    // call that starts an operation, so a cable pulled there shows at once.
+    device = connect();
+    EXPECT_EQ(3u, names(*device, u"\\Data\\*.*").size());
+    write_ini(mode + "Present=0\n");
+    CeFindData data;
+    EXPECT_EQ(kCeInvalidHandle, device->CeFindFirstFile(u"\\*.*", &data));
+    EXPECT_EQ(real ? kRapiLinkLost : ce::kSOk, device->CeRapiGetError());
+  }
+}
+
+TEST_F(EmulatedDeviceTest, FaultsBetweenTheStepsOfAnOperation) {
+  write_ini("UnplugBefore=CeMoveFile:2\nFailMove=Locked.txt\n");
   auto device = connect();
-  EXPECT_EQ(kCeInvalidHandle, device->CeCreateFile(u"\\Data\\Job1.raw", ce::kGenericRead, 0,
-                                                   ce::kOpenExisting, 0));
-  EXPECT_EQ(error::kSharingViolation, device->CeGetLastError());
+  EXPECT_TRUE(device->CeMoveFile(u"\\Data\\Job1.raw", u"\\Data\\Job2.raw"));
+  EXPECT_FALSE(device->CeMoveFile(u"\\Data\\Job2.raw", u"\\Data\\Job3.raw"));
+  EXPECT_EQ(error::kDeviceNotConnected, device->CeGetLastError());
+  EXPECT_EQ(ce::kInvalidFileAttributes, device->CeGetFileAttributes(u"\\Data\\Job2.raw"));
+  EXPECT_EQ(2u, device->remote_calls("CeMoveFile"));
 
-  CeHandle file = device->CeCreateFile(u"\\Data\\long.bin", ce::kGenericRead, 0,
-                                       ce::kOpenExisting, 0);
-  char buffer[4096];
-  std::uint32_t count = 0;
-  ASSERT_TRUE(device->CeReadFile(file, buffer, 4096, &count));
-  ASSERT_TRUE(device->CeReadFile(file, buffer, 4096, &count));
-  EXPECT_EQ(5000u - 4096u, count);
-  EXPECT_FALSE(device->CeReadFile(file, buffer, 4096, &count));
-  EXPECT_EQ(error::kReadFault, device->CeGetLastError());
-  device->CeCloseHandle(file);
+  // The cable is back at the next connection.
+  write_ini("FailMove=Locked.txt\n");
+  device = connect();
+  EXPECT_EQ(attr::kArchive, device->CeGetFileAttributes(u"\\data\\JOB2.RAW"));
+  EXPECT_EQ(attr::kDirectory, device->CeGetFileAttributes(u"\\Data\\Sub"));
+  EXPECT_EQ(ce::kInvalidFileAttributes, device->CeGetFileAttributes(u"\\Data\\none"));
+  EXPECT_EQ(error::kFileNotFound, device->CeGetLastError());
+  // Moving onto the named file fails; moving it away does not.
+  EXPECT_FALSE(device->CeMoveFile(u"\\Data\\Job2.raw", u"\\Data\\locked.TXT"));
+  EXPECT_EQ(error::kAccessDenied, device->CeGetLastError());
+  EXPECT_TRUE(device->CeMoveFile(u"\\Data\\Job2.raw", u"\\Data\\Job3.raw"));
+  EXPECT_EQ("raw data", folder_.read_file("device/fs/Data/Job3.raw"));
 
-  std::memset(buffer, 'w', sizeof buffer);
-  file = device->CeCreateFile(u"\\Data\\out.bin", kReadWrite, 0, ce::kCreateAlways, 0);
-  ASSERT_TRUE(device->CeWriteFile(file, buffer, 4096, &count));
-  EXPECT_FALSE(device->CeWriteFile(file, buffer, 4096, &count));
-  EXPECT_EQ(error::kWriteFault, device->CeGetLastError());
-  EXPECT_EQ(6000u - 4096u, count);
-  device->CeCloseHandle(file);
+  // A connection that completes with a failure: the event signals, the result says so.
+  write_ini("InitResultFails=1\n");
+  EmulatedDevice failing(folder_.path("device"), clock_);
+  RapiInit init;
+  ASSERT_EQ(0, failing.CeRapiInitEx(&init));
+  EXPECT_EQ(ce::kWaitObject0, failing.WaitForInitEvent(&init, 1000));
+  EXPECT_EQ(ce::kEFail, init.hrRapiInit);
+  CeFindData data;
+  EXPECT_EQ(kCeInvalidHandle, failing.CeFindFirstFile(u"\\*.*", &data));
+}
 
-  write_ini("DiskFullAfterBytes=5000\n");
-  file = device->CeCreateFile(u"\\Data\\full.bin", kReadWrite, 0, ce::kCreateAlways, 0);
-  ASSERT_TRUE(device->CeWriteFile(file, buffer, 4096, &count));
-  EXPECT_FALSE(device->CeWriteFile(file, buffer, 4096, &count));
-  EXPECT_EQ(error::kDiskFull, device->CeGetLastError());
-  EXPECT_EQ(5000u - 4096u, count);
-  device->CeCloseHandle(file);
-  EXPECT_EQ(5000u, folder_.read_file("device/fs/Data/full.bin").size());
+// The file times are a journal that every change is appended to at once: a
+// second process sees them before the first has closed its connection, a line
+// cut short by a process that died is never applied, and the journal is
+// rewritten whole before it outgrows what it describes.
+TEST_F(EmulatedDeviceTest, TheFileTimesJournalKeepsEveryFinishedChange) {
+  auto first = connect();
+  const FileTimes set{130000000001234567ULL, 130000000007654321ULL, 130000000009999999ULL};
+  CeHandle file = first->CeCreateFile(u"\\Data\\Job1.raw", kReadWrite, 0, ce::kOpenExisting, 0);
+  ASSERT_TRUE(first->CeSetFileTime(file, &set.creation, &set.last_access, &set.last_write));
+  ASSERT_TRUE(first->CeCloseHandle(file));
+  ASSERT_TRUE(first->CeMoveFile(u"\\Data", u"\\Moved"));
+
+  auto second = connect();
+  CeFindData data;
+  ASSERT_NE(kCeInvalidHandle, second->CeFindFirstFile(u"\\Moved\\Job1.raw", &data));
+  EXPECT_EQ(set.last_write, data.ftLastWriteTime);
+  EXPECT_EQ(set.creation, data.ftCreationTime);
+  second->CeRapiUninit();
+
+  // A change cut short: the line without its end is not taken.
+  std::ofstream(std::filesystem::u8path(folder_.path("device/filetimes.txt")),
+                std::ios::binary | std::ios::app)
+      << "\\moved\\job1.raw\t1\t2";
+  auto third = connect();
+  ASSERT_NE(kCeInvalidHandle, third->CeFindFirstFile(u"\\Moved\\Job1.raw", &data));
+  EXPECT_EQ(set.last_write, data.ftLastWriteTime);
+
+  for (int i = 0; i < 3000; ++i) {
+    const FileTimeTicks when = 130000000000000000ULL + static_cast<FileTimeTicks>(i);
+    file = third->CeCreateFile(u"\\Moved\\Job1.raw", kReadWrite, 0, ce::kOpenExisting, 0);
+    third->CeSetFileTime(file, &when, &when, &when);
+    third->CeCloseHandle(file);
+  }
+  const std::string journal = folder_.read_file("device/filetimes.txt");
+  EXPECT_LT(std::count(journal.begin(), journal.end(), '\n'), 300);
+  auto fourth = connect();
+  ASSERT_NE(kCeInvalidHandle, fourth->CeFindFirstFile(u"\\Moved\\Job1.raw", &data));
+  EXPECT_EQ(130000000000000000ULL + 2999, data.ftLastWriteTime);
 }
 
 TEST_F(EmulatedDeviceTest, RegistryResults) {
@@ -347,7 +477,7 @@ TEST(DemoDevice, NamesAProjectsFolderThatExists) {
   EmulatedDevice device(test::source_path("examples/demo-device"), clock);
   RapiInit init;
   ASSERT_EQ(0, device.CeRapiInitEx(&init));
-  ASSERT_EQ(0u, device.WaitForInitEvent(init.heRapiInit, 1000));
+  ASSERT_EQ(0u, device.WaitForInitEvent(&init, 1000));
   CeRegKey key = 0;
   ASSERT_EQ(0, device.CeRegOpenKeyEx(kCeHkeyLocalMachine,
                                      u"SOFTWARE\\Veldmark Software, Inc.\\Plotwise", &key));

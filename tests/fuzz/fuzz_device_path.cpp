@@ -74,7 +74,7 @@ Sandbox* the_sandbox = nullptr;
 void connect(Sandbox& box) {
   vmt::platform::RapiInit init;
   check(box.device->CeRapiInitEx(&init) == 0);
-  check(box.device->WaitForInitEvent(init.heRapiInit, 1000) == 0);
+  check(box.device->WaitForInitEvent(&init, 1000) == 0);
 }
 
 void remove_sandbox() {

@@ -122,7 +122,7 @@ TEST(FuzzRegressions, EmulatedDeviceRefusesLinksOutOfItsFolder) {
   EmulatedDevice device(folder.path("device"), clock);
   RapiInit init;
   ASSERT_EQ(0, device.CeRapiInitEx(&init));
-  ASSERT_EQ(0u, device.WaitForInitEvent(init.heRapiInit, 1000));
+  ASSERT_EQ(0u, device.WaitForInitEvent(&init, 1000));
 
   for (const std::u16string& path :
        {std::u16string(u"\\Data\\Link out\\secret.txt"), std::u16string(u"\\SECRET.TXT"),

@@ -32,7 +32,7 @@ TEST(PlatformServices, TheEnvironmentSelectsTheEmulatedDevice) {
   Platform platform = services->platform();
   RapiInit init;
   ASSERT_EQ(0, platform.device.CeRapiInitEx(&init));
-  ASSERT_EQ(0u, platform.device.WaitForInitEvent(init.heRapiInit, 1000));
+  ASSERT_EQ(0u, platform.device.WaitForInitEvent(&init, 1000));
   CeFindData data;
   EXPECT_NE(kCeInvalidHandle,
             platform.device.CeFindFirstFile(u"\\My Documents\\Plotwise Projects\\*.*", &data));
@@ -46,7 +46,7 @@ TEST(PlatformServices, WithoutAnEmulatedDeviceNoDataCollectorAnswers) {
   RapiInit init;
   // No ActiveSync here: the library is missing (Windows) or no device is attached (Linux).
   if (platform.device.CeRapiInitEx(&init) == 0) {
-    EXPECT_NE(0u, platform.device.WaitForInitEvent(init.heRapiInit, 10));
+    EXPECT_NE(0u, platform.device.WaitForInitEvent(&init, 10));
   }
   CeFindData data;
   EXPECT_EQ(kCeInvalidHandle, platform.device.CeFindFirstFile(u"\\*.*", &data));

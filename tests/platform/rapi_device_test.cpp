@@ -1,17 +1,48 @@
 // The loader of rapi.dll drives a library with the remote API's exports: here
-// one of our own that serves the emulated data collector.
+// one of our own that serves the emulated data collector. It runs in both
+// Windows builds, so that a wrong record layout or calling convention shows.
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32/rapi_device.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
 
 #include "platform/common/utf.h"
-#include "platform/win32/rapi_device.h"
+#include "platform/emulator/emulated_device.h"
 #include "support/fake_rapi_library.h"
 #include "support/temp_folder.h"
 
 namespace vmt::platform {
 namespace {
+
+namespace fs = std::filesystem;
+
+// An emulated device in a folder of the test's own, named by VMTRANSFER_DEVICE.
+class RapiLibrary : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_.write_file("device/fs/Data/a.txt", "alpha");
+    folder_.write_file("device/registry.reg",
+                       "Windows Registry Editor Version 5.00\r\n\r\n"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\r\n\"Name\"=\"value\"\r\n");
+    device_ini("");
+    const std::u16string where = to_utf16(folder_.path("device"));
+    SetEnvironmentVariableW(L"VMTRANSFER_DEVICE", reinterpret_cast<const wchar_t*>(where.c_str()));
+  }
+  void TearDown() override { SetEnvironmentVariableW(L"VMTRANSFER_DEVICE", nullptr); }
+  void device_ini(const std::string& lines) {
+    folder_.write_file("device/device.ini", "[Device]\n" + lines);
+  }
+  // Connected through the library; the result of the connection in `init`.
+  std::uint32_t connect(RapiDevice& device, RapiInit* init) {
+    EXPECT_EQ(0, device.CeRapiInitEx(init));
+    return device.WaitForInitEvent(init, 1000);
+  }
+
+  test::TempFolder folder_;
+};
 
 TEST(RapiDevice, AMissingLibraryIsADeviceThatIsNotThere) {
   RapiDevice device(L"no_such_rapi_library.dll");
@@ -23,20 +54,42 @@ TEST(RapiDevice, AMissingLibraryIsADeviceThatIsNotThere) {
   EXPECT_EQ(error::kDeviceNotConnected, device.CeGetLastError());
 }
 
-TEST(RapiDevice, DrivesTheLibraryThroughItsExports) {
-  test::TempFolder folder;
-  folder.write_file("device/fs/Data/a.txt", "alpha");
-  folder.write_file("device/registry.reg",
-                    "Windows Registry Editor Version 5.00\r\n\r\n"
-                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\r\n\"Name\"=\"value\"\r\n");
-  const std::u16string where = to_utf16(folder.path("device"));
-  SetEnvironmentVariableW(L"VMTRANSFER_DEVICE", reinterpret_cast<const wchar_t*>(where.c_str()));
+// A rapi.dll beside the program or in the current folder is never taken:
+// only the system folder's, where ActiveSync puts it.
+TEST(RapiDevice, TakesRapiDllFromTheSystemFolderOnly) {
+  const fs::path planted_beside =
+      fs::path(test::fake_rapi_library_path()).parent_path() / "rapi.dll";
+  test::TempFolder current;
+  const fs::path planted_current = fs::u8path(current.path()) / "rapi.dll";
+  fs::copy_file(test::fake_rapi_library_path(), planted_beside,
+                fs::copy_options::overwrite_existing);
+  fs::copy_file(test::fake_rapi_library_path(), planted_current,
+                fs::copy_options::overwrite_existing);
+  wchar_t before[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, before);
+  SetCurrentDirectoryW(planted_current.parent_path().c_str());
+  {
+    RapiDevice device;
+    const HMODULE taken = GetModuleHandleW(L"rapi.dll");
+    if (device.loaded() || taken != nullptr) {
+      wchar_t file[MAX_PATH] = {}, system[MAX_PATH] = {};
+      GetModuleFileNameW(taken, file, MAX_PATH);
+      GetSystemDirectoryW(system, MAX_PATH);
+      EXPECT_EQ(0, _wcsnicmp(file, system, wcslen(system))) << fs::path(file).u8string();
+    }
+  }
+  SetCurrentDirectoryW(before);
+  std::error_code ignored;
+  fs::remove(planted_beside, ignored);
+  fs::remove(planted_current, ignored);
+}
 
+TEST_F(RapiLibrary, DrivesTheLibraryThroughItsExports) {
   RapiDevice device(test::fake_rapi_library_path());
   ASSERT_TRUE(device.loaded());
   RapiInit init;
-  ASSERT_EQ(0, device.CeRapiInitEx(&init));
-  ASSERT_EQ(0u, device.WaitForInitEvent(init.heRapiInit, 1000));
+  ASSERT_EQ(0u, connect(device, &init));
+  EXPECT_EQ(ce::kSOk, init.hrRapiInit);
 
   std::vector<CeFindData> found;
   ASSERT_TRUE(device.CeFindAllFiles(u"\\Data\\*.*", 0x81, &found));
@@ -48,10 +101,13 @@ TEST(RapiDevice, DrivesTheLibraryThroughItsExports) {
   ASSERT_NE(kCeInvalidHandle, file);
   std::uint32_t written = 0;
   ASSERT_TRUE(device.CeWriteFile(file, "bravo", 5, &written));
+  std::uint32_t high = 7;
+  EXPECT_EQ(5u, device.CeGetFileSize(file, &high));
+  EXPECT_EQ(0u, high);
   const FileTimeTicks when = 129745000000000000ULL;
   ASSERT_TRUE(device.CeSetFileTime(file, &when, &when, &when));
   ASSERT_TRUE(device.CeCloseHandle(file));
-  EXPECT_EQ("bravo", folder.read_file("device/fs/Data/b.txt"));
+  EXPECT_EQ("bravo", folder_.read_file("device/fs/Data/b.txt"));
 
   CeFindData data;
   const CeHandle find = device.CeFindFirstFile(u"\\Data\\b.txt", &data);
@@ -61,7 +117,15 @@ TEST(RapiDevice, DrivesTheLibraryThroughItsExports) {
   device.CeFindClose(find);
   EXPECT_EQ(kCeInvalidHandle, device.CeFindFirstFile(u"\\Data\\zzz.txt", &data));
   EXPECT_EQ(error::kFileNotFound, device.CeGetLastError());
+  EXPECT_EQ(ce::kSOk, device.CeRapiGetError());
 
+  EXPECT_TRUE(device.CeMoveFile(u"\\Data\\b.txt", u"\\Data\\c.txt"));
+  EXPECT_EQ(attr::kArchive, device.CeGetFileAttributes(u"\\Data\\c.txt"));
+  EXPECT_EQ(attr::kDirectory, device.CeGetFileAttributes(u"\\Data"));
+  EXPECT_TRUE(device.CeDeleteFile(u"\\Data\\c.txt"));
+  EXPECT_EQ(ce::kInvalidFileAttributes, device.CeGetFileAttributes(u"\\Data\\c.txt"));
+
+  // The device's HKEY_LOCAL_MACHINE reaches the library as the SDK's handle.
   CeRegKey key = 0;
   ASSERT_EQ(0, device.CeRegOpenKeyEx(kCeHkeyLocalMachine, u"SOFTWARE\\Test", &key));
   char16_t value[64] = {};
@@ -74,7 +138,75 @@ TEST(RapiDevice, DrivesTheLibraryThroughItsExports) {
   EXPECT_EQ(6u, device.CeGetTempPath(260, &temp));
   EXPECT_EQ(u"\\Temp\\", temp);
   EXPECT_EQ(0, device.CeRapiUninit());
-  SetEnvironmentVariableW(L"VMTRANSFER_DEVICE", nullptr);
+}
+
+// rapi.dll completes the connection after CeRapiInitEx has returned and
+// writes its result into the record then: the result read after the event is
+// the one written.
+TEST_F(RapiLibrary, TheConnectionsResultIsReadOnceItsEventIsSet) {
+  RapiDevice device(test::fake_rapi_library_path());
+  device_ini("InitResultFails=1\n");
+  RapiInit init;
+  ASSERT_EQ(0u, connect(device, &init));
+  EXPECT_EQ(ce::kEFail, init.hrRapiInit);
+  EXPECT_EQ(0, device.CeRapiUninit());
+
+  device_ini("");
+  ASSERT_EQ(0u, connect(device, &init));
+  EXPECT_EQ(ce::kSOk, init.hrRapiInit);
+  EXPECT_EQ(0, device.CeRapiUninit());
+}
+
+LRESULT CALLBACK count_messages(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_APP + 7) {
+    ++*reinterpret_cast<int*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return 0;
+  }
+  return DefWindowProcW(window, message, w, l);
+}
+
+// The wait lets the thread's messages through, and a quit asked for meanwhile
+// is asked for again after it.
+TEST_F(RapiLibrary, TheWaitForTheConnectionHandlesTheThreadsMessages) {
+  WNDCLASSW type{};
+  type.lpfnWndProc = count_messages;
+  type.hInstance = GetModuleHandleW(nullptr);
+  type.lpszClassName = L"VmtRapiWaitTest";
+  RegisterClassW(&type);
+  const HWND window = CreateWindowW(L"VmtRapiWaitTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    type.hInstance, nullptr);
+  ASSERT_NE(nullptr, window);
+  int handled = 0;
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&handled));
+
+  RapiDevice device(test::fake_rapi_library_path());
+  RapiInit init;
+  ASSERT_EQ(0, device.CeRapiInitEx(&init));
+  PostMessageW(window, WM_APP + 7, 0, 0);
+  PostQuitMessage(3);
+  EXPECT_EQ(0u, device.WaitForInitEvent(&init, 1000));
+  EXPECT_EQ(1, handled);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(3u, msg.wParam);
+  EXPECT_EQ(0, device.CeRapiUninit());
+  DestroyWindow(window);
+}
+
+// The real link's errors pass through the library: the remote API's own
+// failure from CeRapiGetError, the device's last code left as it was.
+TEST_F(RapiLibrary, APulledCableIsTheRemoteApisOwnFailureInTheRealMode) {
+  device_ini("RapiErrors=real\nUnplugBefore=CeCreateFile\n");
+  RapiDevice device(test::fake_rapi_library_path());
+  RapiInit init;
+  ASSERT_EQ(0u, connect(device, &init));
+  CeFindData data;
+  EXPECT_EQ(kCeInvalidHandle, device.CeFindFirstFile(u"\\Data\\zzz.txt", &data));
+  EXPECT_EQ(kCeInvalidHandle, device.CeCreateFile(u"\\Data\\a.txt", ce::kGenericRead, 0,
+                                                  ce::kOpenExisting, ce::kFileAttributeNormal));
+  EXPECT_EQ(kRapiLinkLost, device.CeRapiGetError());
+  EXPECT_EQ(error::kFileNotFound, device.CeGetLastError());
+  EXPECT_EQ(0, device.CeRapiUninit());
 }
 
 }  // namespace

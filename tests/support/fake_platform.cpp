@@ -23,8 +23,10 @@ using RealFiles = platform::PosixDesktopFiles;
 
 class FakePlatform::Files : public RealFiles {
  public:
-  Files(std::string exe, std::string temp, std::int64_t& space)
-      : exe_(std::move(exe)), temp_(std::move(temp)), space_(space) {}
+  Files(std::string exe, std::string temp, std::int64_t& space, platform::Clock& clock,
+        platform::FileTimeTicks& held_until)
+      : exe_(std::move(exe)), temp_(std::move(temp)), space_(space), clock_(clock),
+        held_until_(held_until) {}
   std::string executable_path() override { return exe_; }
   // A temporary folder of the test's own, so that what a test leaves there is its own.
   std::string temp_folder() override { return temp_; }
@@ -42,10 +44,20 @@ class FakePlatform::Files : public RealFiles {
     disk_full_ = true;
     return false;
   }
+  // Another program holding the files for a while: renames fail meanwhile.
+  bool move_file_replace(const std::string& from, const std::string& to) override {
+    if (clock_.utc_now() >= held_until_) return RealFiles::move_file_replace(from, to);
+    held_ = true;
+    return false;
+  }
   std::uint32_t last_error() override {
     if (disk_full_) {
       disk_full_ = false;
       return platform::error::kDiskFull;
+    }
+    if (held_) {
+      held_ = false;
+      return platform::error::kSharingViolation;
     }
     return RealFiles::last_error();
   }
@@ -54,7 +66,10 @@ class FakePlatform::Files : public RealFiles {
   std::string exe_;
   std::string temp_;
   std::int64_t& space_;
+  platform::Clock& clock_;
+  platform::FileTimeTicks& held_until_;
   bool disk_full_ = false;
+  bool held_ = false;
 };
 
 bool FakeShell::get_folder(platform::ShellFolder folder, bool create, std::string* path) {
@@ -127,7 +142,7 @@ FakePlatform::FakePlatform()
   fs::create_directories(fs::u8path(folder.path("temp")));
   files_ = std::make_unique<Files>(folder.path("program/vmtransfer.exe"),
                                    platform::path::with_trailing_separator(folder.path("temp")),
-                                   desktop_space);
+                                   desktop_space, clock, renames_held_until);
   platform_ = std::make_unique<platform::Platform>(platform::Platform{
       registry, *files_, shell, windows, clock, *device, resources});
 }

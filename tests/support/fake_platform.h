@@ -77,6 +77,9 @@ class FakePlatform {
   std::unique_ptr<platform::Device> device;
   // Bytes the desktop disk takes before it is full; -1 without limit.
   std::int64_t desktop_space = -1;
+  // Until this time of `clock` another program holds the desktop's files:
+  // renames fail with a sharing violation.
+  platform::FileTimeTicks renames_held_until = 0;
   // The folder of the executable, with the platform's separator.
   std::string exe_folder() const;
   // The user's application-data folder.

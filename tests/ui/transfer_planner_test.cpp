@@ -412,11 +412,9 @@ TEST_F(Planner, UnpluggedAtTheQuestionOrDuringTheReadCopiesNothingAndSaysSo) {
   for (int i = 0; i < 20; ++i) on_device("many/" + std::to_string(i) + ".raw", "m");
   C_file_dir_pane many(PaneSide::kDevice);
   set_pane_folder(run_.context, many, "\\Projects\\many\\");
+  test::set_device_faults(run_.fake.folder, "UnplugBefore=CeFindNextFile:3\n");
   ASSERT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
-  int pumped = 0;
-  read_pane_folder(run_.context, many, [&] {
-    if (++pumped == 3) test::set_device_faults(run_.fake.folder, "Present=0\n");
-  });
+  read_pane_folder(run_.context, many, nullptr);
   device::disconnect_from_device(run_.context);
   EXPECT_TRUE(many.entries.empty());
   EXPECT_EQ(kNoConnection, many.folder);

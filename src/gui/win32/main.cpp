@@ -74,7 +74,23 @@ int run(HINSTANCE instance, const wchar_t* command_line) {
 }  // namespace
 }  // namespace vmt::gui
 
+namespace {
+
+// Libraries are taken from the system folder only: never a planted copy in
+// the program's folder or the current one. The call is missing from Windows 7
+// without its update; the current folder is left out there at least.
+void load_libraries_from_the_system_folder_only() {
+  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+  using SetDirectories = BOOL(WINAPI*)(DWORD);
+  const auto set_directories = reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (set_directories == nullptr || !set_directories(kSearchSystem32)) SetDllDirectoryW(L"");
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
+  load_libraries_from_the_system_folder_only();
   // The folder picker's new style needs the apartment that OLE sets up.
   const HRESULT ole = OleInitialize(nullptr);
   int result = 1;

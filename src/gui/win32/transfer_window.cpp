@@ -4,6 +4,7 @@
 
 #include <cwctype>
 
+#include "device/copying_dlg.h"
 #include "gui/win32/browser_window.h"
 #include "gui/win32/dpi.h"
 #include "gui/win32/new_folder_window.h"
@@ -308,9 +309,36 @@ bool TransferWindow::OnMessage(UINT message, WPARAM w, LPARAM l, INT_PTR* result
       dpi_changed(HIWORD(w), *reinterpret_cast<const RECT*>(l));
       *result = 0;
       return true;
+    case WM_QUERYENDSESSION:
+      *result = query_end_session();
+      return true;
+    case WM_ENDSESSION:
+      // The session ends anyway: the copy under way goes as Cancel takes it.
+      if (w != FALSE && c_.abandon_copy) {
+        c_.session_ending = true;
+        c_.abandon_copy();
+      }
+      *result = TRUE;
+      return true;
     default:
       return false;
   }
+}
+
+// A copy under way refuses the end of the session and says why; the dialog
+// procedure gives its answer through DWLP_MSGRESULT.
+INT_PTR TransferWindow::query_end_session() {
+  const HWND hwnd = Dialog::window().get();
+  const bool copying = device::is_copying_dialog_open(c_);
+  if (copying) {
+    const std::wstring reason = platform::to_wide(
+        c_.texts.load_message_text(50651, "Copying files to the data collector"));
+    ShutdownBlockReasonCreate(hwnd, reason.c_str());
+  } else {
+    ShutdownBlockReasonDestroy(hwnd);
+  }
+  SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, copying ? FALSE : TRUE);
+  return TRUE;
 }
 
 void TransferWindow::OnTimer(UINT_PTR id) { logic_.OnTimer(static_cast<int>(id)); }

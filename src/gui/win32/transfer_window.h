@@ -83,6 +83,7 @@ class TransferWindow : public Dialog, public ui::TransferView {
   void record_arrangement();
   void apply_arrangement();
   void paint_minimised();
+  INT_PTR query_end_session();
 
   app::RunContext& c_;
   ImageListIcons& icons_;

@@ -33,6 +33,10 @@ class ManualClock : public Clock {
     return local;
   }
   FileTimeTicks utc_now() override { return utc_; }
+  // Time passes at once.
+  void sleep_ms(std::uint32_t milliseconds) override {
+    utc_ += static_cast<FileTimeTicks>(milliseconds) * (kTicksPerSecond / 1000);
+  }
   bool file_time_to_local(FileTimeTicks utc, LocalTime* local) override {
     const std::int64_t shifted = static_cast<std::int64_t>(utc) +
                                  offset_seconds_ * static_cast<std::int64_t>(kTicksPerSecond);

@@ -25,6 +25,11 @@ bool AbsentDevice::CeWriteFile(CeHandle, const void*, std::uint32_t, std::uint32
   return false;
 }
 
+std::uint32_t AbsentDevice::CeGetFileSize(CeHandle, std::uint32_t* size_high) {
+  if (size_high) *size_high = 0;
+  return ce::kInvalidFileSize;
+}
+
 long AbsentDevice::CeRegOpenKeyEx(CeRegKey, const std::u16string&, CeRegKey* key) {
   *key = 0;
   return static_cast<long>(error::kDeviceNotConnected);

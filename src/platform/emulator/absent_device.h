@@ -9,9 +9,10 @@ namespace vmt::platform {
 class AbsentDevice : public Device {
  public:
   std::int32_t CeRapiInitEx(RapiInit* init) override;
-  std::uint32_t WaitForInitEvent(CeEvent, std::uint32_t) override { return ce::kWaitTimeout; }
+  std::uint32_t WaitForInitEvent(RapiInit*, std::uint32_t) override { return ce::kWaitTimeout; }
   std::int32_t CeRapiUninit() override { return ce::kSOk; }
   std::uint32_t CeGetLastError() override { return error::kDeviceNotConnected; }
+  std::int32_t CeRapiGetError() override { return ce::kSOk; }
 
   CeHandle CeFindFirstFile(const std::u16string&, CeFindData*) override {
     return kCeInvalidHandle;
@@ -33,10 +34,14 @@ class AbsentDevice : public Device {
                      const FileTimeTicks*) override {
     return false;
   }
+  std::uint32_t CeGetFileSize(CeHandle, std::uint32_t* size_high) override;
   bool CeCloseHandle(CeHandle) override { return false; }
   bool CeDeleteFile(const std::u16string&) override { return false; }
   bool CeCreateDirectory(const std::u16string&) override { return false; }
   bool CeMoveFile(const std::u16string&, const std::u16string&) override { return false; }
+  std::uint32_t CeGetFileAttributes(const std::u16string&) override {
+    return ce::kInvalidFileAttributes;
+  }
   long CeRegOpenKeyEx(CeRegKey, const std::u16string&, CeRegKey* key) override;
   long CeRegQueryValueEx(CeRegKey, const std::u16string&, std::uint32_t*, void*,
                          std::uint32_t*) override {

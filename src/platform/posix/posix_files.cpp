@@ -294,6 +294,20 @@ bool PosixDesktopFiles::close_file(FileHandle file) {
   return true;
 }
 
+bool PosixDesktopFiles::get_file_size(FileHandle file, std::uint64_t* size) {
+  if (find_open(file) == nullptr) return false;
+  struct stat st {};
+  if (fstat(to_fd(file), &st) != 0) return fail_errno(errno, "");
+  *size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+bool PosixDesktopFiles::flush_file(FileHandle file) {
+  if (find_open(file) == nullptr) return false;
+  if (fsync(to_fd(file)) != 0) return fail_errno(errno, "");
+  return true;
+}
+
 bool PosixDesktopFiles::get_file_times(FileHandle file, FileTimes* times) {
   if (find_open(file) == nullptr) return false;
   Status status;

@@ -32,6 +32,8 @@ class PosixDesktopFiles : public DesktopFiles {
   bool write_file(FileHandle file, const void* buffer, std::uint32_t size,
                   std::uint32_t* written) override;
   bool close_file(FileHandle file) override;
+  bool get_file_size(FileHandle file, std::uint64_t* size) override;
+  bool flush_file(FileHandle file) override;
   bool get_file_times(FileHandle file, FileTimes* times) override;
   // The creation time cannot be set on Linux; it is left as it is.
   bool set_file_times(FileHandle file, const FileTimes& times) override;

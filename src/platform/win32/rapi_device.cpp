@@ -15,6 +15,9 @@ namespace {
 using InitEx = HRESULT(WINAPI*)(RAPIINIT_RECORD*);
 using Uninit = HRESULT(WINAPI*)();
 using GetLastErr = DWORD(WINAPI*)();
+using GetRapiErr = HRESULT(WINAPI*)();
+using GetSize = DWORD(WINAPI*)(HANDLE, LPDWORD);
+using GetAttributes = DWORD(WINAPI*)(LPCWSTR);
 using FindFirst = HANDLE(WINAPI*)(LPCWSTR, CE_FIND_DATA_RECORD*);
 using FindNext = BOOL(WINAPI*)(HANDLE, CE_FIND_DATA_RECORD*);
 using FindClose = BOOL(WINAPI*)(HANDLE);
@@ -61,15 +64,69 @@ bool resolve(HMODULE module, const char* name, F* function) {
   return *function != nullptr;
 }
 
+// A bare library name is taken from the system folder only, where ActiveSync
+// installs rapi.dll, never from the program's folder or the current one.
+HMODULE load_library(const std::wstring& library) {
+  if (library.find_first_of(L"\\/") != std::wstring::npos) return LoadLibraryW(library.c_str());
+  std::wstring folder(MAX_PATH, L'\0');
+  const UINT length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+  if (length == 0 || length >= folder.size()) return nullptr;
+  folder.resize(length);
+  return LoadLibraryW((folder + L"\\" + library).c_str());
+}
+
+// The device's HKEY_LOCAL_MACHINE is the SDK's handle, sign-extended on 64 bits.
+HKEY registry_root(CeRegKey root) {
+  return root == kCeHkeyLocalMachine ? HKEY_LOCAL_MACHINE : reinterpret_cast<HKEY>(root);
+}
+
+// Waits for the connection's event and handles the thread's messages
+// meanwhile: the thread has initialised OLE, and the window stays drawn.
+DWORD wait_handling_messages(HANDLE event, DWORD timeout_ms) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  bool quit = false;
+  WPARAM quit_code = 0;
+  DWORD result = WAIT_TIMEOUT;
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    result = MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_ALLINPUT);
+    if (result != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit = true;
+        quit_code = msg.wParam;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (left == 0) {
+      result = WaitForSingleObject(event, 0);
+      break;
+    }
+  }
+  if (quit) PostQuitMessage(static_cast<int>(quit_code));
+  return result;
+}
+
 }  // namespace
 
 struct RapiDevice::Library {
   HMODULE module = nullptr;
   bool complete = false;
   DWORD local_error = 0;  // the code when there is no library to ask
+  // rapi.dll writes the connection's result into this record when the
+  // connection completes, after CeRapiInitEx has returned: it lives here,
+  // with the device, until CeRapiUninit.
+  RAPIINIT_RECORD init_record{};
   InitEx init_ex;
   Uninit uninit;
   GetLastErr get_last_error;
+  GetRapiErr get_rapi_error;
+  GetSize get_size;
+  GetAttributes get_attributes;
   FindFirst find_first;
   FindNext find_next;
   FindClose find_close;
@@ -99,11 +156,14 @@ struct RapiDevice::Library {
 
 RapiDevice::RapiDevice(const std::wstring& library) : library_(std::make_unique<Library>()) {
   Library& l = *library_;
-  l.module = LoadLibraryW(library.c_str());
+  l.module = load_library(library);
   if (!l.module) return;
   l.complete = resolve(l.module, "CeRapiInitEx", &l.init_ex) &&
                resolve(l.module, "CeRapiUninit", &l.uninit) &&
                resolve(l.module, "CeGetLastError", &l.get_last_error) &&
+               resolve(l.module, "CeRapiGetError", &l.get_rapi_error) &&
+               resolve(l.module, "CeGetFileSize", &l.get_size) &&
+               resolve(l.module, "CeGetFileAttributes", &l.get_attributes) &&
                resolve(l.module, "CeFindFirstFile", &l.find_first) &&
                resolve(l.module, "CeFindNextFile", &l.find_next) &&
                resolve(l.module, "CeFindClose", &l.find_close) &&
@@ -132,7 +192,8 @@ bool RapiDevice::loaded() const { return library_->complete; }
 
 std::int32_t RapiDevice::CeRapiInitEx(RapiInit* init) {
   if (!library_->usable()) return ce::kEFail;
-  RAPIINIT_RECORD record{};
+  RAPIINIT_RECORD& record = library_->init_record;
+  record = RAPIINIT_RECORD{};
   record.cbSize = sizeof record;
   const HRESULT hr = library_->init_ex(&record);
   init->heRapiInit = reinterpret_cast<CeEvent>(record.heRapiInit);
@@ -140,9 +201,13 @@ std::int32_t RapiDevice::CeRapiInitEx(RapiInit* init) {
   return hr;
 }
 
-std::uint32_t RapiDevice::WaitForInitEvent(CeEvent event, std::uint32_t timeout_ms) {
-  if (!library_->usable() || event == 0) return ce::kWaitFailed;
-  return WaitForSingleObject(reinterpret_cast<HANDLE>(event), timeout_ms);
+std::uint32_t RapiDevice::WaitForInitEvent(RapiInit* init, std::uint32_t timeout_ms) {
+  if (!library_->usable() || init->heRapiInit == 0) return ce::kWaitFailed;
+  const HANDLE event = reinterpret_cast<HANDLE>(init->heRapiInit);
+  const DWORD result = wait_handling_messages(event, timeout_ms);
+  // Read once the event is set: the result is written just before it.
+  if (result == WAIT_OBJECT_0) init->hrRapiInit = library_->init_record.hrRapiInit;
+  return result;
 }
 
 std::int32_t RapiDevice::CeRapiUninit() {
@@ -153,6 +218,11 @@ std::int32_t RapiDevice::CeRapiUninit() {
 std::uint32_t RapiDevice::CeGetLastError() {
   if (!library_->complete) return library_->local_error;
   return library_->get_last_error();
+}
+
+std::int32_t RapiDevice::CeRapiGetError() {
+  if (!library_->complete) return ce::kSOk;
+  return library_->get_rapi_error();
 }
 
 CeHandle RapiDevice::CeFindFirstFile(const std::u16string& pattern, CeFindData* data) {
@@ -241,6 +311,15 @@ bool RapiDevice::CeSetFileTime(CeHandle file, const FileTimeTicks* creation,
                             last_access ? &a : nullptr, last_write ? &w : nullptr) != FALSE;
 }
 
+std::uint32_t RapiDevice::CeGetFileSize(CeHandle file, std::uint32_t* size_high) {
+  if (size_high) *size_high = 0;
+  if (!library_->usable()) return ce::kInvalidFileSize;
+  DWORD high = 0;
+  const DWORD low = library_->get_size(as_handle(file), &high);
+  if (size_high) *size_high = high;
+  return low;
+}
+
 bool RapiDevice::CeCloseHandle(CeHandle handle) {
   return library_->usable() && library_->close_handle(as_handle(handle));
 }
@@ -257,11 +336,16 @@ bool RapiDevice::CeMoveFile(const std::u16string& from, const std::u16string& to
   return library_->usable() && library_->move_file(wide(from), wide(to));
 }
 
+std::uint32_t RapiDevice::CeGetFileAttributes(const std::u16string& path) {
+  if (!library_->usable()) return ce::kInvalidFileAttributes;
+  return library_->get_attributes(wide(path));
+}
+
 long RapiDevice::CeRegOpenKeyEx(CeRegKey root, const std::u16string& subkey, CeRegKey* key) {
   *key = 0;
   if (!library_->usable()) return static_cast<long>(error::kDeviceNotConnected);
   HKEY opened = nullptr;
-  const LONG rc = library_->reg_open(reinterpret_cast<HKEY>(root), wide(subkey), 0, 0, &opened);
+  const LONG rc = library_->reg_open(registry_root(root), wide(subkey), 0, 0, &opened);
   if (rc == ERROR_SUCCESS) *key = reinterpret_cast<CeRegKey>(opened);
   return rc;
 }

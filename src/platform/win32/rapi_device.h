@@ -11,7 +11,8 @@ namespace vmt::platform {
 
 class RapiDevice : public Device {
  public:
-  // `library` is "rapi.dll" in the program; tests load a library of their own.
+  // `library` is "rapi.dll" in the program, loaded from the system folder
+  // only; tests give the full path of a library of their own.
   explicit RapiDevice(const std::wstring& library = L"rapi.dll");
   ~RapiDevice() override;
   RapiDevice(const RapiDevice&) = delete;
@@ -21,9 +22,10 @@ class RapiDevice : public Device {
   bool loaded() const;
 
   std::int32_t CeRapiInitEx(RapiInit* init) override;
-  std::uint32_t WaitForInitEvent(CeEvent event, std::uint32_t timeout_ms) override;
+  std::uint32_t WaitForInitEvent(RapiInit* init, std::uint32_t timeout_ms) override;
   std::int32_t CeRapiUninit() override;
   std::uint32_t CeGetLastError() override;
+  std::int32_t CeRapiGetError() override;
 
   CeHandle CeFindFirstFile(const std::u16string& pattern, CeFindData* data) override;
   bool CeFindNextFile(CeHandle find, CeFindData* data) override;
@@ -41,10 +43,12 @@ class RapiDevice : public Device {
                      FileTimeTicks* last_write) override;
   bool CeSetFileTime(CeHandle file, const FileTimeTicks* creation,
                      const FileTimeTicks* last_access, const FileTimeTicks* last_write) override;
+  std::uint32_t CeGetFileSize(CeHandle file, std::uint32_t* size_high) override;
   bool CeCloseHandle(CeHandle handle) override;
   bool CeDeleteFile(const std::u16string& path) override;
   bool CeCreateDirectory(const std::u16string& path) override;
   bool CeMoveFile(const std::u16string& from, const std::u16string& to) override;
+  std::uint32_t CeGetFileAttributes(const std::u16string& path) override;
 
   long CeRegOpenKeyEx(CeRegKey root, const std::u16string& subkey, CeRegKey* key) override;
   long CeRegQueryValueEx(CeRegKey key, const std::u16string& name, std::uint32_t* type,

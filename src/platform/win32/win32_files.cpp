@@ -194,6 +194,22 @@ bool Win32DesktopFiles::close_file(FileHandle file) {
   return true;
 }
 
+bool Win32DesktopFiles::get_file_size(FileHandle file, std::uint64_t* size) {
+  const auto open = handles_->files.find(file);
+  if (open == handles_->files.end()) return fail(error::kInvalidHandle);
+  LARGE_INTEGER value{};
+  if (!GetFileSizeEx(open->second.get(), &value)) return fail();
+  *size = static_cast<std::uint64_t>(value.QuadPart);
+  return true;
+}
+
+bool Win32DesktopFiles::flush_file(FileHandle file) {
+  const auto open = handles_->files.find(file);
+  if (open == handles_->files.end()) return fail(error::kInvalidHandle);
+  if (!FlushFileBuffers(open->second.get())) return fail();
+  return true;
+}
+
 bool Win32DesktopFiles::get_file_times(FileHandle file, FileTimes* times) {
   const auto open = handles_->files.find(file);
   if (open == handles_->files.end()) return fail(error::kInvalidHandle);

@@ -26,6 +26,8 @@ class Win32DesktopFiles : public DesktopFiles {
   bool write_file(FileHandle file, const void* buffer, std::uint32_t size,
                   std::uint32_t* written) override;
   bool close_file(FileHandle file) override;
+  bool get_file_size(FileHandle file, std::uint64_t* size) override;
+  bool flush_file(FileHandle file) override;
   bool get_file_times(FileHandle file, FileTimes* times) override;
   bool set_file_times(FileHandle file, const FileTimes& times) override;
 

@@ -1,5 +1,8 @@
 // A rapi.dll of our own for tests: the remote API's exports, served by the
-// emulated data collector in the folder that VMTRANSFER_DEVICE names.
+// emulated data collector in the folder that VMTRANSFER_DEVICE names, in
+// either of its error modes. As rapi.dll does, it completes the connection a
+// moment after CeRapiInitEx has returned, writing the result into the
+// caller's record then, and it takes only the SDK's HKEY_LOCAL_MACHINE.
 #include <windows.h>
 
 #include <cstring>
@@ -20,11 +23,32 @@ struct Session {
   SystemClock clock;
   std::unique_ptr<EmulatedDevice> device;
   HANDLE event = nullptr;
+  // The connection completing later: the caller's record and its result.
+  HANDLE completion = nullptr;
+  RAPIINIT_RECORD* record = nullptr;
+  HRESULT result = S_OK;
 };
 
 Session& session() {
   static Session instance;
   return instance;
+}
+
+constexpr DWORD kCompletionDelayMs = 50;
+
+DWORD WINAPI complete_connection(void*) {
+  Session& s = session();
+  Sleep(kCompletionDelayMs);
+  s.record->hrRapiInit = s.result;
+  SetEvent(s.event);
+  return 0;
+}
+
+void finish_completion(Session& s) {
+  if (!s.completion) return;
+  WaitForSingleObject(s.completion, INFINITE);
+  CloseHandle(s.completion);
+  s.completion = nullptr;
 }
 
 Device& device() { return *session().device; }
@@ -51,7 +75,9 @@ CeHandle as_ce(HANDLE handle) { return reinterpret_cast<CeHandle>(handle); }
 extern "C" {
 
 __declspec(dllexport) HRESULT WINAPI CeRapiInitEx(RAPIINIT_RECORD* init) {
+  if (init == nullptr || init->cbSize != sizeof(RAPIINIT_RECORD)) return E_INVALIDARG;
   Session& s = session();
+  finish_completion(s);
   wchar_t folder[MAX_PATH * 4] = {};
   GetEnvironmentVariableW(L"VMTRANSFER_DEVICE", folder, MAX_PATH * 4);
   std::u16string wide(reinterpret_cast<const char16_t*>(folder));
@@ -63,13 +89,22 @@ __declspec(dllexport) HRESULT WINAPI CeRapiInitEx(RAPIINIT_RECORD* init) {
   if (hr != 0) return hr;
   if (!s.event) s.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   ResetEvent(s.event);
-  if (s.device->WaitForInitEvent(record.heRapiInit, 0) == 0) SetEvent(s.event);
   init->heRapiInit = s.event;
-  init->hrRapiInit = 0;
+  init->hrRapiInit = S_OK;
+  // A device that is there completes the connection, well or not, a moment later.
+  if (s.device->WaitForInitEvent(&record, 0) == 0) {
+    s.record = init;
+    s.result = record.hrRapiInit;
+    s.completion = CreateThread(nullptr, 0, complete_connection, nullptr, 0, nullptr);
+  }
   return 0;
 }
-__declspec(dllexport) HRESULT WINAPI CeRapiUninit() { return device().CeRapiUninit(); }
+__declspec(dllexport) HRESULT WINAPI CeRapiUninit() {
+  finish_completion(session());
+  return device().CeRapiUninit();
+}
 __declspec(dllexport) DWORD WINAPI CeGetLastError() { return device().CeGetLastError(); }
+__declspec(dllexport) HRESULT WINAPI CeRapiGetError() { return device().CeRapiGetError(); }
 __declspec(dllexport) HANDLE WINAPI CeFindFirstFile(LPCWSTR pattern, CE_FIND_DATA_RECORD* record) {
   CeFindData data;
   const CeHandle find = device().CeFindFirstFile(text(pattern), &data);
@@ -135,6 +170,12 @@ __declspec(dllexport) BOOL WINAPI CeSetFileTime(HANDLE file, const FILETIME* cre
   return device().CeSetFileTime(as_ce(file), creation ? &c : nullptr, access ? &a : nullptr,
                                 write ? &w : nullptr);
 }
+__declspec(dllexport) DWORD WINAPI CeGetFileSize(HANDLE file, LPDWORD size_high) {
+  std::uint32_t high = 0;
+  const std::uint32_t low = device().CeGetFileSize(as_ce(file), &high);
+  if (size_high) *size_high = high;
+  return low;
+}
 __declspec(dllexport) BOOL WINAPI CeCloseHandle(HANDLE handle) {
   return device().CeCloseHandle(as_ce(handle));
 }
@@ -147,10 +188,15 @@ __declspec(dllexport) BOOL WINAPI CeCreateDirectory(LPCWSTR path, LPSECURITY_ATT
 __declspec(dllexport) BOOL WINAPI CeMoveFile(LPCWSTR from, LPCWSTR to) {
   return device().CeMoveFile(text(from), text(to));
 }
+__declspec(dllexport) DWORD WINAPI CeGetFileAttributes(LPCWSTR path) {
+  return device().CeGetFileAttributes(text(path));
+}
 __declspec(dllexport) LONG WINAPI CeRegOpenKeyEx(HKEY root, LPCWSTR subkey, DWORD, REGSAM,
                                                  PHKEY key) {
   CeRegKey opened = 0;
-  const long rc = device().CeRegOpenKeyEx(reinterpret_cast<CeRegKey>(root), text(subkey), &opened);
+  // Only the SDK's own handle names the root; any other is a wrong parameter.
+  if (root != HKEY_LOCAL_MACHINE) return ERROR_INVALID_PARAMETER;
+  const long rc = device().CeRegOpenKeyEx(kCeHkeyLocalMachine, text(subkey), &opened);
   *key = reinterpret_cast<HKEY>(opened);
   return rc;
 }

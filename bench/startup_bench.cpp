@@ -44,7 +44,9 @@ class NullWindow : public ui::TransferView {
   void show_control(int, bool) override {}
   void set_check(int, bool) override {}
   bool is_checked(int) override { return false; }
-  void set_status_area(const std::string& text) override { status = text; }
+  void append_status_record(const std::string& text) override { record += text; }
+  void set_status_line(const std::string& text) override { line = text; }
+  void drop_status_record(const std::string& text) override { record.erase(0, text.size()); }
   bool open_animation() override { return true; }
   void play_animation(bool) override {}
   void add_tooltip(int, const std::string&) override {}
@@ -65,7 +67,8 @@ class NullWindow : public ui::TransferView {
   int run_device_browser(const std::string&, std::string*) override { return app::id::kCancel; }
   int run_new_folder_dialog(ui::CNDR_NewDir_Dlg&) override { return app::id::kCancel; }
   void end_dialog(int) override {}
-  std::string status;
+  std::string record;
+  std::string line;
   NullList desktop;
   NullList device;
 };
@@ -113,7 +116,7 @@ void BM_StartupToReady(benchmark::State& state) {
     ui::CTRA_Transfer_Dlg dialog(c, window, icons);
     dialog.OnInit();
     dialog.OnTimer(ui::kStartupTimer);
-    check(window.status == "Ready.", "the start-up to Ready.");
+    check(window.line == "Ready.", "the start-up to Ready.");
     device_items = static_cast<std::size_t>(window.device.items);
     c.report.close_transfer_report();
   }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bench_run.h"
+#include "bench_window.h"
 #include "platform/registry.h"
 #include "settings/options_store.h"
 #include "ui/transfer_dlg.h"
@@ -17,61 +18,6 @@ namespace {
 using namespace vmt;
 using bench::check;
 namespace fs = std::filesystem;
-
-class NullList : public ui::PaneListView {
- public:
-  void set_view_mode(ui::ViewMode) override {}
-  void delete_all_items() override { items = 0; }
-  bool insert_column(int, const ui::ListColumn&) override { return true; }
-  bool set_column_heading(int, const std::string&) override { return true; }
-  int insert_item(const std::string&, int) override { return items++; }
-  bool set_subitem(int, int, const std::string&) override { return true; }
-  bool set_item_data(int, std::intptr_t) override { return true; }
-  std::vector<int> selected_items() override { return {}; }
-  std::intptr_t item_data(int) override { return 0; }
-  bool select_all() override { return true; }
-  int items = 0;
-};
-
-class NullWindow : public ui::TransferView {
- public:
-  app::WindowRef window() override { return 0x147; }
-  void set_caption(const std::string&) override {}
-  void set_pictures() override {}
-  void set_control_text(int, const std::string&) override {}
-  void enable_control(int, bool) override {}
-  bool is_control_enabled(int) override { return true; }
-  void show_control(int, bool) override {}
-  void set_check(int, bool) override {}
-  bool is_checked(int) override { return false; }
-  void append_status_record(const std::string& text) override { record += text; }
-  void set_status_line(const std::string& text) override { line = text; }
-  void drop_status_record(const std::string& text) override { record.erase(0, text.size()); }
-  bool open_animation() override { return true; }
-  void play_animation(bool) override {}
-  void add_tooltip(int, const std::string&) override {}
-  void activate_tooltips(bool) override {}
-  bool start_timer(int, unsigned) override { return true; }
-  bool kill_timer(int) override { return true; }
-  void pump_messages() override {}
-  ui::PaneListView& list(ui::PaneSide side) override {
-    return side == ui::PaneSide::kDesktop ? desktop : device;
-  }
-  void show_popup_menu(int, int, int) override {}
-  void set_menu_item(int, ui::MenuItemState) override {}
-  bool browse_for_folder(const std::string&, const std::string&, std::string*) override {
-    return false;
-  }
-  void open_help(const std::string&) override {}
-  int run_options_dialog() override { return app::id::kCancel; }
-  int run_device_browser(const std::string&, std::string*) override { return app::id::kCancel; }
-  int run_new_folder_dialog(ui::CNDR_NewDir_Dlg&) override { return app::id::kCancel; }
-  void end_dialog(int) override {}
-  std::string record;
-  std::string line;
-  NullList desktop;
-  NullList device;
-};
 
 class CountingIcons : public ui::IconList {
  public:
@@ -112,7 +58,7 @@ void BM_StartupToReady(benchmark::State& state) {
     c.clock_check_done = false;
     c.field_program = 0;
     c.projects_folder.clear();
-    NullWindow window;
+    bench::BenchWindow window;
     ui::CTRA_Transfer_Dlg dialog(c, window, icons);
     dialog.OnInit();
     dialog.OnTimer(ui::kStartupTimer);

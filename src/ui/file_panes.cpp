@@ -23,15 +23,16 @@ void store_time(platform::Clock& clock, platform::FileTimeTicks ticks, bool* kno
   *seconds = *known ? platform::fields_to_epoch_seconds(local) : 0;
 }
 
-int compare_no_case(const std::string& a, const std::string& b) {
-  const std::string la = platform::to_lower_ascii(a);
-  const std::string lb = platform::to_lower_ascii(b);
-  return la < lb ? -1 : (la > lb ? 1 : 0);
-}
+using platform::compare_no_case;
 
-int compare_exact(const std::string& a, const std::string& b) {
-  return a < b ? -1 : (a > b ? 1 : 0);
-}
+int compare_exact(const std::string& a, const std::string& b) { return a.compare(b); }
+
+// An entry as the sort sees it: its name folded once, not at every comparison.
+struct SortItem {
+  const C_file_dir_info* entry;
+  std::string folded_name;
+  std::size_t position;
+};
 
 // Negative puts `a` first; folders come before files in every ascending order.
 int folder_first(const C_file_dir_info& a, const C_file_dir_info& b) {
@@ -39,51 +40,51 @@ int folder_first(const C_file_dir_info& a, const C_file_dir_info& b) {
   return a.is_folder() ? -1 : 1;
 }
 
-int by_name(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  if (const int order = folder_first(a, b)) return order;
-  int order = compare_no_case(a.name(), b.name());
-  if (order == 0 && !a.is_folder()) order = compare_exact(a.name(), b.name());
+int by_name(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
+  if (const int order = folder_first(*a.entry, *b.entry)) return order;
+  int order = a.folded_name.compare(b.folded_name);
+  if (order == 0 && !a.entry->is_folder()) order = compare_exact(a.entry->name(), b.entry->name());
   if (order == 0) VMT_LOG_POINT(log);
   return order;
 }
 
-int then_name(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  const int order = compare_no_case(a.name(), b.name());
+int then_name(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
+  const int order = a.folded_name.compare(b.folded_name);
   if (order == 0) VMT_LOG_POINT(log);
   return order;
 }
 
-int by_date(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  if (const int order = folder_first(a, b)) return order;
+int by_date(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
+  if (const int order = folder_first(*a.entry, *b.entry)) return order;
   // An unknown time sorts as the oldest.
   std::int64_t ta = INT64_MIN;
   std::int64_t tb = INT64_MIN;
-  a.modification_time(&ta);
-  b.modification_time(&tb);
+  a.entry->modification_time(&ta);
+  b.entry->modification_time(&tb);
   if (ta != tb) return ta < tb ? -1 : 1;
   return then_name(log, a, b);
 }
 
-int by_size(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  if (const int order = folder_first(a, b)) return order;
-  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+int by_size(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
+  if (const int order = folder_first(*a.entry, *b.entry)) return order;
+  if (a.entry->size() != b.entry->size()) return a.entry->size() < b.entry->size() ? -1 : 1;
   return then_name(log, a, b);
 }
 
-int by_type(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  if (a.is_folder() && b.is_folder()) {
-    for (const C_file_dir_info* entry : {&a, &b}) {
-      if (entry->type_text(log) != kFileFolder) VMT_LOG_POINT(log);
+int by_type(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
+  if (a.entry->is_folder() && b.entry->is_folder()) {
+    for (const SortItem* item : {&a, &b}) {
+      if (item->entry->type_text(log) != kFileFolder) VMT_LOG_POINT(log);
     }
     return then_name(log, a, b);
   }
-  if (const int order = folder_first(a, b)) return order;
-  for (const C_file_dir_info* entry : {&a, &b}) {
-    if (entry->type_text(log) == kFileFolder) VMT_LOG_POINT(log);
+  if (const int order = folder_first(*a.entry, *b.entry)) return order;
+  for (const SortItem* item : {&a, &b}) {
+    if (item->entry->type_text(log) == kFileFolder) VMT_LOG_POINT(log);
   }
-  int order = compare_no_case(a.type_text(log), b.type_text(log));
-  if (order == 0) order = compare_no_case(a.name(), b.name());
-  if (order == 0) order = compare_exact(a.name(), b.name());
+  int order = compare_no_case(a.entry->type_text(log), b.entry->type_text(log));
+  if (order == 0) order = a.folded_name.compare(b.folded_name);
+  if (order == 0) order = compare_exact(a.entry->name(), b.entry->name());
   if (order == 0) VMT_LOG_POINT(log);
   return order;
 }
@@ -120,8 +121,6 @@ void C_file_dir_info::set_selected(int selected, app::DiagnosticLog& log) {
   selected_ = selected;
 }
 
-std::string C_file_dir_info::name() const { return name_; }
-
 std::uint32_t C_file_dir_info::attributes() const {
   return is_device_ != 0 ? device_.dwFileAttributes : desktop_.attributes;
 }
@@ -143,7 +142,7 @@ platform::FileTimeTicks C_file_dir_info::last_write() const {
   return is_device_ != 0 ? device_.ftLastWriteTime : desktop_.times.last_write;
 }
 
-std::string C_file_dir_info::type_text(app::DiagnosticLog& log) const {
+const std::string& C_file_dir_info::type_text(app::DiagnosticLog& log) const {
   if (type_text_.empty()) VMT_LOG_POINT(log);
   return type_text_;
 }
@@ -219,14 +218,14 @@ bool read_pane_folder(app::RunContext& c, C_file_dir_pane& pane,
         dev.CeFindFirstFile(device::to_device(pane.folder + pane.filter), &data);
     if (find != platform::kCeInvalidHandle) {
       do {
-        const std::string name = device::from_device(data.cFileName);
+        C_file_dir_info entry = C_file_dir_info::device(data, c.platform.clock);
         // A name holding a separator would lead out of the folder when opened
         // or copied; it is left out of the pane.
-        if (name.find_first_of("\\/") != std::string::npos) {
+        if (entry.name().find_first_of("\\/") != std::string::npos) {
           VMT_LOG_POINT(c.log);
-        } else if (!device::is_partial_copy_name(name)) {
+        } else if (!device::is_partial_copy_name(entry.name())) {
           // A copy under way or left by an interrupted run is not the user's file.
-          pane.entries.push_back(C_file_dir_info::device(data, c.platform.clock));
+          pane.entries.push_back(std::move(entry));
         }
         if (pump) pump();
       } while (dev.CeFindNextFile(find, &data));
@@ -262,7 +261,7 @@ bool read_pane_folder(app::RunContext& c, C_file_dir_pane& pane,
 }
 
 bool sort_pane(app::RunContext& c, C_file_dir_pane& pane) {
-  using Compare = int (*)(app::DiagnosticLog&, const C_file_dir_info&, const C_file_dir_info&);
+  using Compare = int (*)(app::DiagnosticLog&, const SortItem&, const SortItem&);
   const int mode = pane.sort_mode;
   if (mode == 0) return true;
   if (mode < 0 || mode > 8) {
@@ -273,11 +272,20 @@ bool sort_pane(app::RunContext& c, C_file_dir_pane& pane) {
   const Compare compare = kOrders[(mode - 1) / 2];
   const bool descending = mode % 2 == 0;
   app::DiagnosticLog& log = c.log;
-  std::sort(pane.entries.begin(), pane.entries.end(),
-            [&](const C_file_dir_info& a, const C_file_dir_info& b) {
-              const int order = compare(log, a, b);
-              return descending ? order > 0 : order < 0;
-            });
+  // Small items are sorted, and each entry moved once into its place.
+  std::vector<SortItem> items;
+  items.reserve(pane.entries.size());
+  for (std::size_t i = 0; i < pane.entries.size(); ++i) {
+    items.push_back({&pane.entries[i], platform::to_lower_ascii(pane.entries[i].name()), i});
+  }
+  std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
+    const int order = compare(log, a, b);
+    return descending ? order > 0 : order < 0;
+  });
+  std::vector<C_file_dir_info> sorted;
+  sorted.reserve(pane.entries.size());
+  for (const SortItem& item : items) sorted.push_back(std::move(pane.entries[item.position]));
+  pane.entries.swap(sorted);
   return true;
 }
 

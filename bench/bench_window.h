@@ -8,10 +8,28 @@
 #include <string>
 #include <vector>
 
+#include "bench_run.h"
+#include "platform/registry.h"
 #include "timed_emulator.h"
 #include "ui/transfer_dlg.h"
 
 namespace vmt::bench {
+
+class CountingIcons : public ui::IconList {
+ public:
+  int add_icon(platform::IconHandle) override { return added++; }
+  int added = 0;
+};
+
+// A key under HKEY_LOCAL_MACHINE, with a string value when `name` is given.
+inline void arrange_key(app::RunContext& c, const char* path, const char* name,
+                        const std::string& text) {
+  platform::RegistryKey key = 0;
+  check(c.platform.registry.create_key(platform::RegistryRoot::kLocalMachine, path, &key) == 0,
+        "the registry key");
+  if (name != nullptr) c.platform.registry.set_string(key, name, text);
+  c.platform.registry.close_key(key);
+}
 
 // A list that keeps its items' data, with every item selected.
 class BenchList : public ui::PaneListView {

@@ -6,12 +6,17 @@
 # file of the first and of the last tenth of the files, taken from the moments
 # the copies were put in place on the device.
 # Goal: the last tenth within 1.5 x the first.
-#   bench/e2e_upload.sh [number of files, 2000]
+# With a number of folders, the files are spread over that many project
+# folders, selected and uploaded together: the run is as long, but no folder
+# on the device grows large, which tells the program's share of a slowdown
+# from the emulated device's cost of a large folder.
+#   bench/e2e_upload.sh [number of files, 2000] [number of folders, 0: the files alone]
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${VMT_BUILD_DIR:-$top/build}
 count=${1:-2000}
+folders=${2:-0}
 stretch=$((count / 10))
 "$top/scripts/setup"
 
@@ -26,7 +31,10 @@ rm -rf "$run/device" "$run/desktop"
 mkdir -p "$run/desktop/Uploads" "$run/desktop/Downloads"
 cp -r "$top/examples/demo-device" "$run/device"
 for ((i = 0; i < count; i++)); do
-  printf 'PT,%d,1000.000,2000.000,50.000,FENCE\n' "$i" >"$run/desktop/Uploads/Survey point $i.raw"
+  folder="$run/desktop/Uploads"
+  [ "$folders" -gt 0 ] && folder="$folder/Project $((i % folders))"
+  mkdir -p "$folder"
+  printf 'PT,%d,1000.000,2000.000,50.000,FENCE\n' "$i" >"$folder/Survey point $i.raw"
 done
 
 export WINEPREFIX="$run/wineprefix"
@@ -68,7 +76,7 @@ wait $program || true
 
 # Each copy is renamed into place when it is complete: its inode change time.
 projects="$run/device/fs/My Documents/Plotwise Projects"
-find "$projects" -maxdepth 1 -name 'Survey point *' -printf '%C@\n' | sort -n >"$run/placed.txt"
+find "$projects" -maxdepth 2 -name 'Survey point *' -printf '%C@\n' | sort -n >"$run/placed.txt"
 awk -v n="$count" -v s="$stretch" '
   { t[NR - 1] = $1 }
   END {

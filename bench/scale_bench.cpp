@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench_run.h"
+#include "bench_window.h"
 #include "timed_emulator.h"
 #include "platform/common/utf.h"
 #include "ui/featlink_check.h"
@@ -62,12 +63,6 @@ class KeptListView : public ui::PaneListView {
   std::vector<Row> rows;
 };
 
-class CountingIcons : public ui::IconList {
- public:
-  int add_icon(platform::IconHandle) override { return added++; }
-  int added = 0;
-};
-
 std::string name_of(int i) { return "Survey point " + std::to_string(i * 7919 % 100003) + ".raw"; }
 
 // Folders of N files on both sides, made once per size.
@@ -102,7 +97,7 @@ void read_sort_fill(benchmark::State& state, ui::PaneSide side) {
   Scale& s = scale(static_cast<int>(state.range(0)));
   bench::TimedRun timed(s.run());
   app::RunContext& c = timed.context();
-  CountingIcons icon_list;
+  bench::CountingIcons icon_list;
   ui::IconCache icons(icon_list);
   KeptListView view;
   if (side == ui::PaneSide::kDevice) {

@@ -9,7 +9,6 @@
 
 #include "bench_run.h"
 #include "bench_window.h"
-#include "platform/registry.h"
 #include "settings/options_store.h"
 #include "ui/transfer_dlg.h"
 
@@ -18,20 +17,6 @@ namespace {
 using namespace vmt;
 using bench::check;
 namespace fs = std::filesystem;
-
-class CountingIcons : public ui::IconList {
- public:
-  int add_icon(platform::IconHandle) override { return added++; }
-  int added = 0;
-};
-
-void arrange(app::RunContext& c, const char* path, const char* name, const std::string& text) {
-  platform::RegistryKey key = 0;
-  check(c.platform.registry.create_key(platform::RegistryRoot::kLocalMachine, path, &key) == 0,
-        "the registry key");
-  if (name != nullptr) c.platform.registry.set_string(key, name, text);
-  c.platform.registry.close_key(key);
-}
 
 void BM_StartupToReady(benchmark::State& state) {
   bench::BenchRun run("startup");
@@ -42,14 +27,15 @@ void BM_StartupToReady(benchmark::State& state) {
            fs::copy_options::recursive);
   app::RunContext& c = run.context();
   const std::string options = settings::transfer_options_key();
-  arrange(c, options.c_str(), "DefSyncProgram", "User defined");
-  arrange(c, options.c_str(), "UserDownDir", run.desktop("desktop/Downloads"));
-  arrange(c, options.c_str(), "UserUpDir", run.desktop("desktop/Uploads"));
-  arrange(c, options.c_str(), "UserCsvDir", run.desktop("desktop/Featlink"));
-  arrange(c, options.c_str(), "CreateReports", "1");
-  arrange(c, options.c_str(), "TransferExe", c.platform.files.executable_path());
-  arrange(c, "Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect", nullptr, {});
-  CountingIcons icon_list;
+  bench::arrange_key(c, options.c_str(), "DefSyncProgram", "User defined");
+  bench::arrange_key(c, options.c_str(), "UserDownDir", run.desktop("desktop/Downloads"));
+  bench::arrange_key(c, options.c_str(), "UserUpDir", run.desktop("desktop/Uploads"));
+  bench::arrange_key(c, options.c_str(), "UserCsvDir", run.desktop("desktop/Featlink"));
+  bench::arrange_key(c, options.c_str(), "CreateReports", "1");
+  bench::arrange_key(c, options.c_str(), "TransferExe", c.platform.files.executable_path());
+  bench::arrange_key(c, "Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect", nullptr,
+                     {});
+  bench::CountingIcons icon_list;
   ui::IconCache icons(icon_list);
   std::size_t device_items = 0;
   for (auto _ : state) {

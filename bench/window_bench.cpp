@@ -13,7 +13,6 @@
 
 #include "bench_run.h"
 #include "bench_window.h"
-#include "platform/registry.h"
 #include "settings/options_store.h"
 #include "timed_emulator.h"
 #include "ui/transfer_dlg.h"
@@ -23,20 +22,6 @@ namespace {
 using namespace vmt;
 using bench::check;
 namespace fs = std::filesystem;
-
-class CountingIcons : public ui::IconList {
- public:
-  int add_icon(platform::IconHandle) override { return added++; }
-  int added = 0;
-};
-
-void arrange(app::RunContext& c, const char* path, const char* name, const std::string& text) {
-  platform::RegistryKey key = 0;
-  check(c.platform.registry.create_key(platform::RegistryRoot::kLocalMachine, path, &key) == 0,
-        "the registry key");
-  if (name != nullptr) c.platform.registry.set_string(key, name, text);
-  c.platform.registry.close_key(key);
-}
 
 // The demo data collector, and a PC upload folder of `count` small files.
 void arrange_run(bench::BenchRun& run, int count) {
@@ -50,14 +35,15 @@ void arrange_run(bench::BenchRun& run, int count) {
   }
   app::RunContext& c = run.context();
   const std::string options = settings::transfer_options_key();
-  arrange(c, options.c_str(), "DefSyncProgram", "User defined");
-  arrange(c, options.c_str(), "UserDownDir", run.desktop("up"));
-  arrange(c, options.c_str(), "UserUpDir", run.desktop("up"));
-  arrange(c, options.c_str(), "UserCsvDir", run.desktop("up"));
-  arrange(c, options.c_str(), "CreateReports", "1");
-  arrange(c, options.c_str(), "LaunchOnTransfer", "0");
-  arrange(c, options.c_str(), "TransferExe", c.platform.files.executable_path());
-  arrange(c, "Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect", nullptr, {});
+  bench::arrange_key(c, options.c_str(), "DefSyncProgram", "User defined");
+  bench::arrange_key(c, options.c_str(), "UserDownDir", run.desktop("up"));
+  bench::arrange_key(c, options.c_str(), "UserUpDir", run.desktop("up"));
+  bench::arrange_key(c, options.c_str(), "UserCsvDir", run.desktop("up"));
+  bench::arrange_key(c, options.c_str(), "CreateReports", "1");
+  bench::arrange_key(c, options.c_str(), "LaunchOnTransfer", "0");
+  bench::arrange_key(c, options.c_str(), "TransferExe", c.platform.files.executable_path());
+  bench::arrange_key(c, "Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect", nullptr,
+                     {});
 }
 
 void BM_UploadThroughTheWindow(benchmark::State& state) {
@@ -69,7 +55,7 @@ void BM_UploadThroughTheWindow(benchmark::State& state) {
   timed.device().count_processor_time();
   app::RunContext& c = timed.context();
   c.command_line = "UPLOAD";
-  CountingIcons icon_list;
+  bench::CountingIcons icon_list;
   ui::IconCache icons(icon_list);
   for (auto _ : state) {
     bench::BenchWindow window;
@@ -102,9 +88,9 @@ void BM_UploadThroughTheWindow(benchmark::State& state) {
     const std::size_t last = window.copied.size() - 1;
     per_file(window.copied[0], window.copied[stretch], "first");
     per_file(window.copied[last - stretch], window.copied[last], "last");
-    for (const char* figure : {"_ms", "_program_ms", "_program_cpu_ms", "_status_bytes"}) {
-      state.counters[std::string("ratio") + figure] =
-          state.counters[std::string("last") + figure] / state.counters[std::string("first") + figure];
+    for (const std::string figure : {"_ms", "_program_ms", "_program_cpu_ms", "_status_bytes"}) {
+      state.counters["ratio" + figure] =
+          state.counters["last" + figure] / state.counters["first" + figure];
     }
     state.counters["status_kept_bytes"] = static_cast<double>(window.record_bytes);
     c.report.close_transfer_report();

@@ -34,7 +34,9 @@ class StatusEditTest : public ::testing::Test {
                                                            static_cast<int>(buffer.size()))));
     return buffer;
   }
-  int first_line() const { return static_cast<int>(SendMessageW(edit_, EM_GETFIRSTVISIBLELINE, 0, 0)); }
+  int first_line() const {
+    return static_cast<int>(SendMessageW(edit_, EM_GETFIRSTVISIBLELINE, 0, 0));
+  }
   bool shows_last_line() const {
     SCROLLINFO info{};
     info.cbSize = sizeof info;

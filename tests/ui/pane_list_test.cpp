@@ -94,12 +94,19 @@ TEST(PaneList, DesktopEntriesAreListedWithTheirPositionsAndTheDotsHidden) {
   EXPECT_EQ(0, count_selected(run.context, pane));
 }
 
-TEST(PaneList, DeviceIconsAreAskedForOncePerKey) {
+// A run whose shell counts what it is asked, and one icon cache for its lists.
+class IconRequests : public ::testing::Test {
+ protected:
   test::FakeRun run;
-  CountingShell shell(run.fake.folder.path("shell"));
+  CountingShell shell{run.fake.folder.path("shell")};
   platform::Platform platform{run.registry, run.fake.platform().files, shell, run.fake.windows,
                               run.fake.clock, *run.fake.device, run.fake.resources};
-  app::RunContext context(platform, run.boxes, run.log, run.message_texts);
+  app::RunContext context{platform, run.boxes, run.log, run.message_texts};
+  CountingIcons icons;
+  IconCache cache{icons};
+};
+
+TEST_F(IconRequests, DeviceIconsAreAskedForOncePerKey) {
   C_file_dir_pane pane(PaneSide::kDevice);
   set_pane_folder(context, pane, "\\Projects");
   for (const auto& data : {device_entry(u"a.CSV", platform::attr::kArchive, 1000),
@@ -110,8 +117,6 @@ TEST(PaneList, DeviceIconsAreAskedForOncePerKey) {
     pane.entries.push_back(C_file_dir_info::device(data, context.platform.clock));
   }
   FakeListView view;
-  CountingIcons icons;
-  IconCache cache(icons);
   PaneListState state;
   fill_pane_list(context, pane, view, cache, state, ViewMode::kIcons, false);
   EXPECT_EQ(3u, shell.asked.size());
@@ -124,22 +129,15 @@ TEST(PaneList, DeviceIconsAreAskedForOncePerKey) {
   EXPECT_EQ("File Folder", icon_key(pane.entries[2]));
 }
 
-TEST(PaneList, DesktopIconsAreAskedOncePerKeyByNameWithoutOpeningAnEntry) {
-  test::FakeRun run;
+TEST_F(IconRequests, DesktopIconsAreAskedOncePerKeyByNameWithoutOpeningAnEntry) {
   for (const char* name : {"job/Alpha/x", "job/Beta/x", "job/a.raw", "job/B.RAW", "job/c.csv",
                            "job/notes"}) {
     run.fake.folder.write_file(name, "data");
   }
-  CountingShell shell(run.fake.folder.path("shell"));
-  platform::Platform platform{run.registry, run.fake.platform().files, shell, run.fake.windows,
-                              run.fake.clock, *run.fake.device, run.fake.resources};
-  app::RunContext context(platform, run.boxes, run.log, run.message_texts);
   C_file_dir_pane pane(PaneSide::kDesktop);
   set_pane_folder(context, pane, run.fake.folder.path("job"));
   read_pane_folder(context, pane, {});
   FakeListView view;
-  CountingIcons icons;
-  IconCache cache(icons);
   PaneListState state;
   fill_pane_list(context, pane, view, cache, state, ViewMode::kDetails, false);
   // One request for the folders, one for each extension (case ignored) and

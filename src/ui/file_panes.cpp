@@ -27,12 +27,28 @@ using platform::compare_no_case;
 
 int compare_exact(const std::string& a, const std::string& b) { return a.compare(b); }
 
-// An entry as the sort sees it: its name folded once, not at every comparison.
+// An entry as the sort moves it: small, so that each entry itself is moved
+// only once, into its place. A name of ASCII characters only is folded once
+// here rather than at every comparison; such names order by their folded
+// form exactly as compare_no_case orders them.
 struct SortItem {
   const C_file_dir_info* entry;
-  std::string folded_name;
   std::size_t position;
+  bool ascii;
+  std::string folded;
 };
+
+SortItem sort_item(const C_file_dir_info& entry, std::size_t position) {
+  const std::string& name = entry.name();
+  const bool ascii = std::all_of(name.begin(), name.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return {&entry, position, ascii, ascii ? platform::to_lower_ascii(name) : std::string()};
+}
+
+int compare_names_no_case(const SortItem& a, const SortItem& b) {
+  if (a.ascii && b.ascii) return a.folded.compare(b.folded);
+  return compare_no_case(a.entry->name(), b.entry->name());
+}
 
 // Negative puts `a` first; folders come before files in every ascending order.
 int folder_first(const C_file_dir_info& a, const C_file_dir_info& b) {
@@ -42,14 +58,14 @@ int folder_first(const C_file_dir_info& a, const C_file_dir_info& b) {
 
 int by_name(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
   if (const int order = folder_first(*a.entry, *b.entry)) return order;
-  int order = a.folded_name.compare(b.folded_name);
+  int order = compare_names_no_case(a, b);
   if (order == 0 && !a.entry->is_folder()) order = compare_exact(a.entry->name(), b.entry->name());
   if (order == 0) VMT_LOG_POINT(log);
   return order;
 }
 
 int then_name(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
-  const int order = a.folded_name.compare(b.folded_name);
+  const int order = compare_names_no_case(a, b);
   if (order == 0) VMT_LOG_POINT(log);
   return order;
 }
@@ -83,7 +99,7 @@ int by_type(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
     if (item->entry->type_text(log) == kFileFolder) VMT_LOG_POINT(log);
   }
   int order = compare_no_case(a.entry->type_text(log), b.entry->type_text(log));
-  if (order == 0) order = a.folded_name.compare(b.folded_name);
+  if (order == 0) order = compare_names_no_case(a, b);
   if (order == 0) order = compare_exact(a.entry->name(), b.entry->name());
   if (order == 0) VMT_LOG_POINT(log);
   return order;
@@ -276,7 +292,7 @@ bool sort_pane(app::RunContext& c, C_file_dir_pane& pane) {
   std::vector<SortItem> items;
   items.reserve(pane.entries.size());
   for (std::size_t i = 0; i < pane.entries.size(); ++i) {
-    items.push_back({&pane.entries[i], platform::to_lower_ascii(pane.entries[i].name()), i});
+    items.push_back(sort_item(pane.entries[i], i));
   }
   std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
     const int order = compare(log, a, b);

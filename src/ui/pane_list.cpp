@@ -34,8 +34,12 @@ bool shell_info(app::RunContext& c, const C_file_dir_pane& pane, const C_file_di
 
 }  // namespace
 
+bool IconCache::NoCaseLess::operator()(const std::string& a, const std::string& b) const {
+  return platform::compare_no_case(a, b) < 0;
+}
+
 int IconCache::find(const std::string& key) const {
-  const auto found = index_.find(platform::to_lower_ascii(key));
+  const auto found = index_.find(key);
   return found == index_.end() ? -1 : found->second;
 }
 
@@ -47,7 +51,7 @@ int IconCache::add(const std::string& key, platform::IconHandle icon,
     couples_.resize(static_cast<std::size_t>(index) + 1);
   }
   couples_[static_cast<std::size_t>(index)] = {key, type_text};
-  index_[platform::to_lower_ascii(key)] = index;
+  index_[key] = index;
   return index;
 }
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstddef>
 #include <string>
-#include <unordered_map>
+#include <map>
 #include <vector>
 
 #include "app/run_context.h"
@@ -74,8 +74,11 @@ class IconCache {
   };
   IconList& icons_;
   std::vector<C_ext_and_folder_couple> couples_;
-  // The couples' positions by their key in lower case.
-  std::unordered_map<std::string, int> index_;
+  struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
+  // The couples' positions by their key, case ignored as names compare.
+  std::map<std::string, int, NoCaseLess> index_;
 };
 
 // "File Folder" for a folder, else the text after the name's last dot.

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "app/transfer_report.h"
 #include "platform/common/path.h"
@@ -125,14 +124,12 @@ TEST_F(ReportTest, AFileThatCannotTakeALineMissesItAndTakesTheNextOnItsOwnLine) 
   report_.open_transfer_report();
   const std::string dated = report_.report()->dated_path();
   const std::string most_recent = report_.report()->most_recent_path();
-  // The dated file cannot be opened: it misses the first line only.
+  // The dated file cannot be opened (a folder took its name): it misses the
+  // first line only.
   const std::filesystem::path dated_path = std::filesystem::u8path(dated);
-  std::ofstream(dated_path).close();
-  std::filesystem::permissions(dated_path, std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::group_read);
+  std::filesystem::create_directory(dated_path);
   report_.report_line("first");
-  std::filesystem::permissions(dated_path, std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_write);
+  std::filesystem::remove(dated_path);
   report_.report_line("second");
   EXPECT_EQ("second\n", lines(report_file("2012_02_23_14_05_09123")));
   EXPECT_EQ("first\nsecond\n", lines(report_file("most recent")));

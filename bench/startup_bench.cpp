@@ -8,7 +8,7 @@
 #include <string>
 
 #include "bench_run.h"
-#include "platform/registry.h"
+#include "bench_window.h"
 #include "settings/options_store.h"
 #include "ui/transfer_dlg.h"
 
@@ -17,72 +17,6 @@ namespace {
 using namespace vmt;
 using bench::check;
 namespace fs = std::filesystem;
-
-class NullList : public ui::PaneListView {
- public:
-  void set_view_mode(ui::ViewMode) override {}
-  void delete_all_items() override { items = 0; }
-  bool insert_column(int, const ui::ListColumn&) override { return true; }
-  bool set_column_heading(int, const std::string&) override { return true; }
-  int insert_item(const std::string&, int) override { return items++; }
-  bool set_subitem(int, int, const std::string&) override { return true; }
-  bool set_item_data(int, std::intptr_t) override { return true; }
-  std::vector<int> selected_items() override { return {}; }
-  std::intptr_t item_data(int) override { return 0; }
-  bool select_all() override { return true; }
-  int items = 0;
-};
-
-class NullWindow : public ui::TransferView {
- public:
-  app::WindowRef window() override { return 0x147; }
-  void set_caption(const std::string&) override {}
-  void set_pictures() override {}
-  void set_control_text(int, const std::string&) override {}
-  void enable_control(int, bool) override {}
-  bool is_control_enabled(int) override { return true; }
-  void show_control(int, bool) override {}
-  void set_check(int, bool) override {}
-  bool is_checked(int) override { return false; }
-  void set_status_area(const std::string& text) override { status = text; }
-  bool open_animation() override { return true; }
-  void play_animation(bool) override {}
-  void add_tooltip(int, const std::string&) override {}
-  void activate_tooltips(bool) override {}
-  bool start_timer(int, unsigned) override { return true; }
-  bool kill_timer(int) override { return true; }
-  void pump_messages() override {}
-  ui::PaneListView& list(ui::PaneSide side) override {
-    return side == ui::PaneSide::kDesktop ? desktop : device;
-  }
-  void show_popup_menu(int, int, int) override {}
-  void set_menu_item(int, ui::MenuItemState) override {}
-  bool browse_for_folder(const std::string&, const std::string&, std::string*) override {
-    return false;
-  }
-  void open_help(const std::string&) override {}
-  int run_options_dialog() override { return app::id::kCancel; }
-  int run_device_browser(const std::string&, std::string*) override { return app::id::kCancel; }
-  int run_new_folder_dialog(ui::CNDR_NewDir_Dlg&) override { return app::id::kCancel; }
-  void end_dialog(int) override {}
-  std::string status;
-  NullList desktop;
-  NullList device;
-};
-
-class CountingIcons : public ui::IconList {
- public:
-  int add_icon(platform::IconHandle) override { return added++; }
-  int added = 0;
-};
-
-void arrange(app::RunContext& c, const char* path, const char* name, const std::string& text) {
-  platform::RegistryKey key = 0;
-  check(c.platform.registry.create_key(platform::RegistryRoot::kLocalMachine, path, &key) == 0,
-        "the registry key");
-  if (name != nullptr) c.platform.registry.set_string(key, name, text);
-  c.platform.registry.close_key(key);
-}
 
 void BM_StartupToReady(benchmark::State& state) {
   bench::BenchRun run("startup");
@@ -93,14 +27,15 @@ void BM_StartupToReady(benchmark::State& state) {
            fs::copy_options::recursive);
   app::RunContext& c = run.context();
   const std::string options = settings::transfer_options_key();
-  arrange(c, options.c_str(), "DefSyncProgram", "User defined");
-  arrange(c, options.c_str(), "UserDownDir", run.desktop("desktop/Downloads"));
-  arrange(c, options.c_str(), "UserUpDir", run.desktop("desktop/Uploads"));
-  arrange(c, options.c_str(), "UserCsvDir", run.desktop("desktop/Featlink"));
-  arrange(c, options.c_str(), "CreateReports", "1");
-  arrange(c, options.c_str(), "TransferExe", c.platform.files.executable_path());
-  arrange(c, "Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect", nullptr, {});
-  CountingIcons icon_list;
+  bench::arrange_key(c, options.c_str(), "DefSyncProgram", "User defined");
+  bench::arrange_key(c, options.c_str(), "UserDownDir", run.desktop("desktop/Downloads"));
+  bench::arrange_key(c, options.c_str(), "UserUpDir", run.desktop("desktop/Uploads"));
+  bench::arrange_key(c, options.c_str(), "UserCsvDir", run.desktop("desktop/Featlink"));
+  bench::arrange_key(c, options.c_str(), "CreateReports", "1");
+  bench::arrange_key(c, options.c_str(), "TransferExe", c.platform.files.executable_path());
+  bench::arrange_key(c, "Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect", nullptr,
+                     {});
+  bench::CountingIcons icon_list;
   ui::IconCache icons(icon_list);
   std::size_t device_items = 0;
   for (auto _ : state) {
@@ -109,11 +44,11 @@ void BM_StartupToReady(benchmark::State& state) {
     c.clock_check_done = false;
     c.field_program = 0;
     c.projects_folder.clear();
-    NullWindow window;
+    bench::BenchWindow window;
     ui::CTRA_Transfer_Dlg dialog(c, window, icons);
     dialog.OnInit();
     dialog.OnTimer(ui::kStartupTimer);
-    check(window.status == "Ready.", "the start-up to Ready.");
+    check(window.line == "Ready.", "the start-up to Ready.");
     device_items = static_cast<std::size_t>(window.device.items);
     c.report.close_transfer_report();
   }

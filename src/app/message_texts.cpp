@@ -63,10 +63,8 @@ std::string format_conversions(const std::string& format) {
   for (std::size_t i = 0; i < format.size(); ++i) {
     if (format[i] != '%') continue;
     std::size_t j = i + 1;
-    while (j < format.size() && std::string("-+ #0123456789.*lhzjtL").find(format[j]) !=
-                                    std::string::npos) {
-      ++j;
-    }
+    static const std::string kFlagsWidthsAndSizes = "-+ #0123456789.*lhzjtL";
+    while (j < format.size() && kFlagsWidthsAndSizes.find(format[j]) != std::string::npos) ++j;
     if (j < format.size() && format[j] == '%') {
       i = j;
       continue;

@@ -2,8 +2,7 @@
 
 namespace vmt::app {
 
-bool append_text(platform::DesktopFiles& files, const std::string& path,
-                 const std::string& text) {
+std::string with_line_breaks(const std::string& text) {
   std::string bytes;
   bytes.reserve(text.size() + 16);
   for (char c : text) {
@@ -13,6 +12,12 @@ bool append_text(platform::DesktopFiles& files, const std::string& path,
       bytes += c;
     }
   }
+  return bytes;
+}
+
+bool append_text(platform::DesktopFiles& files, const std::string& path,
+                 const std::string& text) {
+  const std::string bytes = with_line_breaks(text);
   const platform::FileHandle file = files.open_file(path, platform::FileAccess::kAppend,
                                                     platform::FileDisposition::kOpenExisting);
   if (file == platform::kInvalidFile) return false;

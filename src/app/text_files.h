@@ -1,5 +1,5 @@
-// Appending lines to the program's text files (the log and the report): each
-// write opens, appends and closes, so the files are complete at every moment.
+// Appending lines to the program's text files (the log and the report), so
+// that the files are complete at every moment.
 #pragma once
 
 #include <string>
@@ -14,6 +14,9 @@ constexpr const char* kTextLineBreak = "\r\n";
 #else
 constexpr const char* kTextLineBreak = "\n";
 #endif
+
+// `text` with its "\n" as the platform's line break.
+std::string with_line_breaks(const std::string& text);
 
 // Appends `text` with its "\n" written as the platform's line break; false
 // when the file cannot be opened or the text not written whole.

@@ -8,23 +8,55 @@ namespace vmt::app {
 
 C_transfer_report::C_transfer_report(platform::DesktopFiles& files, DiagnosticLog& log,
                                      std::string dated_path, std::string most_recent_path)
-    : files_(files),
-      log_(log),
-      dated_path_(std::move(dated_path)),
-      most_recent_path_(std::move(most_recent_path)) {}
+    : files_(files), log_(log) {
+  dated_.path = std::move(dated_path);
+  most_recent_.path = std::move(most_recent_path);
+}
 
 C_transfer_report::~C_transfer_report() {
+  close_files();
   if (!discard_dated_) return;
-  if (!files_.exists(dated_path_)) {
+  if (!files_.exists(dated_.path)) {
     VMT_LOG_POINT(log_);
-  } else if (!files_.delete_file(dated_path_)) {
+  } else if (!files_.delete_file(dated_.path)) {
     VMT_LOG_POINT(log_);
   }
 }
 
 void C_transfer_report::write_line(const std::string& line) {
-  append_text(files_, dated_path_, line);
-  append_text(files_, most_recent_path_, line);
+  const std::string bytes = with_line_breaks(line);
+  write_to(dated_, bytes);
+  write_to(most_recent_, bytes);
+}
+
+void C_transfer_report::write_to(ReportFile& file, const std::string& bytes) {
+  if (file.handle == platform::kInvalidFile) {
+    file.handle = files_.open_file(file.path, platform::FileAccess::kAppend,
+                                   platform::FileDisposition::kOpenExisting);
+    if (file.handle == platform::kInvalidFile) return;
+  }
+  const std::string text = file.line_cut ? kTextLineBreak + bytes : bytes;
+  std::uint32_t written = 0;
+  if (files_.write_file(file.handle, text.data(), static_cast<std::uint32_t>(text.size()),
+                        &written) &&
+      written == text.size()) {
+    file.line_cut = false;
+    return;
+  }
+  // A full disk or a lost share: the next line tries a fresh handle.
+  if (written > 0) file.line_cut = true;
+  close(file);
+}
+
+void C_transfer_report::close(ReportFile& file) {
+  if (file.handle == platform::kInvalidFile) return;
+  if (!files_.close_file(file.handle)) VMT_LOG_POINT(log_);
+  file.handle = platform::kInvalidFile;
+}
+
+void C_transfer_report::close_files() {
+  close(dated_);
+  close(most_recent_);
 }
 
 bool TransferReport::open_transfer_report() {
@@ -70,6 +102,8 @@ void TransferReport::view_transfer_report() {
   }
   const std::string& path = report_->most_recent_path();
   if (!s_.platform.files.exists(path)) VMT_LOG_POINT(s_.log);
+  // The viewer may insist that nobody writes the file it opens.
+  report_->close_files();
   std::uint32_t error = 0;
   // The path goes to the viewer as one argument, so blanks in it open the right file.
   if (!s_.platform.windows.open_text_viewer(path, &error)) {

@@ -12,7 +12,10 @@
 
 namespace vmt::app {
 
-// The two files of one report; the dated one is deleted at the end when marked.
+// The two files of one report, kept open from the first line to the end so
+// that a line costs one write to each; every line is written through at
+// once, so the files are complete at every moment. The dated one is deleted
+// at the end when marked.
 class C_transfer_report {
  public:
   C_transfer_report(platform::DesktopFiles& files, DiagnosticLog& log, std::string dated_path,
@@ -21,17 +24,30 @@ class C_transfer_report {
   C_transfer_report(const C_transfer_report&) = delete;
   C_transfer_report& operator=(const C_transfer_report&) = delete;
 
-  const std::string& dated_path() const { return dated_path_; }
-  const std::string& most_recent_path() const { return most_recent_path_; }
+  const std::string& dated_path() const { return dated_.path; }
+  const std::string& most_recent_path() const { return most_recent_.path; }
   void set_discard_dated(bool discard) { discard_dated_ = discard; }
-  // Appends the line to both files; a file that cannot be opened misses it.
+  // Appends the line to both files. A file that cannot be opened or written
+  // misses the line and is opened again for the next one.
   void write_line(const std::string& line);
+  // Closes both files, so that any program may open them; the next line
+  // opens them again.
+  void close_files();
 
  private:
+  struct ReportFile {
+    std::string path;
+    platform::FileHandle handle = platform::kInvalidFile;
+    // The last write stopped inside a line: the next starts on a line of its own.
+    bool line_cut = false;
+  };
+  void write_to(ReportFile& file, const std::string& bytes);
+  void close(ReportFile& file);
+
   platform::DesktopFiles& files_;
   DiagnosticLog& log_;
-  std::string dated_path_;
-  std::string most_recent_path_;
+  ReportFile dated_;
+  ReportFile most_recent_;
   bool discard_dated_ = false;
 };
 

@@ -23,8 +23,31 @@ void store_time(platform::Clock& clock, platform::FileTimeTicks ticks, bool* kno
   *seconds = *known ? platform::fields_to_epoch_seconds(local) : 0;
 }
 
-int compare_exact(const std::string& a, const std::string& b) {
-  return a < b ? -1 : (a > b ? 1 : 0);
+using platform::compare_no_case;
+
+int compare_exact(const std::string& a, const std::string& b) { return a.compare(b); }
+
+// An entry as the sort moves it: small, so that each entry itself is moved
+// only once, into its place. A name of ASCII characters only is folded once
+// here rather than at every comparison; such names order by their folded
+// form exactly as compare_no_case orders them.
+struct SortItem {
+  const C_file_dir_info* entry;
+  std::size_t position;
+  bool ascii;
+  std::string folded;
+};
+
+SortItem sort_item(const C_file_dir_info& entry, std::size_t position) {
+  const std::string& name = entry.name();
+  const bool ascii = std::all_of(name.begin(), name.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return {&entry, position, ascii, ascii ? platform::to_lower_ascii(name) : std::string()};
+}
+
+int compare_names_no_case(const SortItem& a, const SortItem& b) {
+  if (a.ascii && b.ascii) return a.folded.compare(b.folded);
+  return compare_no_case(a.entry->name(), b.entry->name());
 }
 
 // Negative puts `a` first; folders come before files in every ascending order.
@@ -33,51 +56,51 @@ int folder_first(const C_file_dir_info& a, const C_file_dir_info& b) {
   return a.is_folder() ? -1 : 1;
 }
 
-int by_name(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  if (const int order = folder_first(a, b)) return order;
-  int order = platform::compare_no_case(a.name(), b.name());
-  if (order == 0 && !a.is_folder()) order = compare_exact(a.name(), b.name());
+int by_name(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
+  if (const int order = folder_first(*a.entry, *b.entry)) return order;
+  int order = compare_names_no_case(a, b);
+  if (order == 0 && !a.entry->is_folder()) order = compare_exact(a.entry->name(), b.entry->name());
   if (order == 0) VMT_LOG_POINT(log);
   return order;
 }
 
-int then_name(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  const int order = platform::compare_no_case(a.name(), b.name());
+int then_name(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
+  const int order = compare_names_no_case(a, b);
   if (order == 0) VMT_LOG_POINT(log);
   return order;
 }
 
-int by_date(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  if (const int order = folder_first(a, b)) return order;
+int by_date(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
+  if (const int order = folder_first(*a.entry, *b.entry)) return order;
   // An unknown time sorts as the oldest.
   std::int64_t ta = INT64_MIN;
   std::int64_t tb = INT64_MIN;
-  a.modification_time(&ta);
-  b.modification_time(&tb);
+  a.entry->modification_time(&ta);
+  b.entry->modification_time(&tb);
   if (ta != tb) return ta < tb ? -1 : 1;
   return then_name(log, a, b);
 }
 
-int by_size(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  if (const int order = folder_first(a, b)) return order;
-  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+int by_size(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
+  if (const int order = folder_first(*a.entry, *b.entry)) return order;
+  if (a.entry->size() != b.entry->size()) return a.entry->size() < b.entry->size() ? -1 : 1;
   return then_name(log, a, b);
 }
 
-int by_type(app::DiagnosticLog& log, const C_file_dir_info& a, const C_file_dir_info& b) {
-  if (a.is_folder() && b.is_folder()) {
-    for (const C_file_dir_info* entry : {&a, &b}) {
-      if (entry->type_text(log) != kFileFolder) VMT_LOG_POINT(log);
+int by_type(app::DiagnosticLog& log, const SortItem& a, const SortItem& b) {
+  if (a.entry->is_folder() && b.entry->is_folder()) {
+    for (const SortItem* item : {&a, &b}) {
+      if (item->entry->type_text(log) != kFileFolder) VMT_LOG_POINT(log);
     }
     return then_name(log, a, b);
   }
-  if (const int order = folder_first(a, b)) return order;
-  for (const C_file_dir_info* entry : {&a, &b}) {
-    if (entry->type_text(log) == kFileFolder) VMT_LOG_POINT(log);
+  if (const int order = folder_first(*a.entry, *b.entry)) return order;
+  for (const SortItem* item : {&a, &b}) {
+    if (item->entry->type_text(log) == kFileFolder) VMT_LOG_POINT(log);
   }
-  int order = platform::compare_no_case(a.type_text(log), b.type_text(log));
-  if (order == 0) order = platform::compare_no_case(a.name(), b.name());
-  if (order == 0) order = compare_exact(a.name(), b.name());
+  int order = compare_no_case(a.entry->type_text(log), b.entry->type_text(log));
+  if (order == 0) order = compare_names_no_case(a, b);
+  if (order == 0) order = compare_exact(a.entry->name(), b.entry->name());
   if (order == 0) VMT_LOG_POINT(log);
   return order;
 }
@@ -114,8 +137,6 @@ void C_file_dir_info::set_selected(int selected, app::DiagnosticLog& log) {
   selected_ = selected;
 }
 
-std::string C_file_dir_info::name() const { return name_; }
-
 std::uint32_t C_file_dir_info::attributes() const {
   return is_device_ != 0 ? device_.dwFileAttributes : desktop_.attributes;
 }
@@ -137,7 +158,7 @@ platform::FileTimeTicks C_file_dir_info::last_write() const {
   return is_device_ != 0 ? device_.ftLastWriteTime : desktop_.times.last_write;
 }
 
-std::string C_file_dir_info::type_text(app::DiagnosticLog& log) const {
+const std::string& C_file_dir_info::type_text(app::DiagnosticLog& log) const {
   if (type_text_.empty()) VMT_LOG_POINT(log);
   return type_text_;
 }
@@ -218,7 +239,8 @@ bool read_pane_folder(app::RunContext& c, C_file_dir_pane& pane,
         dev.CeFindFirstFile(device::to_device(pane.folder + pane.filter), &data);
     if (find != platform::kCeInvalidHandle) {
       do {
-        const std::string name = device::from_device(data.cFileName);
+        C_file_dir_info entry = C_file_dir_info::device(data, c.platform.clock);
+        const std::string& name = entry.name();
         const bool partial = device::is_partial_copy_name(name);
         if (partial || device::is_backup_copy_name(name)) leftovers.push_back(name);
         // A name holding a separator would lead out of the folder when opened
@@ -227,7 +249,7 @@ bool read_pane_folder(app::RunContext& c, C_file_dir_pane& pane,
           VMT_LOG_POINT(c.log);
         } else if (!partial) {
           // A copy under way or left by an interrupted run is not the user's file.
-          pane.entries.push_back(C_file_dir_info::device(data, c.platform.clock));
+          pane.entries.push_back(std::move(entry));
         }
         if (pump) pump();
       } while (dev.CeFindNextFile(find, &data));
@@ -267,7 +289,7 @@ bool read_pane_folder(app::RunContext& c, C_file_dir_pane& pane,
 }
 
 bool sort_pane(app::RunContext& c, C_file_dir_pane& pane) {
-  using Compare = int (*)(app::DiagnosticLog&, const C_file_dir_info&, const C_file_dir_info&);
+  using Compare = int (*)(app::DiagnosticLog&, const SortItem&, const SortItem&);
   const int mode = pane.sort_mode;
   if (mode == 0) return true;
   if (mode < 0 || mode > 8) {
@@ -278,11 +300,20 @@ bool sort_pane(app::RunContext& c, C_file_dir_pane& pane) {
   const Compare compare = kOrders[(mode - 1) / 2];
   const bool descending = mode % 2 == 0;
   app::DiagnosticLog& log = c.log;
-  std::sort(pane.entries.begin(), pane.entries.end(),
-            [&](const C_file_dir_info& a, const C_file_dir_info& b) {
-              const int order = compare(log, a, b);
-              return descending ? order > 0 : order < 0;
-            });
+  // Small items are sorted, and each entry moved once into its place.
+  std::vector<SortItem> items;
+  items.reserve(pane.entries.size());
+  for (std::size_t i = 0; i < pane.entries.size(); ++i) {
+    items.push_back(sort_item(pane.entries[i], i));
+  }
+  std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
+    const int order = compare(log, a, b);
+    return descending ? order > 0 : order < 0;
+  });
+  std::vector<C_file_dir_info> sorted;
+  sorted.reserve(pane.entries.size());
+  for (const SortItem& item : items) sorted.push_back(std::move(pane.entries[item.position]));
+  pane.entries.swap(sorted);
   return true;
 }
 

@@ -29,7 +29,7 @@ class C_file_dir_info {
   void set_selected(int selected, app::DiagnosticLog& log);
   int is_device() const { return is_device_; }
 
-  std::string name() const;
+  const std::string& name() const { return name_; }
   bool is_folder() const { return (attributes() & platform::attr::kDirectory) != 0; }
   std::uint32_t attributes() const;
   double size() const;
@@ -37,7 +37,7 @@ class C_file_dir_info {
   bool modification_time(std::int64_t* seconds) const;
   platform::FileTimeTicks last_write() const;
 
-  std::string type_text(app::DiagnosticLog& log) const;
+  const std::string& type_text(app::DiagnosticLog& log) const;
   void set_type_text(const std::string& text, app::DiagnosticLog& log);
 
   const platform::FindData& desktop_data() const { return desktop_; }

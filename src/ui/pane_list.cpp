@@ -12,31 +12,35 @@ constexpr char kFileFolder[] = "File Folder";
 const ListColumn kColumns[] = {
     {"", 150, false}, {"", 125, false}, {"", 100, true}, {"", 150, false}};
 
-// The shell's icon and type name for an entry; desktop entries by their path,
-// device entries by the system folder or by a pattern of their extension.
+// The shell's icon and type name for a key new to the cache, asked by name
+// and attributes only: no entry is opened, so a folder on a slow share costs
+// nothing, and the icon is the one every folder or file of the key shares.
+// Desktop entries by their path, device entries by the system folder or by a
+// pattern of their extension.
 bool shell_info(app::RunContext& c, const C_file_dir_pane& pane, const C_file_dir_info& entry,
                 const std::string& key, platform::ShellFileInfo* info) {
   platform::Shell& shell = c.platform.shell;
   if (pane.side == PaneSide::kDesktop) {
-    // A file is not opened: its name decides. A folder is asked about as itself.
-    return shell.get_file_info(pane.folder + entry.name(), !entry.is_folder(),
+    return shell.get_file_info(pane.folder + entry.name(), true,
                                entry.is_folder() ? platform::attr::kDirectory : 0, info);
   }
   if (entry.is_folder()) {
     std::string system;
     shell.get_folder(platform::ShellFolder::kSystem, false, &system);
-    return shell.get_file_info(system, false, platform::attr::kDirectory, info);
+    return shell.get_file_info(system, true, platform::attr::kDirectory, info);
   }
   return shell.get_file_info("*." + key, true, platform::attr::kNormal, info);
 }
 
 }  // namespace
 
+bool IconCache::NoCaseLess::operator()(const std::string& a, const std::string& b) const {
+  return platform::compare_no_case(a, b) < 0;
+}
+
 int IconCache::find(const std::string& key) const {
-  for (std::size_t i = 0; i < couples_.size(); ++i) {
-    if (platform::equals_no_case(couples_[i].key, key)) return static_cast<int>(i);
-  }
-  return -1;
+  const auto found = index_.find(key);
+  return found == index_.end() ? -1 : found->second;
 }
 
 int IconCache::add(const std::string& key, platform::IconHandle icon,
@@ -47,6 +51,7 @@ int IconCache::add(const std::string& key, platform::IconHandle icon,
     couples_.resize(static_cast<std::size_t>(index) + 1);
   }
   couples_[static_cast<std::size_t>(index)] = {key, type_text};
+  index_[key] = index;
   return index;
 }
 
@@ -81,6 +86,7 @@ void fill_pane_list(app::RunContext& c, C_file_dir_pane& pane, PaneListView& vie
   }
   view.set_view_mode(mode);
   view.delete_all_items();
+  view.begin_fill(pane.entries.size());
   if (pane.sort_mode == 0) VMT_LOG_POINT(c.log);
   const std::vector<std::string> headings = column_headings(c, pane.sort_mode);
   for (int column = 0; column < 4; ++column) {
@@ -96,18 +102,17 @@ void fill_pane_list(app::RunContext& c, C_file_dir_pane& pane, PaneListView& vie
 
   for (std::size_t i = 0; i < pane.entries.size(); ++i) {
     C_file_dir_info& entry = pane.entries[i];
-    const std::string name = entry.name();
+    const std::string& name = entry.name();
     if (name == "." || name == "..") {
       entry.set_type_text(kFileFolder, c.log);
       continue;
     }
     const std::string key = icon_key(entry);
     int icon = cache.find(key);
-    // Desktop entries ask the shell each time; device entries only for a new key.
-    if (pane.side == PaneSide::kDesktop || icon < 0) {
+    if (icon < 0) {
       platform::ShellFileInfo info;
       if (!shell_info(c, pane, entry, key, &info)) VMT_LOG_POINT(c.log);
-      if (icon < 0) icon = cache.add(key, info.icon, info.type_name);
+      icon = cache.add(key, info.icon, info.type_name);
       if (info.icon != 0) c.platform.shell.destroy_icon(info.icon);
     }
     entry.set_type_text(icon >= 0 ? cache.type_text(icon) : std::string(), c.log);
@@ -123,6 +128,7 @@ void fill_pane_list(app::RunContext& c, C_file_dir_pane& pane, PaneListView& vie
     if (!view.set_subitem(item, 3, entry.type_text(c.log))) VMT_LOG_POINT(c.log);
     if (!view.set_item_data(item, static_cast<std::intptr_t>(i))) VMT_LOG_POINT(c.log);
   }
+  view.end_fill();
 }
 
 bool mark_selected_entries(app::RunContext& c, C_file_dir_pane& pane, PaneListView& view) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <string>
+#include <map>
 #include <vector>
 
 #include "app/run_context.h"
@@ -28,6 +30,10 @@ class PaneListView {
   // Report, list or small-icon style.
   virtual void set_view_mode(ViewMode mode) = 0;
   virtual void delete_all_items() = 0;
+  // A fill of `count` items begins: the list stops redrawing until it ends.
+  virtual void begin_fill(std::size_t count) = 0;
+  // The fill has ended: the list is redrawn once, whole.
+  virtual void end_fill() = 0;
   virtual bool insert_column(int index, const ListColumn& column) = 0;
   virtual bool set_column_heading(int index, const std::string& heading) = 0;
   // The new item's index, or -1.
@@ -50,7 +56,7 @@ class IconList {
 };
 
 // Icons and type names by key ("File Folder" or a file's extension), fetched
-// from the shell once per key for device entries.
+// from the shell once per key and run for both lists.
 class IconCache {
  public:
   explicit IconCache(IconList& icons) : icons_(icons) {}
@@ -68,6 +74,11 @@ class IconCache {
   };
   IconList& icons_;
   std::vector<C_ext_and_folder_couple> couples_;
+  struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
+  // The couples' positions by their key, case ignored as names compare.
+  std::map<std::string, int, NoCaseLess> index_;
 };
 
 // "File Folder" for a folder, else the text after the name's last dot.

@@ -92,6 +92,17 @@ constexpr Tooltip kTooltips[] = {
 
 }  // namespace
 
+std::size_t status_record_cut(const std::string& record, std::size_t keep) {
+  if (record.size() <= keep) return 0;
+  const std::size_t from = record.size() - keep;
+  const std::size_t line_end = record.find('\n', from - 1);
+  if (line_end != std::string::npos) return line_end + 1;
+  // The last line alone is longer than what is kept: cut between characters.
+  std::size_t cut = from;
+  while (cut < record.size() && (static_cast<unsigned char>(record[cut]) & 0xC0) == 0x80) ++cut;
+  return cut;
+}
+
 CTRA_Transfer_Dlg::CTRA_Transfer_Dlg(app::RunContext& context, TransferView& view,
                                      IconCache& icons)
     : c_(context), view_(view), icons_(icons) {}
@@ -258,7 +269,7 @@ std::string CTRA_Transfer_Dlg::program_folder(FolderOf folder_of) {
 
 void CTRA_Transfer_Dlg::set_status_text(const std::string& text) {
   status_line_ = text;
-  view_.set_status_area(status_history_ + status_line_);
+  view_.set_status_line(status_line_);
 }
 
 void CTRA_Transfer_Dlg::set_status_examining(const std::string& folder) {
@@ -277,7 +288,15 @@ void CTRA_Transfer_Dlg::append_status_line(const std::string& text) {
     }
   }
   status_history_ += line;
-  view_.set_status_area(status_history_ + status_line_);
+  view_.append_status_record(line);
+  if (status_history_.size() > kStatusRecordLimit) trim_status_record();
+}
+
+void CTRA_Transfer_Dlg::trim_status_record() {
+  const std::size_t cut = status_record_cut(status_history_, kStatusRecordKept);
+  if (cut == 0) return;
+  view_.drop_status_record(status_history_.substr(0, cut));
+  status_history_.erase(0, cut);
 }
 
 void CTRA_Transfer_Dlg::enter_busy() {

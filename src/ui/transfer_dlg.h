@@ -4,6 +4,7 @@
 // the real dialog and the tests with a script.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,11 @@ namespace vmt::ui {
 constexpr char kVersionDate[] = "Feb 23 2012";
 constexpr int kStartupTimer = 1;
 constexpr unsigned kStartupTimerPeriodMs = 500;
+// Past this many bytes the status record's oldest lines leave the window
+// (never the report), down to the second figure, so that a long run neither
+// slows the area down nor trims it at every line.
+constexpr std::size_t kStatusRecordLimit = 1024 * 1024;
+constexpr std::size_t kStatusRecordKept = kStatusRecordLimit * 3 / 4;
 
 struct MenuItemState {
   bool enabled = false;
@@ -40,8 +46,15 @@ class TransferView {
   virtual void show_control(int id, bool shown) = 0;
   virtual void set_check(int id, bool checked) = 0;
   virtual bool is_checked(int id) = 0;
-  // Shows the whole status text with the caret at its end, repainted at once.
-  virtual void set_status_area(const std::string& text) = 0;
+  // The status area: the record followed by the current line. Each call
+  // hands over only what changes; the area is repainted at once, and it
+  // follows its end unless the user has scrolled up.
+  // Adds text to the end of the record, before the current line.
+  virtual void append_status_record(const std::string& text) = 0;
+  // Replaces the current line.
+  virtual void set_status_line(const std::string& text) = 0;
+  // Takes `text`, the record's first characters, out of the area.
+  virtual void drop_status_record(const std::string& text) = 0;
   virtual bool open_animation() = 0;
   // Shows and plays the animation from its first frame, or stops and hides it.
   virtual void play_animation(bool play) = 0;
@@ -70,6 +83,11 @@ class TransferView {
   // Closes the window with the dialog result.
   virtual void end_dialog(int result) = 0;
 };
+
+// Where the status record is cut so that at most `keep` bytes stay: after a
+// line break, or between two characters when the last line alone is longer;
+// 0 when the record is short enough.
+std::size_t status_record_cut(const std::string& record, std::size_t keep);
 
 class CTRA_Transfer_Dlg : public app::StatusRecord {
  public:
@@ -138,6 +156,8 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   void fill_list(PaneSide side);
   void show_pane_folder_text(PaneSide side);
   void set_status_examining(const std::string& folder);
+  // The record's oldest lines out of the window once it has passed its limit.
+  void trim_status_record();
   int connect();
   void disconnect();
   // The device pane empty, with "NO CONNECTION FOUND".

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/transfer_report.h"
 #include "platform/common/path.h"
@@ -136,6 +137,50 @@ TEST_F(ReportTest, ViewingOpensTheMostRecentFileAndTellsWhenItCannot) {
                 "'\nError R5LL33QP",
             boxes_.shown[0].text);
   EXPECT_EQ(mb::kOk | mb::kIconInformation, boxes_.shown[0].style);
+}
+
+TEST_F(ReportTest, AFileThatCannotTakeALineMissesItAndTakesTheNextOnItsOwnLine) {
+  platform::DesktopFiles& files = fake_.platform().files;
+  report_.open_transfer_report();
+  const std::string dated = report_.report()->dated_path();
+  const std::string most_recent = report_.report()->most_recent_path();
+  // The dated file cannot be opened (a folder took its name): it misses the
+  // first line only.
+  const std::filesystem::path dated_path = std::filesystem::u8path(dated);
+  std::filesystem::create_directory(dated_path);
+  report_.report_line("first");
+  std::filesystem::remove(dated_path);
+  report_.report_line("second");
+  EXPECT_EQ("second\n", lines(report_file("2012_02_23_14_05_09123")));
+  EXPECT_EQ("first\nsecond\n", lines(report_file("most recent")));
+
+  // The disk fills in the middle of a line: the dated file keeps the start
+  // of it, the other file nothing, and the next line stands on its own.
+  fake_.desktop_space = 3;
+  report_.report_line("third line");
+  fake_.desktop_space = -1;
+  report_.report_line("fourth");
+  EXPECT_EQ("second\nthi\nfourth\n", lines(report_file("2012_02_23_14_05_09123")));
+  EXPECT_EQ("first\nsecond\nfourth\n", lines(report_file("most recent")));
+
+  // Both files stay open between lines (nobody may write them meanwhile);
+  // viewing lets them go, and a later line opens them again.
+  EXPECT_EQ(platform::kInvalidFile,
+            files.open_file(most_recent, platform::FileAccess::kReadWrite,
+                            platform::FileDisposition::kOpenExisting));
+  report_.view_transfer_report();
+  const platform::FileHandle free = files.open_file(most_recent, platform::FileAccess::kReadWrite,
+                                                    platform::FileDisposition::kOpenExisting);
+  ASSERT_NE(platform::kInvalidFile, free);
+  files.close_file(free);
+  report_.report_line("fifth");
+  EXPECT_EQ("first\nsecond\nfourth\nfifth\n", lines(report_file("most recent")));
+  report_.close_transfer_report();
+  const platform::FileHandle closed = files.open_file(dated, platform::FileAccess::kReadWrite,
+                                                      platform::FileDisposition::kOpenExisting);
+  EXPECT_NE(platform::kInvalidFile, closed);
+  files.close_file(closed);
+  EXPECT_EQ(0u, log_.count());
 }
 
 TEST_F(ReportTest, LongLinesAreCutBetweenCharacters) {

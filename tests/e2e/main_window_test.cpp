@@ -327,6 +327,14 @@ TEST_F(MainWindow, UploadsAFolderAndAFileOverTheClashAndDownloadsThemBackIntact)
       << narrow(driver_.text(1015));
   EXPECT_EQ(big, read_file(downloads / "Road Job" / "road.raw"));
   EXPECT_EQ(read_file(uploads / "Setting Out.job"), read_file(downloads / "Setting Out.job"));
+  // The status area's record holds both transfers in order, the current line after it.
+  const std::wstring status = driver_.text(1015);
+  const std::size_t up = status.find(L"\t--> road.raw:\t300000 of 300000 (100 %)\r\n");
+  const std::size_t down = status.find(L"\t<-- road.raw:\t300000 of 300000 (100 %)\r\n");
+  EXPECT_NE(std::wstring::npos, up) << narrow(status);
+  EXPECT_NE(std::wstring::npos, down) << narrow(status);
+  EXPECT_LT(up, down);
+  EXPECT_EQ(L"\r\nReady.", status.substr(status.size() - 8));
   for (const fs::path& relative : {fs::path("Road Job") / "road.raw", fs::path("Setting Out.job")}) {
     FILETIME original{}, returned{};
     EXPECT_EQ(L"", read_last_write(uploads / relative, &original));

@@ -79,6 +79,15 @@ TEST_F(ShellTest, TypeNamesAndIcons) {
   EXPECT_FALSE(info.type_name.empty());
   shell.destroy_icon(info.icon);
   EXPECT_FALSE(shell.get_file_info(temp.path("missing.csv"), false, 0, &info));
+  // Asked by name and attributes, a folder is never looked at: the answer
+  // is the same whether it exists or not (on a slow share, it costs nothing).
+  ShellFileInfo folder;
+  ASSERT_TRUE(shell.get_file_info(temp.path(), true, platform::attr::kDirectory, &folder));
+  shell.destroy_icon(folder.icon);
+  ASSERT_TRUE(shell.get_file_info(temp.path("no such folder"), true, platform::attr::kDirectory,
+                                  &info));
+  EXPECT_EQ(folder.type_name, info.type_name);
+  shell.destroy_icon(info.icon);
 #ifdef _WIN32
   ASSERT_TRUE(shell.get_file_info("*.csv", true, 0, &info));
   EXPECT_NE(info.icon, 0u);

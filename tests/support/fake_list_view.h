@@ -1,6 +1,7 @@
 // A list view that records what the logic puts into it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -20,6 +21,11 @@ class FakeListView : public ui::PaneListView {
     std::intptr_t data = -1;
   };
   void set_view_mode(ui::ViewMode m) override { mode = m; }
+  void begin_fill(std::size_t count) override {
+    held = true;
+    announced = count;
+  }
+  void end_fill() override { held = false; }
   void delete_all_items() override {
     items.clear();
     ++clears;
@@ -34,6 +40,7 @@ class FakeListView : public ui::PaneListView {
     return true;
   }
   int insert_item(const std::string& name, int icon) override {
+    if (!held) ++drawn_while_filled;
     items.push_back({name, icon, {}});
     return static_cast<int>(items.size()) - 1;
   }
@@ -75,6 +82,9 @@ class FakeListView : public ui::PaneListView {
   std::vector<int> selected;
   int clears = 0;  // times the list was emptied for a fill
   std::function<void()> on_clear;  // runs at each emptying
+  bool held = false;           // between begin_fill and end_fill
+  std::size_t announced = 0;   // the count the last fill announced
+  int drawn_while_filled = 0;  // items inserted with the list redrawing
 };
 
 }  // namespace vmt::test

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "device/device_link.h"
 #include "platform/common/path.h"
+#include "platform/common/utf.h"
 #include "platform/emulator/emulated_device.h"
 #include "support/fake_run.h"
 
@@ -125,6 +128,29 @@ TEST(FilePanes, EachSortOrderAndItsMirror) {
   EXPECT_EQ(3, sort_mode_after_column_click(run.context, mode, 1));
   EXPECT_EQ(1, sort_mode_after_column_click(run.context, mode, 7));
   EXPECT_EQ("Name /\\", column_headings(run.context, 1)[0]);
+}
+
+TEST(FilePanes, NamesOfOtherScriptsSortAsTheNameComparisonOrdersThem) {
+  test::FakeRun run;
+  C_file_dir_pane pane(PaneSide::kDesktop);
+  // ASCII names beside names that are not, and names that differ in case only.
+  for (const char* name : {"zeta.raw", "\xC3\x84pfel.raw", "apfel.raw", "\xC3\xA4pfel.RAW",
+                           "Apfel.raw", "\xCE\xA9mega.txt", "omega.txt", "_first", "~last",
+                           "\xE5\x9C\xB0.csv", "B.raw", "b.RAW"}) {
+    pane.entries.push_back(file(run, name, 1, kBase));
+  }
+  std::vector<std::string> expected = names(pane);
+  std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+    const int order = platform::compare_no_case(a, b);
+    return order != 0 ? order < 0 : a < b;
+  });
+  pane.sort_mode = 1;
+  ASSERT_TRUE(sort_pane(run.context, pane));
+  EXPECT_EQ(expected, names(pane));
+  pane.sort_mode = 2;
+  ASSERT_TRUE(sort_pane(run.context, pane));
+  std::reverse(expected.begin(), expected.end());
+  EXPECT_EQ(expected, names(pane));
 }
 
 TEST(FilePanes, SizesAreGroupedInThousands) {

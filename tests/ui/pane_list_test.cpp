@@ -26,9 +26,13 @@ class CountingShell : public test::FakeShell {
   bool get_file_info(const std::string& path, bool use_attributes, std::uint32_t attributes,
                      platform::ShellFileInfo* info) override {
     asked.push_back(path);
+    if (!use_attributes) ++opened;
+    if (attributes & platform::attr::kDirectory) ++folders;
     return FakeShell::get_file_info(path, use_attributes, attributes, info);
   }
   std::vector<std::string> asked;
+  int opened = 0;   // requests that would make the shell open the entry
+  int folders = 0;  // requests about a folder
 };
 
 platform::CeFindData device_entry(const std::u16string& name, std::uint32_t attributes,
@@ -90,12 +94,19 @@ TEST(PaneList, DesktopEntriesAreListedWithTheirPositionsAndTheDotsHidden) {
   EXPECT_EQ(0, count_selected(run.context, pane));
 }
 
-TEST(PaneList, DeviceIconsAreAskedForOncePerKey) {
+// A run whose shell counts what it is asked, and one icon cache for its lists.
+class IconRequests : public ::testing::Test {
+ protected:
   test::FakeRun run;
-  CountingShell shell(run.fake.folder.path("shell"));
+  CountingShell shell{run.fake.folder.path("shell")};
   platform::Platform platform{run.registry, run.fake.platform().files, shell, run.fake.windows,
                               run.fake.clock, *run.fake.device, run.fake.resources};
-  app::RunContext context(platform, run.boxes, run.log, run.message_texts);
+  app::RunContext context{platform, run.boxes, run.log, run.message_texts};
+  CountingIcons icons;
+  IconCache cache{icons};
+};
+
+TEST_F(IconRequests, DeviceIconsAreAskedForOncePerKey) {
   C_file_dir_pane pane(PaneSide::kDevice);
   set_pane_folder(context, pane, "\\Projects");
   for (const auto& data : {device_entry(u"a.CSV", platform::attr::kArchive, 1000),
@@ -106,8 +117,6 @@ TEST(PaneList, DeviceIconsAreAskedForOncePerKey) {
     pane.entries.push_back(C_file_dir_info::device(data, context.platform.clock));
   }
   FakeListView view;
-  CountingIcons icons;
-  IconCache cache(icons);
   PaneListState state;
   fill_pane_list(context, pane, view, cache, state, ViewMode::kIcons, false);
   EXPECT_EQ(3u, shell.asked.size());
@@ -118,6 +127,49 @@ TEST(PaneList, DeviceIconsAreAskedForOncePerKey) {
   EXPECT_NE("", view.items[0].texts[1]);
   EXPECT_EQ("", icon_key(pane.entries[4]));
   EXPECT_EQ("File Folder", icon_key(pane.entries[2]));
+}
+
+TEST_F(IconRequests, DesktopIconsAreAskedOncePerKeyByNameWithoutOpeningAnEntry) {
+  for (const char* name : {"job/Alpha/x", "job/Beta/x", "job/a.raw", "job/B.RAW", "job/c.csv",
+                           "job/notes"}) {
+    run.fake.folder.write_file(name, "data");
+  }
+  C_file_dir_pane pane(PaneSide::kDesktop);
+  set_pane_folder(context, pane, run.fake.folder.path("job"));
+  read_pane_folder(context, pane, {});
+  FakeListView view;
+  PaneListState state;
+  fill_pane_list(context, pane, view, cache, state, ViewMode::kDetails, false);
+  // One request for the folders, one for each extension (case ignored) and
+  // one for the files without; none opens an entry, so the folders share
+  // the icon of a folder rather than the first one's own.
+  EXPECT_EQ(4u, shell.asked.size());
+  EXPECT_EQ(0, shell.opened);
+  EXPECT_EQ(1, shell.folders);
+  EXPECT_EQ(4, icons.added);
+  ASSERT_EQ(6u, view.items.size());
+  EXPECT_EQ(view.items[0].icon, view.items[1].icon);
+  EXPECT_EQ(view.items[2].icon, view.items[3].icon);
+  EXPECT_EQ("File Folder", view.items[1].texts[3]);
+  EXPECT_EQ(view.items[2].texts[3], view.items[3].texts[3]);
+  // The list drew nothing until every item was in.
+  EXPECT_EQ(0, view.drawn_while_filled);
+  EXPECT_FALSE(view.held);
+  EXPECT_EQ(pane.entries.size(), view.announced);
+
+  // The cache serves the next fill, and the device pane, without the shell.
+  fill_pane_list(context, pane, view, cache, state, ViewMode::kDetails, false);
+  C_file_dir_pane device(PaneSide::kDevice);
+  device.entries.push_back(C_file_dir_info::device(
+      device_entry(u"Job", platform::attr::kDirectory, 0), context.platform.clock));
+  device.entries.push_back(C_file_dir_info::device(
+      device_entry(u"d.Csv", platform::attr::kArchive, 3), context.platform.clock));
+  FakeListView device_view;
+  PaneListState device_state;
+  fill_pane_list(context, device, device_view, cache, device_state, ViewMode::kDetails, false);
+  EXPECT_EQ(4u, shell.asked.size());
+  EXPECT_EQ(view.items[0].icon, device_view.items[0].icon);
+  EXPECT_EQ(view.items[4].icon, device_view.items[1].icon);
 }
 
 TEST(PaneList, AnUnknownTimeShowsAnEmptyDate) {

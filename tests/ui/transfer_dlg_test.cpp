@@ -50,7 +50,21 @@ class ScriptedView : public TransferView {
   }
   void set_check(int id, bool checked) override { checks[id] = checked; }
   bool is_checked(int id) override { return checks[id]; }
-  void set_status_area(const std::string& text) override { status = text; }
+  // The area as the control holds it: only what changes is handed over.
+  void append_status_record(const std::string& text) override {
+    record += text;
+    handed += text.size();
+  }
+  void set_status_line(const std::string& text) override {
+    line = text;
+    handed += text.size();
+  }
+  void drop_status_record(const std::string& text) override {
+    EXPECT_EQ(0u, record.compare(0, text.size(), text)) << "only the record's start leaves";
+    record.erase(0, text.size());
+    ++drops;
+  }
+  std::string status() const { return record + line; }
   bool open_animation() override { return true; }
   void play_animation(bool play) override {
     if (play) ++animations;
@@ -107,7 +121,10 @@ class ScriptedView : public TransferView {
   std::map<int, bool> checks;
   std::map<int, std::string> tooltips;
   std::map<int, MenuItemState> menu;
-  std::string status;
+  std::string record;
+  std::string line;
+  std::size_t handed = 0;  // bytes of text given to the status area
+  int drops = 0;
   int animations = 0;
   bool playing = false;
   bool timer_works = true;
@@ -200,7 +217,7 @@ TEST_F(TransferWindow, StartUpFillsBothPanesFromTheDownloadFolderAndTheProjectsF
   run_.context.command_line = "DOWNLOAD";
   dlg_.OnInit();
   EXPECT_EQ("Veldmark  Transfer", view_.caption);
-  EXPECT_EQ("Initializing, please wait...", view_.status);
+  EXPECT_EQ("Initializing, please wait...", view_.status());
   EXPECT_TRUE(dlg_.busy());
   EXPECT_EQ(kStartupTimer, view_.timer);
   EXPECT_EQ(500u, view_.timer_period);
@@ -215,7 +232,7 @@ TEST_F(TransferWindow, StartUpFillsBothPanesFromTheDownloadFolderAndTheProjectsF
   EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
   EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
   EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Codes.csv"}), view_.device.names());
-  EXPECT_EQ("Ready.", view_.status);
+  EXPECT_EQ("Ready.", view_.status());
   EXPECT_FALSE(view_.playing);
   EXPECT_EQ(2, view_.animations);
   EXPECT_FALSE(run_.context.connected);
@@ -263,23 +280,23 @@ TEST_F(TransferWindow, UnpluggedTheDesktopFillsAndPluggingInAndRefreshingOpensTh
   bool code_text_shown = false;
   for (int code = 401; code <= 412; ++code) {
     std::string text;
-    if (device::status_text_for_code(run_.context, code, &text) && view_.status == text) {
+    if (device::status_text_for_code(run_.context, code, &text) && view_.status() == text) {
       code_text_shown = true;
     }
   }
-  EXPECT_TRUE(code_text_shown) << view_.status;
+  EXPECT_TRUE(code_text_shown) << view_.status();
   EXPECT_FALSE(dlg_.busy());
 
   // Up one level on a pane with no connection does nothing at all.
-  const std::string status = view_.status;
+  const std::string status = view_.status();
   dlg_.OnCommand(IDC_DEVICE_UP);
-  EXPECT_EQ(status, view_.status);
+  EXPECT_EQ(status, view_.status());
 
   on_device("device.ini", "[Device]\n");
   dlg_.OnCommand(ID_REFRESH_KEY);
   EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
   EXPECT_EQ(2u, view_.device.items.size());
-  EXPECT_EQ("Ready.", view_.status);
+  EXPECT_EQ("Ready.", view_.status());
 
   // Unplugged again, a refresh empties the device pane once more.
   on_device("device.ini", "[Device]\nPresent=0\n");
@@ -371,7 +388,7 @@ TEST_F(TransferWindow, ADeviceWithoutAProjectsFolderLeavesItsPaneUnsetUntilThere
   start();
   EXPECT_EQ(kNotSet, view_.texts[IDC_DEVICE_PATH]);
   EXPECT_TRUE(view_.device.items.empty());
-  EXPECT_NE("Ready.", view_.status.substr(view_.status.size() - 6));
+  EXPECT_NE("Ready.", view_.status().substr(view_.status().size() - 6));
   EXPECT_FALSE(run_.context.connected);
   test::arrange_field_device(run_.fake.folder);
   dlg_.OnCommand(ID_FILE_REFRESH);
@@ -404,7 +421,7 @@ TEST_F(TransferWindow, DoubleClickAndUpOneLevelOnBothSides) {
   EXPECT_EQ((std::vector<std::string>{"job.raw"}), view_.desktop.names());
   dlg_.OnCommand(IDC_DESKTOP_UP);
   EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ("Ready.", view_.status);
+  EXPECT_EQ("Ready.", view_.status());
 
   // Enter on a file is left to the exit; on a folder it opens it, as a double click.
   EXPECT_FALSE(dlg_.OnEnterInList(PaneSide::kDevice, view_.device.index_of("Codes.csv")));
@@ -422,7 +439,7 @@ TEST_F(TransferWindow, DoubleClickAndUpOneLevelOnBothSides) {
   dlg_.OnCommand(IDC_DEVICE_UP);
   EXPECT_EQ("\\*.*", view_.texts[IDC_DEVICE_PATH]);
   EXPECT_EQ(animations, view_.animations);
-  EXPECT_EQ("Ready.", view_.status);
+  EXPECT_EQ("Ready.", view_.status());
   EXPECT_FALSE(run_.context.connected);
 
   // "Projects folder" goes back; asked again it reads nothing.
@@ -455,7 +472,7 @@ TEST_F(TransferWindow, BrowseAndDefaultFoldersSkipTheFolderShownAndShowDeletedOn
   dlg_.OnCommand(IDC_DEFAULT_DOWNLOAD);
   EXPECT_EQ("NOT FOUND: " + folder("down"), view_.texts[IDC_DESKTOP_PATH]);
   EXPECT_TRUE(view_.desktop.items.empty());
-  EXPECT_EQ("Ready.", view_.status);
+  EXPECT_EQ("Ready.", view_.status());
 }
 
 TEST_F(TransferWindow, DefaultFolderButtonsNeitherResolveAgainNorRemakeDeletedFolders) {
@@ -478,9 +495,9 @@ TEST_F(TransferWindow, DefaultFolderButtonsNeitherResolveAgainNorRemakeDeletedFo
 TEST_F(TransferWindow, StatusLinesHelpAboutPopupsAndTheCheckBoxes) {
   start();
   dlg_.append_status_line("one\ntwo\n");
-  EXPECT_EQ("one\r\ntwo\r\nReady.", view_.status);
+  EXPECT_EQ("one\r\ntwo\r\nReady.", view_.status());
   dlg_.set_status_text("now");
-  EXPECT_EQ("one\r\ntwo\r\nnow", view_.status);
+  EXPECT_EQ("one\r\ntwo\r\nnow", view_.status());
 
   dlg_.OnCommand(IDC_HELP_BUTTON);
   EXPECT_EQ("Help file:\n" + run_.fake.exe_folder() + "transfer.chm\nnot found.",
@@ -538,6 +555,51 @@ TEST_F(TransferWindow, CheckBoxesThatCannotBeSavedSayItOnceAndShowWhatIsStored) 
   EXPECT_TRUE(dlg_.launch_program());
   EXPECT_EQ("1", run_.stored_option("LaunchOnTransfer"));
   EXPECT_EQ("0", run_.stored_option("CreateReports"));
+}
+
+TEST_F(TransferWindow, TheStatusAreaGetsOnlyWhatChangesAndDropsItsOldestLinesPastTheLimit) {
+  start();
+  view_.handed = 0;
+  std::size_t given = 0;
+  std::size_t lines = 0;
+  // A long run: the record passes its limit once.
+  while (view_.drops == 0) {
+    const std::string name = "\t--> point " + std::to_string(lines++) + ".raw:\t";
+    dlg_.set_status_text(name + "0 of 9 (0 %)");
+    dlg_.set_status_text({});
+    dlg_.append_status_line(name + "9 of 9 (100 %)\n");
+    given += 2 * name.size() + 12 + 16;  // the record's line ends in "\r\n"
+  }
+  // Each line was handed over once, never the whole record again.
+  EXPECT_EQ(given, view_.handed);
+  EXPECT_GT(lines * 40, kStatusRecordLimit);
+  // Whole lines left from the front, down to what is kept; the window and
+  // the logic agree on what remains, and the newest line is the last.
+  EXPECT_EQ(view_.record, dlg_.status_history());
+  EXPECT_LE(view_.record.size(), kStatusRecordKept);
+  EXPECT_GT(view_.record.size(), kStatusRecordKept - 64);
+  EXPECT_EQ(0u, view_.record.find("\t--> point "));
+  const std::string last = "\t--> point " + std::to_string(lines - 1) + ".raw:\t9 of 9 (100 %)\r\n";
+  EXPECT_EQ(view_.record.size() - last.size(), view_.record.rfind(last));
+  EXPECT_EQ("", view_.line);
+
+  // The current line is replaced in place, after the record.
+  dlg_.set_status_text("Ready.");
+  EXPECT_EQ(view_.record + "Ready.", view_.status());
+}
+
+TEST(StatusRecordCut, AfterALineBreakOrBetweenCharacters) {
+  EXPECT_EQ(0u, status_record_cut("one\r\ntwo\r\n", 10));
+  // At most `keep` bytes stay, from the start of a line.
+  EXPECT_EQ(5u, status_record_cut("one\r\ntwo\r\n", 9));
+  EXPECT_EQ(5u, status_record_cut("one\r\ntwo\r\n", 5));
+  EXPECT_EQ(10u, status_record_cut("one\r\ntwo\r\n", 4));
+  // A last line longer than what is kept is cut between two characters.
+  const std::string wide = "a\r\n\xC3\xA4\xC3\xA4\xC3\xA4";
+  EXPECT_EQ(3u, status_record_cut(wide, 6));
+  EXPECT_EQ(5u, status_record_cut(wide, 5));
+  EXPECT_EQ(5u, status_record_cut(wide, 4));
+  EXPECT_EQ(7u, status_record_cut(wide, 3));
 }
 
 TEST_F(TransferWindow, TransfersNeedASelectionAndAUsableDestination) {
@@ -658,7 +720,7 @@ TEST_F(TransferWindow, FeatlinkCheckWithNoFilesOnEitherSideShowsOkOnlyAndGoesBac
   EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
   EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
   EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_EQ("Ready.", view_.status.substr(view_.status.size() - 6));
+  EXPECT_EQ("Ready.", view_.status().substr(view_.status().size() - 6));
   EXPECT_FALSE(dlg_.busy());
   EXPECT_FALSE(run_.context.connected);
 }

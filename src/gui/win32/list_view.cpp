@@ -44,6 +44,17 @@ void ListView::rescale_columns(int to_dpi, int from_dpi) {
   dpi_ = to_dpi;
 }
 
+void ListView::begin_fill(std::size_t count) {
+  // Ten thousand items drawn one by one would cost more than their insertion.
+  list_.send(WM_SETREDRAW, FALSE);
+  ListView_SetItemCount(list_.get(), static_cast<int>(count));
+}
+
+void ListView::end_fill() {
+  list_.send(WM_SETREDRAW, TRUE);
+  InvalidateRect(list_.get(), nullptr, TRUE);
+}
+
 void ListView::delete_all_items() { ListView_DeleteAllItems(list_.get()); }
 
 bool ListView::insert_column(int index, const ui::ListColumn& column) {

@@ -28,6 +28,8 @@ class ListView : public ui::PaneListView {
   void rescale_columns(int to_dpi, int from_dpi);
 
   void set_view_mode(ui::ViewMode mode) override;
+  void begin_fill(std::size_t count) override;
+  void end_fill() override;
   void delete_all_items() override;
   bool insert_column(int index, const ui::ListColumn& column) override;
   bool set_column_heading(int index, const std::string& heading) override;

@@ -183,6 +183,7 @@ void TransferWindow::pump_messages() {
 BOOL TransferWindow::OnInit() {
   desktop_list_.attach(Dialog::window().item(IDC_DESKTOP_LIST), icons_.get());
   device_list_.attach(Dialog::window().item(IDC_DEVICE_LIST), icons_.get());
+  status_.attach(Dialog::window().item(IDC_STATUS));
   record_arrangement();
   logic_.OnInit();
   return TRUE;
@@ -495,13 +496,14 @@ bool TransferWindow::is_checked(int id) {
   return IsDlgButtonChecked(Dialog::window().get(), id) == BST_CHECKED;
 }
 
-void TransferWindow::set_status_area(const std::string& text) {
-  const Window status = Dialog::window().item(IDC_STATUS);
-  status.set_text(to_wide(text));
-  const LRESULT length = status.send(WM_GETTEXTLENGTH);
-  status.send(EM_SETSEL, static_cast<WPARAM>(length), length);
-  status.send(EM_SCROLLCARET);
-  UpdateWindow(status.get());
+void TransferWindow::append_status_record(const std::string& text) {
+  status_.append_record(to_wide(text));
+}
+
+void TransferWindow::set_status_line(const std::string& text) { status_.set_line(to_wide(text)); }
+
+void TransferWindow::drop_status_record(const std::string& text) {
+  status_.drop_record(to_wide(text).size());
 }
 
 bool TransferWindow::open_animation() {

@@ -10,6 +10,7 @@
 #include "gui/win32/dialog.h"
 #include "gui/win32/handles.h"
 #include "gui/win32/list_view.h"
+#include "gui/win32/status_edit.h"
 #include "ui/arrangement.h"
 #include "ui/transfer_dlg.h"
 
@@ -37,7 +38,9 @@ class TransferWindow : public Dialog, public ui::TransferView {
   void show_control(int id, bool shown) override;
   void set_check(int id, bool checked) override;
   bool is_checked(int id) override;
-  void set_status_area(const std::string& text) override;
+  void append_status_record(const std::string& text) override;
+  void set_status_line(const std::string& text) override;
+  void drop_status_record(const std::string& text) override;
   bool open_animation() override;
   void play_animation(bool play) override;
   void add_tooltip(int id, const std::string& text) override;
@@ -89,6 +92,7 @@ class TransferWindow : public Dialog, public ui::TransferView {
   ImageListIcons& icons_;
   ListView desktop_list_;
   ListView device_list_;
+  StatusEdit status_;
   HACCEL accelerators_ = nullptr;
   UniqueWindow tooltips_;
   UniqueIcon large_icon_;

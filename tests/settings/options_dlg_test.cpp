@@ -24,6 +24,7 @@ class ScriptedOptionsView : public OptionsView {
   app::WindowRef window() override { return 0x210; }
   void set_caption(const std::string& text) override { caption = text; }
   void set_control_text(int id, const std::string& text) override { texts[id] = text; }
+  std::string control_text(int id) override { return texts[id]; }
   void enable_control(int id, bool enabled) override {
     if (enabled) {
       disabled.erase(id);

@@ -349,7 +349,8 @@ TEST_F(Planner, UnpluggedDuringTheFifthOfTenUploadsKeepsTheFourAndTheOldFifth) {
   C_file_dir_pane destination = device_pane();
   select(source, ten_files());
   copying_.open();
-  test::set_device_faults(run_.fake.folder, "UnplugAfterBytes=4500\n");
+  // Each copy is read back: four files move 8000 bytes, the fifth is cut.
+  test::set_device_faults(run_.fake.folder, "UnplugAfterBytes=8500\n");
   EXPECT_EQ(device::copy_result::kFailed,
             transfer(source, destination, nullptr));
   for (const char* name : {"01.raw", "02.raw", "03.raw", "04.raw"}) {

@@ -537,22 +537,23 @@ Outcome copy_blocks(app::RunContext& c, Progress& progress, From& from, To& to,
 // collector, and summed as it was written. The source is not read again: that
 // would change its last-access time after the copy was given it.
 template <class To>
-Outcome read_back(app::RunContext& c, Progress& progress, To& copy, const Checksum& written,
-                  Cause* cause) {
+Outcome read_back(app::RunContext& c, Progress& progress, To& copy, std::uint64_t size,
+                  const Checksum& written, Cause* cause) {
   if (!copy.open_source()) {
     *cause = cause_of(copy.error(), true);
     return Outcome::kFailed;
   }
   std::vector<char> buffer(kCopyBlockSize);
   Checksum read;
-  for (;;) {
+  for (std::uint64_t done = 0; done < size;) {
     std::uint32_t got = 0;
     if (!copy.read(buffer.data(), kCopyBlockSize, &got) || got > kCopyBlockSize) {
       *cause = cause_of(copy.error(), true);
       return Outcome::kFailed;
     }
-    if (got == 0) break;
+    if (got == 0) break;  // shorter than written: the sums tell
     read.add(buffer.data(), got);
+    done += got;
     progress.add(got);
     if (copy_stopped(c)) return Outcome::kCancelled;
     progress.update();
@@ -669,6 +670,10 @@ CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from
     progress.set_total(static_cast<double>(expected));
     progress.begin();
   }
+  // A file kept before it is replaced keeps the times it had: taken before
+  // it is read, which may move its last access.
+  FileTimes times;
+  bool times_read = direction.keeping && from.get_times(&times);
   if (!to.create()) {
     report_open_failure(c, direction, direction.destination_open, name, destination);
     return outcome;
@@ -717,8 +722,7 @@ CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from
   }
   // The source's times, given to the copy before it is closed; to one that is
   // read back on this computer after that, as reading it moves its last access.
-  FileTimes times;
-  const bool times_read = from.get_times(&times);
+  if (!direction.keeping) times_read = from.get_times(&times);
   if (!times_read) from.report(direction.times.end_get, from.path());
   from.close();
   const bool times_after = safety.verify && To::kReadingMovesTimes;
@@ -734,7 +738,7 @@ CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from
     Progress checking(c, c.texts.load_message_text(50732, "Checking"), name,
                       static_cast<double>(expected));
     checking.begin();
-    copied = read_back(c, checking, to, written, &cause);
+    copied = read_back(c, checking, to, expected, written, &cause);
     checking.clear();
     if (copied != Outcome::kComplete && !abandoned) to.close();
     if (copied == Outcome::kCancelled) {

@@ -862,5 +862,66 @@ TEST_P(CopyEngineModes, AFileThatCannotBeKeptIsNotReplaced) {
   }
 }
 
+// The cable pulled before each step of a checked overwrite that keeps the
+// file it replaces: reading back, fetching the old file, putting it aside,
+// taking its name. A whole copy, old or new, is always there, the old one is
+// kept on the PC whenever the new one may have replaced it, and nothing is
+// kept that was not whole.
+TEST_P(CopyEngineModes, ACablePulledBeforeAnyStepOfAKeepingOverwriteNeverLeavesLess) {
+  const std::string old_copy = bytes(70000, 'o');
+  const std::string new_copy = bytes(3 * kCopyBlockSize + 77, 'n');
+  put_on_desktop("job.raw", new_copy);
+  struct Case {
+    const char* before;
+    bool keeping;  // the cable comes out while the old file is fetched
+    bool kept;
+    bool copied;
+  };
+  int transfer = 0;
+  for (const Case& k :
+       {Case{"CeCreateFile:2", false, false, false}, Case{"CeReadFile:3", false, false, false},
+        Case{"CeCloseHandle:2", false, false, false},
+        Case{"CeGetFileAttributes", false, false, false}, Case{"CeCreateFile:3", true, false, false},
+        Case{"CeReadFile:6", true, false, false}, Case{"CeMoveFile:1", false, true, false},
+        Case{"CeMoveFile:2", false, true, false}, Case{"CeDeleteFile", false, true, true}}) {
+    SCOPED_TRACE(k.before);
+    record_.history.clear();
+    put_on_device("job.raw", old_copy);
+    faults(std::string("UnplugBefore=") + k.before + "\n");
+    reconnect();
+    ReplacedFiles kept(run_.context);
+    CopySafety checked;
+    checked.verify = true;
+    checked.keep_replaced = [&](const std::string& destination) {
+      return kept.keep(true, destination, "job.raw");
+    };
+    EXPECT_EQ(k.copied ? copy_result::kCopied : copy_result::kFailed,
+              upload_file(run_.context, desk_file("job.raw"), "\\Projects\\", 0, checked));
+    EXPECT_EQ(k.keeping, contains(record_.history, "\tjob.raw:\tERROR keeping the file it replaces"))
+        << record_.history;
+    if (device_has("job.raw")) {
+      const std::string now = on_device("job.raw");
+      EXPECT_TRUE(now == old_copy || now == new_copy);
+    } else {
+      EXPECT_EQ(old_copy, on_device(backup_copy_name("job.raw")));
+    }
+    // Kept whole, or not at all; each keeping transfer has a folder of its own.
+    const std::string folder = kept.folder();
+    if (k.kept) {
+      ++transfer;
+      EXPECT_EQ(old_copy, read_host_file(platform::path::join(folder, "Data collector") + kSep +
+                                         "job.raw"));
+    }
+    for (const std::string& file : kept_files()) {
+      EXPECT_EQ(std::string::npos, file.find(kPartialCopyName)) << file;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(transfer), kept_files().size());
+    faults("");
+    read_device_pane();
+    EXPECT_EQ((std::vector<std::string>{"job.raw"}), device_names());
+    EXPECT_EQ(k.copied ? new_copy : old_copy, on_device("job.raw"));
+  }
+}
+
 }  // namespace
 }  // namespace vmt::device

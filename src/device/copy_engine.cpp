@@ -726,7 +726,8 @@ CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from
   if (!times_read) from.report(direction.times.end_get, from.path());
   from.close();
   const bool times_after = safety.verify && To::kReadingMovesTimes;
-  outcome.times_carried = times_read && (times_after || set_times(to, times, direction, destination));
+  outcome.times_carried =
+      times_read && (times_after || set_times(to, times, direction, destination));
   if (!to.flush() || !to.close()) {
     report_failure(c, direction, name, cause_of(to.error(), false), destination);
     remove_partial(c, to);

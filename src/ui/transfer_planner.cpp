@@ -427,8 +427,9 @@ int copy_planned_file(app::RunContext& c, bool download, const std::string& sour
   device::show_copying_progress(c, static_cast<int>(outcome.copied + 1),
                                 static_cast<int>(outcome.total), relative);
   c.last_copy_failure.clear();
-  const device::CopySafety safety =
-      outcome.safety != nullptr ? outcome.safety->for_file(download, relative) : device::CopySafety{};
+  const device::CopySafety safety = outcome.safety != nullptr
+                                        ? outcome.safety->for_file(download, relative)
+                                        : device::CopySafety{};
   const int result =
       download ? device::download_file(c, source, destination_folder, file.size, safety)
                : device::upload_file(c, source, destination_folder, file.size, safety);

@@ -881,7 +881,8 @@ TEST_P(CopyEngineModes, ACablePulledBeforeAnyStepOfAKeepingOverwriteNeverLeavesL
   for (const Case& k :
        {Case{"CeCreateFile:2", false, false, false}, Case{"CeReadFile:3", false, false, false},
         Case{"CeCloseHandle:2", false, false, false},
-        Case{"CeGetFileAttributes", false, false, false}, Case{"CeCreateFile:3", true, false, false},
+        Case{"CeGetFileAttributes", false, false, false},
+        Case{"CeCreateFile:3", true, false, false},
         Case{"CeReadFile:6", true, false, false}, Case{"CeMoveFile:1", false, true, false},
         Case{"CeMoveFile:2", false, true, false}, Case{"CeDeleteFile", false, true, true}}) {
     SCOPED_TRACE(k.before);
@@ -897,7 +898,8 @@ TEST_P(CopyEngineModes, ACablePulledBeforeAnyStepOfAKeepingOverwriteNeverLeavesL
     };
     EXPECT_EQ(k.copied ? copy_result::kCopied : copy_result::kFailed,
               upload_file(run_.context, desk_file("job.raw"), "\\Projects\\", 0, checked));
-    EXPECT_EQ(k.keeping, contains(record_.history, "\tjob.raw:\tERROR keeping the file it replaces"))
+    EXPECT_EQ(k.keeping,
+              contains(record_.history, "\tjob.raw:\tERROR keeping the file it replaces"))
         << record_.history;
     if (device_has("job.raw")) {
       const std::string now = on_device("job.raw");

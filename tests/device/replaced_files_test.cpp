@@ -50,7 +50,9 @@ TEST(ReplacedFiles, TheStartRemovesOnlyTransferFoldersOlderThanTheDaysKept) {
 
   remove_old_replaced_files(run.context, 30);
   std::vector<std::string> left;
-  for (const auto& item : fs::directory_iterator(host)) left.push_back(item.path().filename().u8string());
+  for (const auto& item : fs::directory_iterator(host)) {
+    left.push_back(item.path().filename().u8string());
+  }
   std::sort(left.begin(), left.end());
   EXPECT_EQ((std::vector<std::string>{"2011-01-01 00.00.00", "2012-01-24 14.05.09",
                                       "2012-02-23 14.00.00", "notes"}),

@@ -426,7 +426,8 @@ TEST_F(MainWindow, AnOverwrittenNewerDeviceFileIsKeptAndOpenReplacedFilesShowsIt
       << narrow(question);
   WindowDriver::press_box_button(box, IDYES);
   ASSERT_TRUE(eventually([&] {
-    return ready() && read_file(projects / "Setting Out.job") == read_file(uploads / "Setting Out.job");
+    return ready() &&
+           read_file(projects / "Setting Out.job") == read_file(uploads / "Setting Out.job");
   })) << narrow(driver_.text(1015));
   EXPECT_NE(std::wstring::npos, driver_.text(1015).find(L"\tKeeping Setting Out.job:\t"))
       << narrow(driver_.text(1015));

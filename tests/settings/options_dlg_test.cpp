@@ -315,7 +315,8 @@ TEST_F(Options, TheSafetyNetIsShownAsStoredAndItsDaysCheckedBeforeAnythingIsSave
   view_.texts[IDC_OPT_KEEP_DAYS] = "0";
   view_.checks[IDC_OPT_VERIFY] = false;
   dlg_.OnOK();
-  EXPECT_EQ("Replaced files are kept for a whole number of days, from 1 to 3650.", run_.last_text());
+  EXPECT_EQ("Replaced files are kept for a whole number of days, from 1 to 3650.",
+            run_.last_text());
   EXPECT_EQ(0, view_.ended);
   EXPECT_EQ("0", run_.stored_option("KeepReplaced"));
   EXPECT_EQ("<none>", run_.stored_option("VerifyCopies"));

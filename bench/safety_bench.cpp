@@ -99,8 +99,12 @@ void BM_SafetySmallFiles(benchmark::State& state) { run_kinds(state, "safety-sma
 
 // Each way: 0 a download, 1 an upload; timed by hand, once.
 void each_way(benchmark::internal::Benchmark* copies) {
-  copies->Arg(0)->Arg(1)->ArgName("up")->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(
-      1);
+  copies->Arg(0)
+      ->Arg(1)
+      ->ArgName("up")
+      ->Unit(benchmark::kMillisecond)
+      ->UseManualTime()
+      ->Iterations(1);
 }
 
 BENCHMARK(BM_SafetyOneFile)->Apply(each_way);

@@ -73,6 +73,9 @@ class MainWindow : public ::testing::Test {
     set_option(L"CreateReports", L"1");
     set_option(L"LaunchOnTransfer", L"0");
     set_option(L"CopySubfolders", L"0");
+    set_option(L"KeepReplaced", L"1");
+    set_option(L"KeepReplacedDays", L"30");
+    set_option(L"VerifyCopies", L"1");
     // As installed: the program's own path, and ActiveSync's key for starting it.
     set_option(L"TransferExe", (from_build(VMT_BINARY_DIR) / "vmtransfer.exe").wstring());
     HKEY active_sync = nullptr;
@@ -517,11 +520,23 @@ TEST_F(MainWindow, FeatlinkCheckGuidesOneNewerFileEachWayAndGoesBack) {
   EXPECT_FALSE(IsWindowVisible(GetDlgItem(driver_.window(), 1042)));
 }
 
+bool save_picture(HWND window, const wchar_t* name);
+
 TEST_F(MainWindow, TheOptionsDialogOpensFromTheMenuShowsTheChoiceAndSavesOnOk) {
   start(L"DOWNLOAD");
   driver_.command(32783);
   HWND options = driver_.wait_dialog(L"Transfer options", 30000);
   ASSERT_NE(nullptr, options);
+  // The safety net: files kept for 30 days, copies verified.
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(options, 21021));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(options, 21022)));
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(options, 21024));
+  EXPECT_TRUE(save_picture(options, L"options-dialog"));
+  // Unticked, the days are greyed and OK stores the choice.
+  PostMessageW(GetDlgItem(options, 21024), BM_CLICK, 0, 0);
+  ASSERT_TRUE(eventually([&] { return IsDlgButtonChecked(options, 21024) == BST_UNCHECKED; }));
+  PostMessageW(GetDlgItem(options, 21021), BM_CLICK, 0, 0);
+  ASSERT_TRUE(eventually([&] { return !IsWindowEnabled(GetDlgItem(options, 21022)); }));
   EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(options, 21008));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, 21000)));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, 21001)));
@@ -539,6 +554,9 @@ TEST_F(MainWindow, TheOptionsDialogOpensFromTheMenuShowsTheChoiceAndSavesOnOk) {
   EXPECT_EQ(L"User defined", read_option(L"DefSyncProgram"));
   EXPECT_EQ((root_ / "desktop" / "Uploads").wstring(), read_option(L"UserUpDir"));
   EXPECT_EQ(L"0", read_option(L"LaunchOnTransfer"));
+  EXPECT_EQ(L"0", read_option(L"KeepReplaced"));
+  EXPECT_EQ(L"30", read_option(L"KeepReplacedDays"));
+  EXPECT_EQ(L"0", read_option(L"VerifyCopies"));
   EXPECT_TRUE(ready());
 
   // Cancel with every folder in place closes without a question.

@@ -87,6 +87,21 @@ bool parse_transfer_folder_name(const std::string& name, platform::LocalTime* ti
   return true;
 }
 
+// A name the transfer's folder does not hold yet: a file replaced twice in
+// one transfer (two names that differ in case alone) keeps both versions.
+std::string ReplacedFiles::free_name(const std::string& kept) {
+  if (!c_.platform.files.exists(kept)) return kept;
+  const std::string name = path::file_name(kept);
+  const std::size_t dot = name.rfind('.');
+  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  const std::string extension = name.substr(stem.size());
+  for (int other = 2;; ++other) {
+    const std::string candidate =
+        path::folder_of(kept) + stem + " (" + std::to_string(other) + ")" + extension;
+    if (!c_.platform.files.exists(candidate)) return candidate;
+  }
+}
+
 bool ReplacedFiles::make_folder() {
   if (!folder_.empty()) return true;
   const std::string root = replaced_files_folder(c_);
@@ -109,7 +124,8 @@ int ReplacedFiles::keep(bool on_device, const std::string& destination,
   std::string kept;
   bool ready = make_folder();
   if (ready) {
-    kept = path::join(path::join(folder_, on_device ? kDeviceSide : kDesktopSide), local);
+    const std::string side = path::join(folder_, on_device ? kDeviceSide : kDesktopSide);
+    kept = free_name(path::join(side, local));
     const int made = c_.platform.shell.create_folder_tree(path::folder_of(kept));
     ready = made == 0 || made == platform::error::kAlreadyExists;
   }

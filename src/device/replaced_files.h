@@ -40,6 +40,7 @@ class ReplacedFiles {
  private:
   // Makes the transfer's folder, named after the time of the first keep.
   bool make_folder();
+  std::string free_name(const std::string& kept);
 
   app::RunContext& c_;
   std::string folder_;

@@ -811,6 +811,16 @@ TEST_F(CopyEngine, TheDesktopFileADownloadReplacesIsKeptWithItsTimes) {
   EXPECT_EQ("0/0 Keeping the file it replaces: Job 9\\job.raw", copying_.progress.back());
   EXPECT_TRUE(contains(report(), "                Replaced file kept as::::" + kept));
   EXPECT_TRUE(contains(report(), "                Successful"));
+
+  // Replaced again in the same transfer: both versions are kept.
+  put_on_device("job.raw", "the field's second copy");
+  EXPECT_EQ(copy_result::kCopied, download_file(run_.context, "\\Projects\\job.raw", desk(), 23,
+                                                safety(true, "Job 9\\job.raw")));
+  EXPECT_EQ((std::vector<std::string>{"2012-02-23 14.05.09/Desktop/Job 9/job (2).raw",
+                                      "2012-02-23 14.05.09/Desktop/Job 9/job.raw"}),
+            kept_files());
+  EXPECT_EQ(field, read_host_file(kept_path("Desktop" + std::string(1, kSep) + "Job 9" + kSep +
+                                            "job (2).raw")));
 }
 
 // A file that cannot be kept is not replaced: the PC's disk full, the cable

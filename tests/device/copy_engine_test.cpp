@@ -722,70 +722,6 @@ TEST_P(CopyEngineModes, ACopyThatReadsBackWrongFailsAndLeavesTheDestinationAsItW
   EXPECT_EQ((std::vector<std::string>{"down.raw", "job.raw", "keep"}), names_in("desk"));
 }
 
-// Reading back costs an upload two calls besides the blocks read, and a
-// download none; a checked copy carries the times as any other.
-TEST_F(CopyEngine, ReadingBackCostsAnUploadTwoCallsAndKeepsTheTimes) {
-  const std::string contents = bytes(kCopyBlockSize + 10, 'c');
-  put_on_desktop("c.raw", contents);
-  EXPECT_EQ(8u, calls_besides_blocks([&] {
-              EXPECT_EQ(copy_result::kCopied,
-                        upload_file(run_.context, desk_file("c.raw"), "\\Projects\\",
-                                    static_cast<double>(contents.size()), safety(false, "c.raw")));
-            }));
-  EXPECT_EQ(2u, emulator().remote_calls("CeReadFile"));
-  EXPECT_EQ(desktop_times("c.raw"), device_times("c.raw"));
-  run_.fake.folder.write_file("down/.keep", "");
-  EXPECT_EQ(4u, calls_besides_blocks([&] {
-              EXPECT_EQ(copy_result::kCopied,
-                        download_file(run_.context, "\\Projects\\c.raw",
-                                      run_.fake.folder.path("down") + kSep,
-                                      static_cast<double>(contents.size()),
-                                      safety(true, "c.raw")));
-            }));
-  // Times first: reading the bytes here would move the last access.
-  platform::FindData data;
-  platform::DesktopFiles& files = run_.fake.platform().files;
-  files.find_close(files.find_first(run_.fake.folder.path("down/c.raw"), &data));
-  expect_desktop_times(device_times("c.raw"), data.times);
-  EXPECT_EQ(contents, run_.fake.folder.read_file("down/c.raw"));
-  // Every line of the check went: the record holds the copies' own.
-  EXPECT_EQ("", record_.current);
-  EXPECT_FALSE(contains(record_.history, "Checking"));
-}
-
-// The cable pulled or Cancel while the copy is read back: the destination
-// stays as it was.
-TEST_P(CopyEngineModes, ACablePulledOrCancelWhileReadingBackKeepsTheOldFile) {
-  const std::string new_copy = bytes(3 * kCopyBlockSize + 7, 'r');
-  const double size = static_cast<double>(new_copy.size());
-  put_on_desktop("job.raw", new_copy);
-  put_on_device("job.raw", "the field copy");
-  faults("UnplugBefore=CeReadFile:2\n");
-  reconnect();
-  EXPECT_EQ(copy_result::kFailed, upload_file(run_.context, desk_file("job.raw"), "\\Projects\\",
-                                              size, safety(false, "job.raw")));
-  EXPECT_TRUE(contains(record_.history, "ERROR copying (data collector disconnected)"))
-      << record_.history;
-  EXPECT_EQ("the field copy", on_device("job.raw"));
-  faults("");
-  const ui::C_file_dir_pane pane = read_device_pane();
-  EXPECT_EQ((std::vector<std::string>{"job.raw"}), device_names());
-
-  // Cancel at the first check after the four blocks were written.
-  copying_.open();
-  copying_.on_check = [&](test::FakeCopyingView& view) {
-    if (copying_.checks == 5) view.press_cancel();
-  };
-  run_.boxes.answers = {app::id::kYes};
-  record_.history.clear();
-  EXPECT_EQ(copy_result::kCancelled,
-            upload_file(run_.context, desk_file("job.raw"), "\\Projects\\", size,
-                        safety(false, "job.raw")));
-  EXPECT_TRUE(contains(record_.history, "\tjob.raw:\tCancelled\n"));
-  EXPECT_EQ("the field copy", on_device("job.raw"));
-  EXPECT_EQ((std::vector<std::string>{"job.raw"}), device_names());
-}
-
 // The file a download replaces is kept first: byte for byte, with its times,
 // under "Desktop" and its path, its own progress line, and named in the report.
 TEST_F(CopyEngine, TheDesktopFileADownloadReplacesIsKeptWithItsTimes) {
@@ -797,6 +733,8 @@ TEST_F(CopyEngine, TheDesktopFileADownloadReplacesIsKeptWithItsTimes) {
   EXPECT_EQ(copy_result::kCopied,
             download_file(run_.context, "\\Projects\\job.raw", desk(),
                           static_cast<double>(field.size()), safety(true, "Job 9\\job.raw")));
+  // The copy read back still has the source's times; then its bytes.
+  expect_desktop_times(device_times("job.raw"), desktop_times("job.raw"));
   EXPECT_EQ(field, run_.fake.folder.read_file("desk/job.raw"));
   // In the transfer's folder, named after the time of the first file kept.
   EXPECT_EQ((std::vector<std::string>{"2012-02-23 14.05.09/Desktop/Job 9/job.raw"}), kept_files());
@@ -824,7 +762,8 @@ TEST_F(CopyEngine, TheDesktopFileADownloadReplacesIsKeptWithItsTimes) {
 }
 
 // A file that cannot be kept is not replaced: the PC's disk full, the cable
-// pulled while the file is fetched, or Cancel while it is.
+// pulled while the file is fetched, or Cancel while it is; nor is one whose
+// copy was cancelled while it was read back.
 TEST_P(CopyEngineModes, AFileThatCannotBeKeptIsNotReplaced) {
   const std::string old_copy = bytes(3 * kCopyBlockSize + 11, 'o');
   put_on_desktop("job.raw", "the office's new copy");
@@ -836,7 +775,7 @@ TEST_P(CopyEngineModes, AFileThatCannotBeKeptIsNotReplaced) {
   };
   for (const Case& k : {Case{"", 1000, 0, "disk full"},
                         Case{"UnplugBefore=CeReadFile:3\n", -1, 0, "data collector disconnected"},
-                        Case{"", -1, 3, nullptr}}) {
+                        Case{"", -1, 3, nullptr}, Case{"", -1, 2, nullptr}}) {
     SCOPED_TRACE(k.fault);
     put_on_device("job.raw", old_copy);
     faults(k.fault);

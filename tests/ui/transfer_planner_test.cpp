@@ -823,30 +823,17 @@ TEST_F(Planner, AnUploadOverANewerDeviceFileAnsweredYesKeepsTheFieldCopy) {
             std::find(copying_.progress.begin(), copying_.progress.end(),
                       "0/2 Keeping the file it replaces: Job 9\\Day 2\\pts.raw"));
 
-  // A second transfer in the same second gets a folder of its own.
+  // Switched off, nothing is kept and nothing is read back.
+  run_.arrange_option("KeepReplaced", "0");
+  run_.arrange_option("VerifyCopies", "0");
+  record_.shown_lines.clear();
   plan_ = plan_transfer(run_.context, source, device_pane(), true, nullptr);
   EXPECT_EQ(device::copy_result::kCopied,
             transfer_entries(run_.context, plan_, nullptr, &outcome_));
-  EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(
-      folder + " (2)" + kSep + "Data collector" + kSep + "notes.txt")));
-}
-
-// With both switched off nothing is kept and nothing is read back.
-TEST_F(Planner, WithKeepingAndCheckingOffTheCopyIsAllThereIs) {
-  run_.arrange_option("KeepReplaced", "0");
-  run_.arrange_option("VerifyCopies", "0");
-  on_device("a.raw", "field");
-  on_desktop("a.raw", "office");
-  C_file_dir_pane source = desktop_pane();
-  select(source, {"a.raw"});
-  copying_.open();
-  EXPECT_EQ(device::copy_result::kCopied, transfer(source, device_pane(), nullptr));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(folder + " (2)")));
   for (const std::string& line : record_.shown_lines) {
     EXPECT_EQ(std::string::npos, line.find("Checking")) << line;
   }
-  EXPECT_EQ("office", run_.fake.folder.read_file("device/fs/Projects/a.raw"));
-  EXPECT_FALSE(std::filesystem::exists(
-      std::filesystem::u8path(device::replaced_files_folder(run_.context))));
 }
 
 // Storage cards and FAT disks keep a file's time to two seconds: a copy

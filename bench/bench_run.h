@@ -133,4 +133,39 @@ class BenchRun {
   }};
 };
 
+constexpr double kLinkRate = 1200000;  // bytes a second, a USB full-speed link
+
+// A run whose emulated device sits behind the link model, with a device
+// folder "\\Link\\" and a desktop folder "desk", the copying dialog open.
+class LinkRun {
+ public:
+  LinkRun(const std::string& name, int round_trip_ms) : run_(name) {
+    fs::create_directories(run_.root() / "device" / "fs" / "Link");
+    fs::create_directories(run_.root() / "desk");
+    std::ofstream(run_.root() / "device" / "device.ini")
+        << "[Device]\nLinkRoundTripMs=" << round_trip_ms
+        << "\nLinkBytesPerSecond=" << static_cast<long long>(kLinkRate) << "\n";
+    device::show_copying_dialog(run_.context(), 0);
+  }
+  ~LinkRun() { device::disconnect_from_device(run_.context()); }
+
+  app::RunContext& context() { return run_.context(); }
+  platform::EmulatedDevice& emulator() {
+    return static_cast<platform::EmulatedDevice&>(run_.device());
+  }
+  const fs::path& root() const { return run_.root(); }
+  std::string desk() const { return run_.desktop("desk"); }
+  void connect() { run_.connect(); }
+
+ private:
+  BenchRun run_;
+};
+
+// A file of `size` bytes that differ from block to block.
+inline void write_file(const fs::path& file, std::size_t size) {
+  std::string contents(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) contents[i] = static_cast<char>(i * 31 % 253);
+  std::ofstream(file, std::ios::binary) << contents;
+}
+
 }  // namespace vmt::bench

@@ -115,38 +115,9 @@ void BM_EmulatorListing10000(benchmark::State& state) {
   device::disconnect_from_device(run.context());
 }
 
-constexpr double kLinkRate = 1200000;  // bytes a second, a USB full-speed link
-
-// A run whose emulated device sits behind the link model.
-class LinkRun {
- public:
-  LinkRun(const std::string& name, int round_trip_ms) : run_(name) {
-    fs::create_directories(run_.root() / "device" / "fs" / "Link");
-    fs::create_directories(run_.root() / "desk");
-    std::ofstream(run_.root() / "device" / "device.ini")
-        << "[Device]\nLinkRoundTripMs=" << round_trip_ms
-        << "\nLinkBytesPerSecond=" << static_cast<long long>(kLinkRate) << "\n";
-    device::show_copying_dialog(run_.context(), 0);
-  }
-  ~LinkRun() { device::disconnect_from_device(run_.context()); }
-
-  app::RunContext& context() { return run_.context(); }
-  platform::EmulatedDevice& emulator() {
-    return static_cast<platform::EmulatedDevice&>(run_.device());
-  }
-  const fs::path& root() const { return run_.root(); }
-  std::string desk() const { return run_.desktop("desk"); }
-  void connect() { run_.connect(); }
-
- private:
-  bench::BenchRun run_;
-};
-
-void write_file(const fs::path& file, std::size_t size) {
-  std::string contents(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) contents[i] = static_cast<char>(i * 31 % 253);
-  std::ofstream(file, std::ios::binary) << contents;
-}
+using bench::kLinkRate;
+using bench::LinkRun;
+using bench::write_file;
 
 // The engine's 16 MiB one way, then a bare loop of 4096-byte blocks the same way.
 void BM_Link16MiB(benchmark::State& state) {

@@ -2,7 +2,9 @@
 // message texts, the log, the report, and the values that outlive a command.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/diagnostic_log.h"
@@ -57,6 +59,8 @@ struct RunContext {
   // The device link's values of the run.
   bool connected = false;
   bool clock_check_done = false;
+  // What the clock check measured: desktop time minus device time, in seconds.
+  std::optional<std::int64_t> clock_difference;
   int field_program = 0;  // 0 not chosen yet, 1 Plotwise, 2 Sceneledger
   bool field_program_logged = false;
   // The projects folder and the device path of "vmark.ini", once found.

@@ -70,6 +70,7 @@ bool measure_clock_difference(app::RunContext& c, std::int64_t* seconds) {
 void check_clock(app::RunContext& c) {
   std::int64_t d = 0;
   if (!measure_clock_difference(c, &d)) return;  // each failed step is logged there
+  c.clock_difference = d;
   const std::int64_t magnitude = d < 0 ? -d : d;
   if (magnitude <= kTwoMinutes) return;
   std::string text;
@@ -88,6 +89,22 @@ void check_clock(app::RunContext& c) {
   }
   app::append_status_line(c, text);
   if (magnitude > kOneHour) c.boxes.show(c.main_window, text, app::program_title(c), app::mb::kOk);
+}
+
+std::string clock_difference_text(app::RunContext& c) {
+  if (!c.clock_difference) return {};
+  const std::int64_t d = *c.clock_difference;
+  const std::int64_t magnitude = d < 0 ? -d : d;
+  if (magnitude <= kTwoMinutes) return {};
+  const std::int64_t minutes = (magnitude + 30) / 60;
+  const std::string amount =
+      minutes < 60 ? c.texts.format_message_text(50720, "%d min", static_cast<int>(minutes))
+                   : c.texts.format_message_text(50721, "%d h %02d min",
+                                                 static_cast<int>(minutes / 60),
+                                                 static_cast<int>(minutes % 60));
+  // The difference is the desktop's time minus the device's.
+  return d < 0 ? c.texts.format_message_text(50722, "device clock %s ahead", amount.c_str())
+               : c.texts.format_message_text(50723, "device clock %s behind", amount.c_str());
 }
 
 }  // namespace vmt::device

@@ -1,6 +1,7 @@
 #include "device/copy_engine.h"
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -40,43 +41,71 @@ constexpr TimeSites kUploadTimes = {
     {"Q2XNHG-56", 50217, "Getting time for desktop file (%s)"},
     {"82XNHG-56", 50222, "Setting time on device file (%s)"}};
 
-// What an open failure appends to the status record, naming the file.
-struct OpenFailure {
+// A message text: its number and the program's own words.
+struct Text {
   unsigned message;
   const char* text;
 };
+// What an open failure appends to the status record, naming the file.
+using OpenFailure = Text;
+// Why a copy stopped half way, in the words of the status record.
+using Cause = Text;
 
-// Everything that differs between the two directions besides the file calls.
+// Everything that differs between the kinds of copy besides the file calls.
 struct Direction {
-  const char* arrow;
+  Text arrow;  // before the name in the progress line; message 0: as it stands
   bool zero_size_as_one;
   OpenFailure source_open;
   OpenFailure destination_open;
   const TimeSites& times;
+  Text failed;  // the status line of a failed copy: the name, then the cause
+  // A copy of a file about to be replaced: its open failures are causes too.
+  bool keeping;
 };
 
-const Direction kDown = {"<--",
+constexpr Text kFailedCopy = {50602, "\t%s:\tERROR copying (%s), the file was not copied\n"};
+constexpr Text kFailedKeep = {
+    50724, "\t%s:\tERROR keeping the file it replaces (%s), so nothing was replaced\n"};
+
+const Direction kDown = {{0, "<--"},
                          true,
                          {50232, "\t%s:\tERROR copying (CeCreateFile)"},
                          {50041, "\t%s:\tERROR copying (CreateFile)"},
-                         kDownloadTimes};
-const Direction kUp = {"-->",
+                         kDownloadTimes,
+                         kFailedCopy,
+                         false};
+const Direction kUp = {{0, "-->"},
                        false,
                        {50041, "\t%s:\tERROR copying (CreateFile)"},
                        {50232, "\t%s:\tERROR copying (CeCreateFile)"},
-                       kUploadTimes};
+                       kUploadTimes,
+                       kFailedCopy,
+                       false};
 
-// Why a copy stopped half way, in the words of the status record.
-struct Cause {
-  unsigned message;
-  const char* text;
-};
+constexpr TimeSites kKeepDeviceTimes = {
+    {"KEEP-NG1", 50725, "Getting time on device file to keep it (%s)"},
+    {"KEEP-NS1", 50726, "Setting time on the kept copy (%s)"},
+    {"KEEP-NG1", 50725, "Getting time on device file to keep it (%s)"},
+    {"KEEP-NS1", 50726, "Setting time on the kept copy (%s)"}};
+constexpr TimeSites kKeepDesktopTimes = {
+    {"KEEP-DG2", 50727, "Getting time for desktop file to keep it (%s)"},
+    {"KEEP-DS2", 50726, "Setting time on the kept copy (%s)"},
+    {"KEEP-DG2", 50727, "Getting time for desktop file to keep it (%s)"},
+    {"KEEP-DS2", 50726, "Setting time on the kept copy (%s)"}};
+constexpr Text kKeeping = {50728, "Keeping"};
+constexpr Cause kKeepUnreadable = {50729, "it could not be opened"};
+constexpr Cause kKeepNotMade = {50730, "no copy could be made on this computer"};
+const Direction kKeepDown = {kKeeping,        false,      kKeepUnreadable, kKeepNotMade,
+                             kKeepDeviceTimes, kFailedKeep, true};
+const Direction kKeepLocal = {kKeeping,         false,      kKeepUnreadable, kKeepNotMade,
+                              kKeepDesktopTimes, kFailedKeep, true};
 
 constexpr std::uint32_t kHandleDiskFull = 39;
 constexpr Cause kChanged = {50643, "the file changed while it was copied"};
 constexpr Cause kNotPlaced = {50607, "the copy could not be put in place of the destination file"};
 constexpr Cause kReserved = {50644, "Windows keeps the name for a device"};
 constexpr Cause kDisconnected = {50603, "data collector disconnected"};
+constexpr Cause kDiffers = {50731, "the copy read back differs from the original"};
 
 Cause cause_of(std::uint32_t code, bool reading) {
   if (code == platform::error::kDeviceNotConnected) return kDisconnected;
@@ -99,18 +128,22 @@ void report_copy_failure(app::RunContext& c, const std::string& text, const std:
   c.report.report_line(without_line_ends(text), path);
 }
 
-void report_failure(app::RunContext& c, const std::string& name, const Cause& cause,
-                    const std::string& destination) {
+void report_failure(app::RunContext& c, const Direction& direction, const std::string& name,
+                    const Cause& cause, const std::string& destination) {
   const std::string why = c.texts.load_message_text(cause.message, cause.text);
-  report_copy_failure(
-      c,
-      c.texts.format_message_text(50602, "\t%s:\tERROR copying (%s), the file was not copied\n",
-                                  name.c_str(), why.c_str()),
-      destination, why);
+  report_copy_failure(c,
+                      c.texts.format_message_text(direction.failed.message, direction.failed.text,
+                                                  name.c_str(), why.c_str()),
+                      destination, why);
 }
 
-void report_open_failure(app::RunContext& c, const OpenFailure& failure, const std::string& name,
+void report_open_failure(app::RunContext& c, const Direction& direction,
+                         const OpenFailure& failure, const std::string& name,
                          const std::string& path) {
+  if (direction.keeping) {
+    report_failure(c, direction, name, failure, path);
+    return;
+  }
   const std::string text = c.texts.format_message_text(failure.message, failure.text, name.c_str());
   report_copy_failure(c, text + "\n", path, text);
 }
@@ -138,6 +171,7 @@ std::string device_folder_of(const std::string& device_path) {
 struct Placement {
   bool placed = false;
   Cause cause{};
+  int kept = copy_result::kCopied;  // not 1: the file to be replaced could not be kept
   std::string old_kept;  // where the earlier file waits when it could not be put back
   std::string replaced;  // where the replaced file was left when it could not be removed
 };
@@ -150,6 +184,9 @@ class DeviceFile {
   ~DeviceFile() { close(); }
   DeviceFile(const DeviceFile&) = delete;
   DeviceFile& operator=(const DeviceFile&) = delete;
+
+  // The device's file systems leave a file's times alone when it is read.
+  static constexpr bool kReadingMovesTimes = false;
 
   const std::string& path() const { return path_; }
   bool open_source() { return open(platform::ce::kGenericRead, platform::ce::kOpenExisting); }
@@ -199,8 +236,9 @@ class DeviceFile {
 
   // The device renames only onto a free name: the earlier file is put aside
   // under its backup name first and removed only after the copy has its name,
-  // so that a complete file stays under one of the names at every step.
-  Placement place(const std::string& destination) {
+  // so that a complete file stays under one of the names at every step. The
+  // earlier file is kept first when the transfer asks for it.
+  Placement place(const std::string& destination, const CopySafety& safety) {
     Placement result;
     const std::uint32_t attributes = device_.CeGetFileAttributes(to_device(destination));
     if (attributes == platform::ce::kInvalidFileAttributes) {
@@ -211,6 +249,10 @@ class DeviceFile {
       return result;
     }
     if (attributes & platform::attr::kDirectory) return failed(&result, kNotPlaced);
+    if (safety.keep_replaced) {
+      result.kept = safety.keep_replaced(destination);
+      if (result.kept != copy_result::kCopied) return failed(&result, kNotPlaced);
+    }
 
     const std::string backup =
         device_folder_of(destination) + backup_copy_name(name_of(destination));
@@ -282,9 +324,16 @@ class DesktopFile {
   DesktopFile(const DesktopFile&) = delete;
   DesktopFile& operator=(const DesktopFile&) = delete;
 
+  // Reading a file here may move its last-access time.
+  static constexpr bool kReadingMovesTimes = true;
+
   const std::string& path() const { return path_; }
   bool open_source() {
     return open(platform::FileAccess::kRead, platform::FileDisposition::kOpenExisting);
+  }
+  // The closed copy again, to give it its times.
+  bool open_for_times() {
+    return open(platform::FileAccess::kReadWrite, platform::FileDisposition::kOpenExisting);
   }
   bool create() {
     return open(platform::FileAccess::kReadWrite, platform::FileDisposition::kCreateAlways);
@@ -315,9 +364,17 @@ class DesktopFile {
 
   // The rename replaces the destination in one step. A virus scanner, an
   // indexer or a synchronising program may hold the new file for a moment
-  // after it is closed: the rename is tried again for a few seconds.
-  Placement place(const std::string& destination) {
+  // after it is closed: the rename is tried again for a few seconds. The
+  // earlier file is kept first when the transfer asks for it.
+  Placement place(const std::string& destination, const CopySafety& safety) {
     Placement result;
+    if (safety.keep_replaced && files_.exists(destination) && !files_.is_folder(destination)) {
+      result.kept = safety.keep_replaced(destination);
+      if (result.kept != copy_result::kCopied) {
+        remove();
+        return result;
+      }
+    }
     for (int attempt = 1;; ++attempt) {
       if (files_.move_file_replace(path_, destination)) {
         result.placed = true;
@@ -351,9 +408,10 @@ class DesktopFile {
 // and appended to the record with the exact figure at the end.
 class Progress {
  public:
-  Progress(app::RunContext& c, const char* arrow, const std::string& name, double total)
-      : c_(c), arrow_(arrow), name_(name), total_(total) {}
+  Progress(app::RunContext& c, std::string arrow, const std::string& name, double total)
+      : c_(c), arrow_(std::move(arrow)), name_(name), total_(total) {}
 
+  void set_total(double total) { total_ = total; }
   void begin() { app::set_status_text(c_, line(0)); }
   void add(std::uint32_t bytes) { transferred_ += bytes; }
   void update() {
@@ -373,15 +431,17 @@ class Progress {
     app::set_status_text(c_, {});
     app::append_status_line(c_, line(percent_) + "\n");
   }
+  // A line that only shows the work under way leaves nothing in the record.
+  void clear() { app::set_status_text(c_, {}); }
 
  private:
   std::string line(double percent) const {
-    return app::format_message("\t%s %s:\t%.0f of %.0f (%.0f %%)", arrow_, name_.c_str(),
+    return app::format_message("\t%s %s:\t%.0f of %.0f (%.0f %%)", arrow_.c_str(), name_.c_str(),
                                transferred_, total_, percent);
   }
 
   app::RunContext& c_;
-  const char* arrow_;
+  std::string arrow_;
   std::string name_;
   double total_;
   double transferred_ = 0.0;
@@ -391,13 +451,56 @@ class Progress {
 
 enum class Outcome { kComplete, kCancelled, kFailed };
 
+// A checksum of a stream of bytes that is the same however the stream is cut
+// into pieces: 64-bit words mixed in one by one, each step a one-to-one map
+// of the state, so that one wrong word always gives another result.
+class Checksum {
+ public:
+  void add(const char* data, std::size_t size) {
+    length_ += size;
+    while (size > 0 && carried_ > 0) {
+      carry_[carried_++] = *data++;
+      --size;
+      if (carried_ == sizeof carry_) {
+        mix(carry_);
+        carried_ = 0;
+      }
+    }
+    for (; size >= sizeof carry_; data += sizeof carry_, size -= sizeof carry_) mix(data);
+    while (size > 0) {
+      carry_[carried_++] = *data++;
+      --size;
+    }
+  }
+  bool operator==(const Checksum& other) const {
+    return length_ == other.length_ && state_ == other.state_ && carried_ == other.carried_ &&
+           std::memcmp(carry_, other.carry_, carried_) == 0;
+  }
+
+ private:
+  void mix(const char* bytes) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    state_ = (state_ ^ word) * 0x9E3779B97F4A7C15ULL;
+    state_ ^= state_ >> 29;
+  }
+
+  std::uint64_t state_ = 0x6A09E667F3BCC908ULL;
+  std::uint64_t length_ = 0;
+  char carry_[8] = {};
+  std::size_t carried_ = 0;
+};
+
+// Between blocks: the window's messages, and Cancel or the session's end.
+bool copy_stopped(app::RunContext& c) { return copy_cancel_confirmed(c) || c.session_ending; }
+
 // Copies exactly `expected` bytes, the size the source had when opened. A read
 // may return fewer bytes than asked before the end (a link hands over what it
 // had before a fault); only the count decides where the file ends, and a
 // source that ends early or runs past it has changed under the copy.
 template <class From, class To>
 Outcome copy_blocks(app::RunContext& c, Progress& progress, From& from, To& to,
-                    std::uint64_t expected, Cause* cause) {
+                    std::uint64_t expected, Checksum* written_sum, Cause* cause) {
   std::vector<char> buffer(kCopyBlockSize);
   bool noted_no_dialog = false;
   std::uint64_t copied = 0;
@@ -418,13 +521,47 @@ Outcome copy_blocks(app::RunContext& c, Progress& progress, From& from, To& to,
       *cause = cause_of(wrote ? 0 : to.error(), false);
       return Outcome::kFailed;
     }
+    if (written_sum != nullptr) written_sum->add(buffer.data(), got);
     copied += got;
     if (!noted_no_dialog && !is_copying_dialog_open(c)) {
       VMT_LOG_POINT(c.log);
       noted_no_dialog = true;
     }
-    if (copy_cancel_confirmed(c) || c.session_ending) return Outcome::kCancelled;
+    if (copy_stopped(c)) return Outcome::kCancelled;
     progress.update();
+  }
+  return Outcome::kComplete;
+}
+
+// The closed copy read back whole, over the link for one on the data
+// collector, and summed as it was written. The source is not read again: that
+// would change its last-access time after the copy was given it.
+template <class To>
+Outcome read_back(app::RunContext& c, Progress& progress, To& copy, std::uint64_t size,
+                  const Checksum& written, Cause* cause) {
+  if (!copy.open_source()) {
+    *cause = cause_of(copy.error(), true);
+    return Outcome::kFailed;
+  }
+  std::vector<char> buffer(kCopyBlockSize);
+  Checksum read;
+  for (std::uint64_t done = 0; done < size;) {
+    std::uint32_t got = 0;
+    if (!copy.read(buffer.data(), kCopyBlockSize, &got) || got > kCopyBlockSize) {
+      *cause = cause_of(copy.error(), true);
+      return Outcome::kFailed;
+    }
+    if (got == 0) break;  // shorter than written: the sums tell
+    read.add(buffer.data(), got);
+    done += got;
+    progress.add(got);
+    if (copy_stopped(c)) return Outcome::kCancelled;
+    progress.update();
+  }
+  copy.close();
+  if (!(read == written)) {
+    *cause = kDiffers;
+    return Outcome::kFailed;
   }
   return Outcome::kComplete;
 }
@@ -446,6 +583,14 @@ bool carry_times(From& from, To& to, const TimeSite& get, const TimeSite& set,
   return true;
 }
 
+template <class To>
+bool set_times(To& to, const FileTimes& times, const Direction& direction,
+               const std::string& destination) {
+  if (to.set_times(times)) return true;
+  to.report(direction.times.end_set, destination);
+  return false;
+}
+
 // Removes what a stopped copy left; the partial name is never the user's file.
 template <class To>
 void remove_partial(app::RunContext& c, To& to) {
@@ -457,26 +602,32 @@ void remove_partial(app::RunContext& c, To& to) {
 
 // Windows drops a blank or a dot at the end of a name, so such a file would
 // land on another file's name; it is refused before anything is written.
-bool is_name_kept_whole(app::RunContext& c, const std::string& name,
+bool is_name_kept_whole(app::RunContext& c, const Direction& direction, const std::string& name,
                         const std::string& destination) {
   if (name.back() != ' ' && name.back() != '.') return true;
-  report_failure(c, name, {50608, "the name ends with a blank or a dot, which Windows drops"},
-                 destination);
+  report_failure(c, direction, name,
+                 {50608, "the name ends with a blank or a dot, which Windows drops"}, destination);
   return false;
 }
 
-// While a copy runs, the end of the session can abandon it at once.
+// While a copy runs, the end of the session can abandon it at once: a copy
+// made inside another (the file it replaces, kept) abandons both.
 class AbandonScope {
  public:
-  AbandonScope(app::RunContext& c, std::function<void()> abandon) : c_(c) {
-    c_.abandon_copy = std::move(abandon);
+  AbandonScope(app::RunContext& c, std::function<void()> abandon)
+      : c_(c), outer_(std::move(c.abandon_copy)) {
+    c_.abandon_copy = [this, abandon = std::move(abandon)] {
+      abandon();
+      if (outer_) outer_();
+    };
   }
-  ~AbandonScope() { c_.abandon_copy = nullptr; }
+  ~AbandonScope() { c_.abandon_copy = std::move(outer_); }
   AbandonScope(const AbandonScope&) = delete;
   AbandonScope& operator=(const AbandonScope&) = delete;
 
  private:
   app::RunContext& c_;
+  std::function<void()> outer_;
 };
 
 void report_cancelled(app::RunContext& c, const std::string& name) {
@@ -492,24 +643,39 @@ struct CopyOutcome {
   bool times_carried = true;
 };
 
+std::string text_of(app::RunContext& c, const Text& text) {
+  return text.message == 0 ? text.text : c.texts.load_message_text(text.message, text.text);
+}
+
+// `total` is the size the caller knows, or below 0 for the source's own.
 template <class From, class To>
 CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from, To& to,
-                      const std::string& destination, double total, const std::string& name) {
+                      const std::string& destination, double total, const std::string& name,
+                      const CopySafety& safety) {
   CopyOutcome outcome;
   if (direction.zero_size_as_one && total == 0.0) total = 1.0;
-  Progress progress(c, direction.arrow, name, total);
-  progress.begin();
+  Progress progress(c, text_of(c, direction.arrow), name, total);
+  const bool sized = total >= 0.0;
+  if (sized) progress.begin();
   if (!from.open_source()) {
-    report_open_failure(c, direction.source_open, name, from.path());
+    report_open_failure(c, direction, direction.source_open, name, from.path());
     return outcome;
   }
   std::uint64_t expected = 0;
   if (!from.size(&expected)) {
-    report_failure(c, name, cause_of(from.error(), true), destination);
+    report_failure(c, direction, name, cause_of(from.error(), true), destination);
     return outcome;
   }
+  if (!sized) {
+    progress.set_total(static_cast<double>(expected));
+    progress.begin();
+  }
+  // A file kept before it is replaced keeps the times it had: taken before
+  // it is read, which may move its last access.
+  FileTimes times;
+  bool times_read = direction.keeping && from.get_times(&times);
   if (!to.create()) {
-    report_open_failure(c, direction.destination_open, name, destination);
+    report_open_failure(c, direction, direction.destination_open, name, destination);
     return outcome;
   }
 
@@ -522,7 +688,9 @@ CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from
     abandoned = true;
   });
   Cause cause{};
-  const Outcome copied = copy_blocks(c, progress, from, to, expected, &cause);
+  Checksum written;
+  Outcome copied =
+      copy_blocks(c, progress, from, to, expected, safety.verify ? &written : nullptr, &cause);
   if (copied == Outcome::kCancelled) {
     if (!abandoned) {
       carry_times(from, to, direction.times.cancel_get, direction.times.cancel_set, from.path(),
@@ -538,37 +706,78 @@ CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from
   if (copied == Outcome::kFailed) {
     from.close();
     to.close();
-    report_failure(c, name, cause, destination);
+    report_failure(c, direction, name, cause, destination);
     remove_partial(c, to);
     return outcome;
   }
 
   progress.finish();
-  std::uint64_t written = 0;
-  if (!to.size(&written) || written != expected) {
+  std::uint64_t size = 0;
+  if (!to.size(&size) || size != expected) {
     from.close();
     to.close();
-    report_failure(c, name, cause_of(to.error(), false), destination);
+    report_failure(c, direction, name, cause_of(to.error(), false), destination);
     remove_partial(c, to);
     return outcome;
   }
-  outcome.times_carried = carry_times(from, to, direction.times.end_get, direction.times.end_set,
-                                      from.path(), destination);
+  // The source's times, given to the copy before it is closed; to one that is
+  // read back on this computer after that, as reading it moves its last access.
+  if (!direction.keeping) times_read = from.get_times(&times);
+  if (!times_read) from.report(direction.times.end_get, from.path());
   from.close();
+  const bool times_after = safety.verify && To::kReadingMovesTimes;
+  outcome.times_carried =
+      times_read && (times_after || set_times(to, times, direction, destination));
   if (!to.flush() || !to.close()) {
-    report_failure(c, name, cause_of(to.error(), false), destination);
+    report_failure(c, direction, name, cause_of(to.error(), false), destination);
     remove_partial(c, to);
     return outcome;
   }
-  // The complete copy is written; a check that reads it back would go here.
-  const Placement placement = to.place(destination);
+  // Checked before it replaces anything: a copy that differs leaves the
+  // destination as it was.
+  if (safety.verify) {
+    Progress checking(c, c.texts.load_message_text(50732, "Checking"), name,
+                      static_cast<double>(expected));
+    checking.begin();
+    copied = read_back(c, checking, to, expected, written, &cause);
+    checking.clear();
+    if (copied != Outcome::kComplete && !abandoned) to.close();
+    if (copied == Outcome::kCancelled) {
+      report_cancelled(c, name);
+      if (!abandoned) remove_partial(c, to);
+      outcome.result = copy_result::kCancelled;
+      return outcome;
+    }
+    if (copied == Outcome::kFailed) {
+      report_failure(c, direction, name, cause, destination);
+      remove_partial(c, to);
+      return outcome;
+    }
+  }
+  if constexpr (To::kReadingMovesTimes) {
+    if (times_read && times_after) {
+      outcome.times_carried = to.open_for_times() && set_times(to, times, direction, destination);
+      to.close();
+    }
+  }
+  const Placement placement = to.place(destination, safety);
   if (abandoned) {
     report_cancelled(c, name);
     outcome.result = copy_result::kCancelled;
     return outcome;
   }
+  if (placement.kept != copy_result::kCopied) {
+    // The keep has said why in the status area; the transfer names it again.
+    if (placement.kept == copy_result::kCancelled) {
+      outcome.result = copy_result::kCancelled;
+    } else {
+      c.last_copy_failure = c.texts.format_message_text(
+          50733, "the file it replaces could not be kept (%s)", c.last_copy_failure.c_str());
+    }
+    return outcome;
+  }
   if (!placement.placed) {
-    report_failure(c, name, placement.cause, destination);
+    report_failure(c, direction, name, placement.cause, destination);
     if (!placement.old_kept.empty()) {
       note(c, 50645,
            "\t%s:\tthe earlier file is kept as %s and put back when the folder is next read\n",
@@ -610,19 +819,24 @@ int reported_copy(app::RunContext& c, const std::string& source, const std::stri
 }
 
 CopyOutcome copy_down(app::RunContext& c, const std::u16string& source,
-                      const std::string& destination, double total, const std::string& name) {
+                      const std::string& destination, double total, const std::string& name,
+                      const CopySafety& safety) {
   DeviceFile from(c, from_device(source));
   DesktopFile to(c, path::folder_of(destination) + kPartialCopyName);
-  return copy_file(c, kDown, from, to, destination, total, name);
+  return copy_file(c, kDown, from, to, destination, total, name, safety);
 }
 
 CopyOutcome copy_up(app::RunContext& c, const std::string& source,
-                    const std::u16string& destination, double total, const std::string& name) {
+                    const std::u16string& destination, double total, const std::string& name,
+                    const CopySafety& safety) {
   const std::string final_path = from_device(destination);
   DesktopFile from(c, source);
   DeviceFile to(c, device_folder_of(final_path) + kPartialCopyName);
-  return copy_file(c, kUp, from, to, final_path, total, name);
+  return copy_file(c, kUp, from, to, final_path, total, name, safety);
 }
+
+// A kept copy is always checked: it is the only one left once its file is replaced.
+const CopySafety kKeptCopy{true, {}};
 
 bool equals_ascii_no_case(const std::string& text, const char* word) {
   return platform::to_upper_ascii(text) == word;
@@ -659,16 +873,35 @@ bool is_reserved_device_name(const std::string& name) {
 
 int copy_block_loop_down(app::RunContext& c, const std::u16string& source,
                          const std::string& destination, double total, const std::string& name) {
-  return copy_down(c, source, destination, total, name).result;
+  return copy_down(c, source, destination, total, name, {}).result;
 }
 
 int copy_block_loop_up(app::RunContext& c, const std::string& source,
                        const std::u16string& destination, double total, const std::string& name) {
-  return copy_up(c, source, destination, total, name).result;
+  return copy_up(c, source, destination, total, name, {}).result;
+}
+
+int keep_device_file(app::RunContext& c, const std::string& device_path,
+                     const std::string& kept_path, const std::string& shown) {
+  DeviceFile from(c, device_path);
+  DesktopFile to(c, path::folder_of(kept_path) + kPartialCopyName);
+  return copy_file(c, kKeepDown, from, to, kept_path, -1.0, shown, kKeptCopy).result;
+}
+
+int keep_desktop_file(app::RunContext& c, const std::string& desktop_path,
+                      const std::string& kept_path, const std::string& shown) {
+  DesktopFile from(c, desktop_path);
+  DesktopFile to(c, path::folder_of(kept_path) + kPartialCopyName);
+  return copy_file(c, kKeepLocal, from, to, kept_path, -1.0, shown, kKeptCopy).result;
+}
+
+int refuse_keep(app::RunContext& c, const std::string& shown, const std::string& destination) {
+  report_failure(c, kKeepLocal, shown, kKeepNotMade, destination);
+  return copy_result::kFailed;
 }
 
 int download_file(app::RunContext& c, const std::string& device_path,
-                  const std::string& desktop_folder, double size) {
+                  const std::string& desktop_folder, double size, const CopySafety& safety) {
   if (!c.platform.files.exists(desktop_folder)) VMT_LOG_POINT(c.log);
   const std::size_t cut = device_path.rfind('\\');
   if (cut == std::string::npos || cut + 1 == device_path.size()) {
@@ -680,19 +913,19 @@ int download_file(app::RunContext& c, const std::string& device_path,
   }
   const std::string name = device_path.substr(cut + 1);
   const std::string destination = desktop_folder + name;
-  if (!is_name_kept_whole(c, name, destination)) return copy_result::kFailed;
+  if (!is_name_kept_whole(c, kDown, name, destination)) return copy_result::kFailed;
   if (is_reserved_device_name(name)) {
-    report_failure(c, name, kReserved, destination);
+    report_failure(c, kDown, name, kReserved, destination);
     return copy_result::kFailed;
   }
   return reported_copy(
       c, device_path, destination,
-      [&] { return copy_down(c, to_device(device_path), destination, size, name); },
+      [&] { return copy_down(c, to_device(device_path), destination, size, name, safety); },
       [&] { return c.platform.files.exists(destination); });
 }
 
 int upload_file(app::RunContext& c, const std::string& desktop_path,
-                const std::string& device_folder, double size) {
+                const std::string& device_folder, double size, const CopySafety& safety) {
   if (!c.platform.files.exists(desktop_path)) VMT_LOG_POINT(c.log);
   const std::size_t cut = path::last_separator(desktop_path);
   if (cut == std::string::npos || cut + 1 == desktop_path.size()) {
@@ -704,11 +937,12 @@ int upload_file(app::RunContext& c, const std::string& desktop_path,
   }
   const std::string name = desktop_path.substr(cut + 1);
   const std::string destination = device_folder + name;
-  if (!is_name_kept_whole(c, name, destination)) return copy_result::kFailed;
+  if (!is_name_kept_whole(c, kUp, name, destination)) return copy_result::kFailed;
   // Where the copy went is known from its placement: no call asks again.
   return reported_copy(
       c, desktop_path, destination,
-      [&] { return copy_up(c, desktop_path, to_device(destination), size, name); }, nullptr);
+      [&] { return copy_up(c, desktop_path, to_device(destination), size, name, safety); },
+      nullptr);
 }
 
 bool settle_interrupted_copies(app::RunContext& c, const std::string& device_folder,

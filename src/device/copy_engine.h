@@ -6,10 +6,13 @@
 // cancelled copy never costs the file already there. On the device, which
 // renames only onto a free name, the earlier file is first put aside under a
 // backup name and removed only once the copy has its name; a copy interrupted
-// between those steps is put right when the folder is next read.
+// between those steps is put right when the folder is next read. A transfer
+// may also have the complete copy read back and compared before it replaces
+// anything, and the file it replaces kept first.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,12 +44,40 @@ bool is_backup_copy_name(const std::string& name);
 // be opened or deleted in Explorer.
 bool is_reserved_device_name(const std::string& name);
 
+// What a transfer asks of each copy besides the copy itself.
+struct CopySafety {
+  // The complete copy is read back whole before it replaces anything (over
+  // the link for a copy on the data collector) and checked against a checksum
+  // of every byte written, which any one wrong byte changes.
+  bool verify = false;
+  // Called with the destination's full path when the complete copy is about to
+  // replace a file there: 1 once that file is kept, 413 after saying in the
+  // status area why it could not be, 501 when cancelled. Anything but 1 stops
+  // the copy and leaves the file as it is.
+  std::function<int(const std::string& destination)> keep_replaced;
+};
+
 // Device file → desktop folder (ending with a separator); 1, 413 or 501.
 int download_file(app::RunContext& context, const std::string& device_path,
-                  const std::string& desktop_folder, double size);
+                  const std::string& desktop_folder, double size,
+                  const CopySafety& safety = {});
 // Desktop file → device folder (ending with a backslash); 1, 413 or 501.
 int upload_file(app::RunContext& context, const std::string& desktop_path,
-                const std::string& device_folder, double size);
+                const std::string& device_folder, double size, const CopySafety& safety = {});
+
+// A copy of an existing file, kept on this computer under `kept_path` (whose
+// folder exists) before the file is replaced: checked against a checksum of
+// what was written, with the three times, and its own progress line, which
+// names it by `shown`. 1, 413 or 501; a failure is one status line, and
+// last_copy_failure holds its cause.
+int keep_device_file(app::RunContext& context, const std::string& device_path,
+                     const std::string& kept_path, const std::string& shown);
+int keep_desktop_file(app::RunContext& context, const std::string& desktop_path,
+                      const std::string& kept_path, const std::string& shown);
+// Says as those do that no copy of the file at `destination` could be made
+// on this computer; 413.
+int refuse_keep(app::RunContext& context, const std::string& shown,
+                const std::string& destination);
 
 // The block loops under the two operations; the destination is the final path.
 int copy_block_loop_down(app::RunContext& context, const std::u16string& source,

@@ -47,9 +47,19 @@ void CCPY_Copying_Dlg::show_progress(int file, int total, const std::string& pat
     VMT_LOG_POINT(c_.log);
     return;
   }
-  view_->show_progress(file - 1, total,
+  done_ = file - 1;
+  total_ = total;
+  view_->show_progress(done_, total_,
                        c_.texts.format_message_text(50613, "File %d of %d: %s", file, total,
                                                     path.c_str()));
+}
+
+void CCPY_Copying_Dlg::show_step(const std::string& line) {
+  if (view_ == nullptr) {
+    VMT_LOG_POINT(c_.log);
+    return;
+  }
+  view_->show_progress(done_, total_, line);
 }
 
 void CopyingDialogs::show(app::RunContext& context, app::WindowRef parent) {
@@ -104,6 +114,10 @@ void handle_copying_messages(app::RunContext& context) {
 void show_copying_progress(app::RunContext& context, int file, int total,
                            const std::string& path) {
   if (is_copying_dialog_open(context)) context.copying->dialog()->show_progress(file, total, path);
+}
+
+void show_copying_step(app::RunContext& context, const std::string& line) {
+  if (is_copying_dialog_open(context)) context.copying->dialog()->show_step(line);
 }
 
 }  // namespace vmt::device

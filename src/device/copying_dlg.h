@@ -47,11 +47,15 @@ class CCPY_Copying_Dlg {
   bool cancel_confirmed();
   // "File 3 of 120: Day 2\pts.raw" over the bar, filled up to the files before it.
   void show_progress(int file, int total, const std::string& path);
+  // Another line over the bar, which stays where it is: a step of that file.
+  void show_step(const std::string& line);
 
  private:
   app::RunContext& c_;
   CopyingView* view_ = nullptr;
   bool cancel_requested_ = false;
+  int done_ = 0;
+  int total_ = 0;
 };
 
 // Makes the window of a dialog object; the window forwards its events to it.
@@ -87,5 +91,7 @@ void handle_copying_messages(app::RunContext& context);
 // Shows which file of the transfer is being copied; nothing without a dialog.
 void show_copying_progress(app::RunContext& context, int file, int total,
                            const std::string& path);
+// Shows a step of the file under way; nothing without a dialog.
+void show_copying_step(app::RunContext& context, const std::string& line);
 
 }  // namespace vmt::device

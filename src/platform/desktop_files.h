@@ -77,6 +77,9 @@ class DesktopFiles {
   virtual bool delete_file(const std::string& path) = 0;
   // Renames a file, replacing an existing destination in one step.
   virtual bool move_file_replace(const std::string& from, const std::string& to) = 0;
+  // The name of the file system that holds `path`, as GetVolumeInformation
+  // gives it ("NTFS", "FAT32", "exFAT"); empty when it cannot be told.
+  virtual std::string file_system_name(const std::string& path) = 0;
 
   // The temporary folder, ending with a separator.
   virtual std::string temp_folder() = 0;

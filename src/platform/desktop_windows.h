@@ -42,6 +42,8 @@ class DesktopWindows {
                              std::uint32_t* error) = 0;
   // Shows a text file in the desktop's text viewer (Notepad on Windows).
   virtual bool open_text_viewer(const std::string& file, std::uint32_t* error) = 0;
+  // Shows a folder in the desktop's file browser (Explorer on Windows).
+  virtual bool open_folder(const std::string& folder, std::uint32_t* error) = 0;
 };
 
 }  // namespace vmt::platform

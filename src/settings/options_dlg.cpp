@@ -46,6 +46,9 @@ bool C_catalogue_list::find(const std::string& name, C_directory_options* record
 void COPT_Options_Dlg::OnInit() {
   view_.set_caption(c_.texts.load_message_text(50090, "Transfer options"));
   launch_ = get_LaunchOnTransfer(c_) ? 1 : 0;
+  keep_replaced_ = get_KeepReplaced(c_);
+  keep_days_ = std::to_string(get_KeepReplacedDays(c_));
+  verify_copies_ = get_VerifyCopies(c_);
 
   catalogue_.remove_all();
   catalogue_.set_owner(view_.window());
@@ -95,6 +98,10 @@ bool COPT_Options_Dlg::OnCommand(int id) {
     case IDC_OPT_HELP:
       help();
       return true;
+    case IDC_OPT_KEEP_REPLACED:
+      take_controls();
+      show_members();
+      return true;
     default:
       return false;
   }
@@ -103,6 +110,9 @@ bool COPT_Options_Dlg::OnCommand(int id) {
 void COPT_Options_Dlg::take_controls() {
   launch_ = view_.is_checked(IDC_OPT_LAUNCH) ? 1 : 0;
   mode_ = view_.is_checked(IDC_OPT_USER_DEFINED) ? kUserDefined : kProducts;
+  keep_replaced_ = view_.is_checked(IDC_OPT_KEEP_REPLACED);
+  keep_days_ = view_.control_text(IDC_OPT_KEEP_DAYS);
+  verify_copies_ = view_.is_checked(IDC_OPT_VERIFY);
 }
 
 void COPT_Options_Dlg::show_members() {
@@ -113,6 +123,10 @@ void COPT_Options_Dlg::show_members() {
   view_.set_control_text(IDC_OPT_UPLOAD_DIR, upload_);
   view_.set_control_text(IDC_OPT_FEATLINK_DIR, featlink_);
   view_.set_control_text(IDC_OPT_EXE_PATH, executable_);
+  view_.set_check(IDC_OPT_KEEP_REPLACED, keep_replaced_);
+  view_.set_control_text(IDC_OPT_KEEP_DAYS, keep_days_);
+  view_.enable_control(IDC_OPT_KEEP_DAYS, keep_replaced_);
+  view_.set_check(IDC_OPT_VERIFY, verify_copies_);
 }
 
 void COPT_Options_Dlg::set_from_record(const std::string& name) {
@@ -238,8 +252,21 @@ bool COPT_Options_Dlg::validate_user_folders() {
   return true;
 }
 
+bool COPT_Options_Dlg::save_safety(int days) {
+  // Days that are no number are not written while keeping is off.
+  return set_KeepReplaced(c_, keep_replaced_) && (days == 0 || set_KeepReplacedDays(c_, days)) &&
+         set_VerifyCopies(c_, verify_copies_);
+}
+
 void COPT_Options_Dlg::OnOK() {
   take_controls();
+  int days = 0;
+  if (!parse_keep_days(keep_days_, &days) && keep_replaced_) {
+    inform(c_.texts.format_message_text(
+        50741, "Replaced files are kept for a whole number of days, from 1 to %d.",
+        kMaxKeepReplacedDays));
+    return;
+  }
   if (mode_ == kProducts) {
     const int selected = view_.list_selection();
     if (selected < 0) {
@@ -261,6 +288,7 @@ void COPT_Options_Dlg::OnOK() {
     VMT_LOG_POINT(c_.log);
   }
   if (!set_LaunchOnTransfer(c_, launch_ == 1 ? 1 : 0)) return;
+  if (!save_safety(days)) return;
   view_.end_dialog(app::id::kOk);
 }
 

@@ -1,5 +1,6 @@
 // The options dialog's logic: the desktop program or the user's own folders,
-// the launch after the transfer, validation on OK and the check on Cancel.
+// the launch after the transfer, the safety net (replaced files kept for a
+// number of days, copies verified), validation on OK and the check on Cancel.
 // What it shows goes through OptionsView.
 #pragma once
 
@@ -18,6 +19,7 @@ class OptionsView {
   virtual app::WindowRef window() = 0;
   virtual void set_caption(const std::string& text) = 0;
   virtual void set_control_text(int id, const std::string& text) = 0;
+  virtual std::string control_text(int id) = 0;
   virtual void enable_control(int id, bool enabled) = 0;
   virtual void set_check(int id, bool checked) = 0;
   virtual bool is_checked(int id) = 0;
@@ -74,6 +76,9 @@ class COPT_Options_Dlg {
   const std::string& upload_folder() const { return upload_; }
   const std::string& featlink_folder() const { return featlink_; }
   const std::string& executable() const { return executable_; }
+  bool keep_replaced() const { return keep_replaced_; }
+  const std::string& keep_days() const { return keep_days_; }
+  bool verify_copies() const { return verify_copies_; }
   const C_catalogue_list& catalogue() const { return catalogue_; }
 
  private:
@@ -88,6 +93,8 @@ class COPT_Options_Dlg {
   // True when the user answers Yes.
   bool ask(const std::string& text, unsigned extra_style = 0);
   bool validate_user_folders();
+  // The safety settings, written after the others; false after a failed write.
+  bool save_safety(int days);
 
   app::RunContext& c_;
   OptionsView& view_;
@@ -98,6 +105,9 @@ class COPT_Options_Dlg {
   std::string upload_;
   std::string featlink_;
   std::string executable_;
+  bool keep_replaced_ = true;
+  std::string keep_days_;
+  bool verify_copies_ = true;
 };
 
 }  // namespace vmt::settings

@@ -59,6 +59,27 @@ const ReaderTexts kCopySubfolders = {
     "Error REG5FUN-CS3, closing reg key", true, nullptr,
     "Error REG5FUN-CS4, closing reg key",
     Reported::kWhenAsked, Reported::kWhenAsked, Reported::kAlways};
+const ReaderTexts kKeepReplaced = {
+    "KeepReplaced",
+    "Error REG5FUN-KR1\nopening for querying\nHKEY_LOCAL_MACHINE\n%s",
+    "Error REG5FUN-KR2, querying KeepReplaced",
+    "Error REG5FUN-KR3, closing reg key", true, nullptr,
+    "Error REG5FUN-KR4, closing reg key",
+    Reported::kWhenAsked, Reported::kWhenAsked, Reported::kAlways};
+const ReaderTexts kKeepReplacedDays = {
+    "KeepReplacedDays",
+    "Error REG5FUN-KD1\nopening for querying\nHKEY_LOCAL_MACHINE\n%s",
+    "Error REG5FUN-KD2, querying KeepReplacedDays",
+    "Error REG5FUN-KD3, closing reg key", true, nullptr,
+    "Error REG5FUN-KD4, closing reg key",
+    Reported::kWhenAsked, Reported::kWhenAsked, Reported::kAlways};
+const ReaderTexts kVerifyCopies = {
+    "VerifyCopies",
+    "Error REG5FUN-VC1\nopening for querying\nHKEY_LOCAL_MACHINE\n%s",
+    "Error REG5FUN-VC2, querying VerifyCopies",
+    "Error REG5FUN-VC3, closing reg key", true, nullptr,
+    "Error REG5FUN-VC4, closing reg key",
+    Reported::kWhenAsked, Reported::kWhenAsked, Reported::kAlways};
 const ReaderTexts kDefSyncProgram = {
     "DefSyncProgram",
     "Error REG5FUN-43\nopening for querying\nHKEY_LOCAL_MACHINE\n%s",
@@ -106,6 +127,15 @@ const WriterTexts kSetLaunchOnTransfer = {
 const WriterTexts kSetCopySubfolders = {
     "CopySubfolders", "Error REG5FUN-CS5\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
     "Error REG5FUN-CS6, setting CopySubfolders", "Error REG5FUN-CS7, closing reg key"};
+const WriterTexts kSetKeepReplaced = {
+    "KeepReplaced", "Error REG5FUN-KR5\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
+    "Error REG5FUN-KR6, setting KeepReplaced", "Error REG5FUN-KR7, closing reg key"};
+const WriterTexts kSetKeepReplacedDays = {
+    "KeepReplacedDays", "Error REG5FUN-KD5\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
+    "Error REG5FUN-KD6, setting KeepReplacedDays", "Error REG5FUN-KD7, closing reg key"};
+const WriterTexts kSetVerifyCopies = {
+    "VerifyCopies", "Error REG5FUN-VC5\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
+    "Error REG5FUN-VC6, setting VerifyCopies", "Error REG5FUN-VC7, closing reg key"};
 const WriterTexts kSetDefSyncProgram = {
     "DefSyncProgram", "Error REG5FUN-71\nopening for setting\nHKEY_LOCAL_MACHINE\n%s",
     "Error REG5FUN-72, setting DefSyncProgram", "Error REG5FUN-73, closing reg key"};
@@ -307,6 +337,44 @@ bool get_CopySubfolders(app::RunContext& context) {
          flag;
 }
 
+bool get_KeepReplaced(app::RunContext& context) {
+  bool flag = true;
+  return !read_flag(context, kKeepReplaced, false,
+                    "Error REG5FUN-KR8, KeepReplaced is neither 0 nor 1", &flag) ||
+         flag;
+}
+
+bool get_VerifyCopies(app::RunContext& context) {
+  bool flag = true;
+  return !read_flag(context, kVerifyCopies, false,
+                    "Error REG5FUN-VC8, VerifyCopies is neither 0 nor 1", &flag) ||
+         flag;
+}
+
+bool parse_keep_days(const std::string& text, int* days) {
+  if (text.empty() || text.size() > 4) return false;
+  int value = 0;
+  for (const char ch : text) {
+    if (ch < '0' || ch > '9') return false;
+    value = value * 10 + (ch - '0');
+  }
+  if (value < 1 || value > kMaxKeepReplacedDays) return false;
+  *days = value;
+  return true;
+}
+
+int get_KeepReplacedDays(app::RunContext& context) {
+  std::string text;
+  if (!read_value(context, kKeepReplacedDays, false, &text)) return kDefaultKeepReplacedDays;
+  int days = kDefaultKeepReplacedDays;
+  if (!parse_keep_days(text, &days)) {
+    app::warning_box(context, "Error REG5FUN-KD8, KeepReplacedDays is not a number of days from "
+                              "1 to 3650");
+    return kDefaultKeepReplacedDays;
+  }
+  return days;
+}
+
 bool get_DefSyncProgram(app::RunContext& context, std::string* out, std::size_t size,
                         bool report) {
   return read_text(context, kDefSyncProgram, out, size, report) && is_catalogue_name(*out);
@@ -356,6 +424,18 @@ bool set_LaunchOnTransfer(app::RunContext& context, int flag) {
 
 bool set_CopySubfolders(app::RunContext& context, bool on) {
   return write_value(context, kSetCopySubfolders, on ? "1" : "0");
+}
+
+bool set_KeepReplaced(app::RunContext& context, bool on) {
+  return write_value(context, kSetKeepReplaced, on ? "1" : "0");
+}
+
+bool set_VerifyCopies(app::RunContext& context, bool on) {
+  return write_value(context, kSetVerifyCopies, on ? "1" : "0");
+}
+
+bool set_KeepReplacedDays(app::RunContext& context, int days) {
+  return write_value(context, kSetKeepReplacedDays, std::to_string(days));
 }
 
 bool set_DefSyncProgram(app::RunContext& context, const std::string& text) {

@@ -25,6 +25,15 @@ bool get_LaunchOnTransfer(app::RunContext& context);
 // without a message; a value other than "1" or "0" is shown and reads as off.
 bool get_CopySubfolders(app::RunContext& context);
 bool get_CreateReports(app::RunContext& context, bool* create_reports, bool report);
+// The safety settings: on when missing or unreadable, without a message; a
+// value other than "1" or "0" is shown and reads as on.
+bool get_KeepReplaced(app::RunContext& context);
+bool get_VerifyCopies(app::RunContext& context);
+// How many days the replaced files of a transfer are kept: 30 when missing or
+// unreadable; a value that is no whole number from 1 to 3650 is shown and reads as 30.
+constexpr int kDefaultKeepReplacedDays = 30;
+constexpr int kMaxKeepReplacedDays = 3650;
+int get_KeepReplacedDays(app::RunContext& context);
 bool get_DefSyncProgram(app::RunContext& context, std::string* out, std::size_t size,
                         bool report);
 bool get_UserDownDir(app::RunContext& context, std::string* out, std::size_t size, bool report);
@@ -42,6 +51,11 @@ bool stored_LaunchOnTransfer(app::RunContext& context, bool* flag);
 bool set_CreateReports(app::RunContext& context, int flag);
 bool set_LaunchOnTransfer(app::RunContext& context, int flag);
 bool set_CopySubfolders(app::RunContext& context, bool on);
+bool set_KeepReplaced(app::RunContext& context, bool on);
+bool set_VerifyCopies(app::RunContext& context, bool on);
+bool set_KeepReplacedDays(app::RunContext& context, int days);
+// A text of digits alone that is a number of days from 1 to 3650.
+bool parse_keep_days(const std::string& text, int* days);
 bool set_DefSyncProgram(app::RunContext& context, const std::string& text);
 bool set_UserDownDir(app::RunContext& context, const std::string& text);
 bool set_UserUpDir(app::RunContext& context, const std::string& text);

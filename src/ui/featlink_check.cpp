@@ -5,6 +5,8 @@
 
 #include "device/copy_engine.h"
 #include "device/copying_dlg.h"
+#include "device/replaced_files.h"
+#include "device/time_rules.h"
 #include "platform/common/utf.h"
 
 namespace vmt::ui {
@@ -83,7 +85,7 @@ double size_of(const C_file_dir_pane& pane, const std::string& name) {
 }  // namespace
 
 FeatlinkLists compare_featlink_files(app::RunContext& c, const C_file_dir_pane& desktop,
-                                     const C_file_dir_pane& device) {
+                                     const C_file_dir_pane& device, bool two_seconds) {
   const std::unordered_set<std::string> folders = folder_names(c, desktop, device);
   FeatlinkLists lists;
   const auto on_device = index_by_name(device);
@@ -108,7 +110,8 @@ FeatlinkLists compare_featlink_files(app::RunContext& c, const C_file_dir_pane& 
         VMT_LOG_POINT(c.log);
         continue;
       }
-      const std::int64_t d = desktop_time - device_time;
+      const std::int64_t d =
+          device::compared_difference(desktop_time - device_time, two_seconds);
       if (d == 0) {
         lists.same_date.push_back(name);
       } else if (d >= -kFeatlinkTolerance && d <= kFeatlinkTolerance) {
@@ -231,6 +234,7 @@ void guide_featlink_resolution(app::RunContext& c, const FeatlinkLists& lists,
        "version is newer"},
   };
   const std::string caption = c.texts.load_message_text(50000, "Veldmark");
+  device::TransferSafety safety(c);
   for (const Question& question : questions) {
     for (const std::string& name : *question.names) {
       const std::string& from = question.upload ? desktop.folder : device.folder;
@@ -242,11 +246,12 @@ void guide_featlink_resolution(app::RunContext& c, const FeatlinkLists& lists,
       if (answer == app::id::kCancel) return;
       if (answer != app::id::kYes) continue;
       device::show_copying_dialog(c, owner);
+      const device::CopySafety copy = safety.for_file(!question.upload, name);
       const int result =
-          question.upload
-              ? device::upload_file(c, desktop.folder + name, device.folder, size_of(desktop, name))
-              : device::download_file(c, device.folder + name, desktop.folder,
-                                      size_of(device, name));
+          question.upload ? device::upload_file(c, desktop.folder + name, device.folder,
+                                                size_of(desktop, name), copy)
+                          : device::download_file(c, device.folder + name, desktop.folder,
+                                                  size_of(device, name), copy);
       device::close_copying_dialog(c);
       if (result != device::copy_result::kCopied && result != device::copy_result::kCancelled &&
           result != device::copy_result::kFailed) {

@@ -31,9 +31,10 @@ struct FeatlinkLists {
 
 // Pairs every desktop entry with every device entry of the same name (case
 // ignored) and sorts the names into the six lists, in pane order. A name that
-// is a folder on either side takes no part.
+// is a folder on either side takes no part. With `two_seconds` (either folder
+// keeps times to two seconds) times that close count as the same date.
 FeatlinkLists compare_featlink_files(app::RunContext& context, const C_file_dir_pane& desktop,
-                                     const C_file_dir_pane& device);
+                                     const C_file_dir_pane& device, bool two_seconds = false);
 
 // The report as the message box shows it, ending with the question when there
 // is something to guide through.
@@ -42,7 +43,8 @@ std::string featlink_report_text(app::RunContext& context, const FeatlinkLists& 
                                  const std::string& device_folder);
 
 // Asks file by file (Yes copies, No skips, Cancel ends the questions) and
-// copies each file answered Yes under the copying dialog. The device is
+// copies each file answered Yes under the copying dialog, as the options ask
+// of a transfer (read back, the file it replaces kept). The device is
 // connected by the caller.
 void guide_featlink_resolution(app::RunContext& context, const FeatlinkLists& lists,
                                const C_file_dir_pane& desktop, const C_file_dir_pane& device,

@@ -9,6 +9,7 @@
 #include "device/copying_dlg.h"
 #include "device/device_link.h"
 #include "device/projects_folder.h"
+#include "device/replaced_files.h"
 #include "platform/common/path.h"
 #include "platform/common/utf.h"
 #include "settings/desktop_folders.h"
@@ -33,7 +34,8 @@ constexpr int kMenuItems[] = {
     ID_VIEW_ICONS,       ID_VIEW_ALL_FILES,    ID_VIEW_FEATLINK_FILES, ID_VIEW_TOOLTIPS,
     ID_VIEW_SECONDS,     ID_OPTIONS_SETTINGS,  ID_OPTIONS_AUTO_START, ID_OPTIONS_GUEST,
     ID_HELP_CONTENTS,    ID_HELP_ABOUT,        ID_DESKTOP_SELECT_ALL, ID_DESKTOP_REFRESH,
-    ID_DESKTOP_CREATE_FOLDER, ID_DEVICE_SELECT_ALL, ID_DEVICE_REFRESH, ID_OPTIONS_COPY_SUBFOLDERS};
+    ID_DESKTOP_CREATE_FOLDER, ID_DEVICE_SELECT_ALL, ID_DEVICE_REFRESH, ID_OPTIONS_COPY_SUBFOLDERS,
+    ID_FILE_OPEN_REPLACED};
 
 template <std::size_t N>
 bool contains(const int (&ids)[N], int id) {
@@ -201,6 +203,7 @@ void CTRA_Transfer_Dlg::options_step() {
   settings::get_CreateReports(c_, &create_report_, false);
   launch_program_ = settings::get_LaunchOnTransfer(c_);
   copy_subfolders_ = settings::get_CopySubfolders(c_);
+  device::remove_old_replaced_files(c_, settings::get_KeepReplacedDays(c_));
   view_.set_check(IDC_CREATE_REPORT, create_report_);
   view_.set_check(IDC_LAUNCH_PROGRAM, launch_program_);
 }
@@ -466,6 +469,9 @@ bool CTRA_Transfer_Dlg::OnCommand(int id) {
       return true;
     case ID_OPTIONS_COPY_SUBFOLDERS:
       toggle_copy_subfolders();
+      return true;
+    case ID_FILE_OPEN_REPLACED:
+      open_replaced_files();
       return true;
     case ID_DESKTOP_SELECT_ALL:
       select_all(PaneSide::kDesktop);
@@ -868,6 +874,27 @@ void CTRA_Transfer_Dlg::tell_failure(const std::vector<std::string>& summary) {
 
 void CTRA_Transfer_Dlg::toggle_copy_subfolders() {
   if (settings::set_CopySubfolders(c_, !copy_subfolders_)) copy_subfolders_ = !copy_subfolders_;
+}
+
+void CTRA_Transfer_Dlg::open_replaced_files() {
+  const std::string folder = device::replaced_files_folder(c_);
+  const std::string title = app::program_title(c_);
+  if (folder.empty() || !c_.platform.files.is_folder(folder)) {
+    c_.boxes.show(view_.window(),
+                  c_.texts.format_message_text(
+                      50737, "No replaced file has been kept yet. They are kept in:\n%s",
+                      folder.c_str()),
+                  title, app::mb::kOk | app::mb::kIconInformation);
+    return;
+  }
+  std::uint32_t error = 0;
+  if (!c_.platform.windows.open_folder(folder, &error)) {
+    c_.boxes.show(view_.window(),
+                  c_.texts.format_message_text(50740, "The folder could not be opened:\n%s\n%s",
+                                               folder.c_str(),
+                                               c_.platform.shell.system_error_text(error).c_str()),
+                  title, app::mb::kOk | app::mb::kIconWarning);
+  }
 }
 
 void CTRA_Transfer_Dlg::options_dialog() {

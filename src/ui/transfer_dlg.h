@@ -186,6 +186,8 @@ class CTRA_Transfer_Dlg : public app::StatusRecord {
   void tell_failure(const std::vector<std::string>& summary);
   // The Options menu's "Copy sub-folders", stored in the options.
   void toggle_copy_subfolders();
+  // File, "Open replaced files": the folder of the kept files in Explorer.
+  void open_replaced_files();
   void select_all(PaneSide side);
 
   // The Featlink check and the filter toggle beside it.

@@ -2,6 +2,7 @@
 // the Featlink folders, compared, reported, and put back as they were.
 #include "device/device_link.h"
 #include "device/projects_folder.h"
+#include "device/time_rules.h"
 #include "settings/desktop_folders.h"
 #include "ui/featlink_check.h"
 #include "ui/transfer_dlg.h"
@@ -76,11 +77,14 @@ void CTRA_Transfer_Dlg::featlink_check() {
   set_pane_folder(c_, device_, projects);
   device_.filter = filter_;
   read_with_animation(device_);
+  // Storage cards and FAT disks keep times to two seconds.
+  const bool two_seconds = device::desktop_keeps_two_seconds(c_, desktop_.folder) ||
+                           device::device_keeps_two_seconds(c_, device_.folder);
   disconnect();
   fill_list(PaneSide::kDevice);
   show_pane_folder_text(PaneSide::kDevice);
 
-  const FeatlinkLists lists = compare_featlink_files(c_, desktop_, device_);
+  const FeatlinkLists lists = compare_featlink_files(c_, desktop_, device_, two_seconds);
   const std::string report = featlink_report_text(c_, lists, desktop_.folder, device_.folder);
   const std::string caption = t.load_message_text(50000, "Veldmark");
   if (lists.situations() == 0) {

@@ -1,12 +1,16 @@
 #include "ui/transfer_planner.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 #include "app/error_reports.h"
 #include "device/copy_engine.h"
+#include "device/clock_check.h"
 #include "device/copying_dlg.h"
 #include "device/device_link.h"
+#include "device/replaced_files.h"
+#include "device/time_rules.h"
 #include "platform/common/path.h"
 #include "platform/common/utf.h"
 #include "settings/desktop_folders.h"
@@ -65,19 +69,20 @@ class DeviceSession {
   int code_ = device::status::kSuccess;
 };
 
-bool is_newer(const C_file_dir_info& destination, const C_file_dir_info& source) {
-  // An unknown time on either side is never "newer".
-  std::int64_t source_time = 0;
-  std::int64_t destination_time = 0;
-  return source.modification_time(&source_time) &&
-         destination.modification_time(&destination_time) && destination_time > source_time;
+// A line that compares a device time with a desktop time ends with the
+// difference the clock check measured, when it is large enough to matter.
+std::string with_clock(app::RunContext& c, std::string line) {
+  const std::string clock = device::clock_difference_text(c);
+  if (!clock.empty()) line += " (" + clock + ")";
+  return line;
 }
 
 Conflict newer_line(app::RunContext& c, const std::string& name) {
-  return {c.texts.format_message_text(
-              50209,
-              "  File:'%s' (File will be overwritten. WARNING, destination file is newer.)",
-              name.c_str()),
+  return {with_clock(c, c.texts.format_message_text(
+                            50209,
+                            "  File:'%s' (File will be overwritten. WARNING, destination file "
+                            "is newer.)",
+                            name.c_str())),
           false};
 }
 
@@ -138,6 +143,37 @@ class Planner {
     return plan_.unlisted_folder.empty() && session_.code() == device::status::kSuccess;
   }
 
+  const std::string& desktop_folder() const {
+    return source_.side == PaneSide::kDesktop ? source_.folder : destination_.folder;
+  }
+
+  // The destination's file is later than the source's. An unknown time on
+  // either side is never "newer"; a second or two is not, where either side
+  // keeps times to two seconds (asked only when it decides).
+  bool is_newer(const C_file_dir_info& destination, const C_file_dir_info& source,
+                const std::string& device_folder) {
+    std::int64_t source_time = 0;
+    std::int64_t destination_time = 0;
+    if (!source.modification_time(&source_time) ||
+        !destination.modification_time(&destination_time)) {
+      return false;
+    }
+    const std::int64_t later = destination_time - source_time;
+    return later > 0 &&
+           device::compared_difference(later, keeps_two_seconds(device_folder)) > 0;
+  }
+
+  bool keeps_two_seconds(const std::string& device_folder) {
+    if (!desktop_fat_) desktop_fat_ = device::desktop_keeps_two_seconds(c_, desktop_folder());
+    if (*desktop_fat_) return true;
+    // Without a connection the planner's own fails the same way and nothing is copied.
+    if (!session_.open()) return false;
+    const std::string top = device_folder.substr(0, device_folder.find('\\', 1));
+    const auto known = storage_cards_.find(top);
+    if (known != storage_cards_.end()) return known->second;
+    return storage_cards_[top] = device::device_keeps_two_seconds(c_, device_folder);
+  }
+
   void plan_file(const C_file_dir_info& entry, const C_file_dir_info* match) {
     const std::string name = entry.name();
     if (match != nullptr && match->is_folder()) {
@@ -149,11 +185,14 @@ class Planner {
     planned.file = {name, entry.size(), match != nullptr};
     if (match != nullptr) {
       planned.match = match->name();
+      const std::string& device_folder =
+          source_.side == PaneSide::kDevice ? source_.folder : destination_.folder;
       plan_.conflicts.push_back(
-          is_newer(*match, entry)
+          is_newer(*match, entry, device_folder)
               ? newer_line(c_, name)
-              : Conflict{c_.texts.format_message_text(
-                             50210, "  File:'%s' (file will be overwritten)", name.c_str()),
+              : Conflict{with_clock(c_, c_.texts.format_message_text(
+                                            50210, "  File:'%s' (file will be overwritten)",
+                                            name.c_str())),
                          false});
     }
     plan_.entries.push_back(std::move(planned));
@@ -217,7 +256,9 @@ class Planner {
         continue;
       }
       // Files that are only overwritten are told by the folder's one line.
-      if (match != nullptr && is_newer(*match, entry)) {
+      const std::string& device_folder =
+          source_.side == PaneSide::kDevice ? folder.source : folder.destination;
+      if (match != nullptr && is_newer(*match, entry, device_folder)) {
         plan_.conflicts.push_back(newer_line(c_, relative));
       }
       planned.folders[index].files.push_back({name, entry.size(), match != nullptr});
@@ -366,6 +407,8 @@ class Planner {
   const std::function<void()>& pump_;
   DeviceSession session_;
   TransferPlan plan_;
+  std::optional<bool> desktop_fat_;
+  std::unordered_map<std::string, bool> storage_cards_;  // by the device's top folder
 };
 
 // The copy engine's words for a failure, on one line.
@@ -384,8 +427,12 @@ int copy_planned_file(app::RunContext& c, bool download, const std::string& sour
   device::show_copying_progress(c, static_cast<int>(outcome.copied + 1),
                                 static_cast<int>(outcome.total), relative);
   c.last_copy_failure.clear();
-  const int result = download ? device::download_file(c, source, destination_folder, file.size)
-                              : device::upload_file(c, source, destination_folder, file.size);
+  const device::CopySafety safety = outcome.safety != nullptr
+                                        ? outcome.safety->for_file(download, relative)
+                                        : device::CopySafety{};
+  const int result =
+      download ? device::download_file(c, source, destination_folder, file.size, safety)
+               : device::upload_file(c, source, destination_folder, file.size, safety);
   if (result == device::copy_result::kCopied) {
     ++outcome.copied;
     ++outcome.copied_in_entry;
@@ -539,6 +586,13 @@ int transfer_entries(app::RunContext& c, const TransferPlan& plan,
     return outcome->code = connected;
   }
   note_skipped_folders(c, plan);
+  // Read from the options once the user has confirmed: one folder of kept files per transfer.
+  device::TransferSafety safety(c);
+  struct SafetyScope {
+    TransferOutcome& outcome;
+    ~SafetyScope() { outcome.safety = nullptr; }
+  } scope{*outcome};
+  outcome->safety = &safety;
 
   bool noted_no_dialog = false;
   for (std::size_t position = 0; position < plan.entries.size(); ++position) {

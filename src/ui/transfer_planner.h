@@ -14,6 +14,10 @@
 #include "app/run_context.h"
 #include "ui/file_panes.h"
 
+namespace vmt::device {
+class TransferSafety;
+}
+
 namespace vmt::ui {
 
 struct Conflict {
@@ -93,6 +97,8 @@ struct TransferOutcome {
   std::size_t copied_in_entry = 0;
   std::string stopped_at;  // from the pane's folder
   std::string cause;
+  // While the files are copied: what the options ask of each copy.
+  device::TransferSafety* safety = nullptr;
 };
 
 // Copies the files of one planned folder.

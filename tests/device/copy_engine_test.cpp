@@ -12,10 +12,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "device/copying_dlg.h"
 #include "device/device_link.h"
+#include "device/replaced_files.h"
 #include "platform/common/path.h"
 #include "platform/emulator/emulated_device.h"
 #include "support/fake_copying.h"
@@ -158,9 +160,41 @@ class CopyEngine : public ::testing::Test {
            emulator().remote_calls("CeWriteFile") - before;
   }
 
+  // The safety net as a transfer with the options' defaults asks for it:
+  // copies read back, and the file replaced kept as `relative`.
+  CopySafety safety(bool download, const std::string& relative) {
+    CopySafety checked;
+    checked.verify = true;
+    checked.keep_replaced = [this, download, relative](const std::string& destination) {
+      return kept_.keep(!download, destination, relative);
+    };
+    return checked;
+  }
+  // The transfer folder's kept copies, by their path inside it.
+  std::vector<std::string> kept_files() {
+    std::vector<std::string> found;
+    const std::filesystem::path root = std::filesystem::u8path(replaced_files_folder(run_.context));
+    if (!std::filesystem::exists(root)) return found;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
+      if (item.is_regular_file()) {
+        found.push_back(std::filesystem::relative(item.path(), root).generic_u8string());
+      }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  }
+  std::string kept_path(const std::string& inside) {
+    return platform::path::join(kept_.folder(), inside);
+  }
+  static std::string read_host_file(const std::string& path) {
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
   test::FakeRun run_{true};
   test::RecordingStatus record_;
   test::FakeCopying copying_{run_.context};
+  ReplacedFiles kept_{run_.context};
 };
 
 // The same tests in the real link's error mode as well.
@@ -642,6 +676,202 @@ TEST_F(CopyEngine, WithoutADialogNoMessagesAreHandledAndNothingCancels) {
             download_file(run_.context, "\\Projects\\quiet.raw", desk(), 90000));
   EXPECT_EQ(0, copying_.checks);
   EXPECT_TRUE(run_.boxes.shown.empty());
+}
+
+// A copy that reads back wrong, wherever the wrong byte lies: the copy fails
+// with its own words before anything is replaced, and the file there stays.
+TEST_P(CopyEngineModes, ACopyThatReadsBackWrongFailsAndLeavesTheDestinationAsItWas) {
+  const std::string new_copy = bytes(3 * kCopyBlockSize + 500, 'v');
+  const double size = static_cast<double>(new_copy.size());
+  put_on_desktop("job.raw", new_copy);
+  open_report();
+  for (const long long at : {70001LL, 3LL * kCopyBlockSize + 499}) {
+    SCOPED_TRACE(at);
+    put_on_device("job.raw", "the field copy");
+    faults("CorruptWriteAtByte=" + std::to_string(at) + "\n");
+    reconnect();
+    record_.history.clear();
+    EXPECT_EQ(copy_result::kFailed,
+              upload_file(run_.context, desk_file("job.raw"), "\\Projects\\", size,
+                          safety(false, "job.raw")));
+    EXPECT_TRUE(contains(record_.history,
+                         "\tjob.raw:\tERROR copying (the copy read back differs from the "
+                         "original), the file was not copied\n"))
+        << record_.history;
+    EXPECT_EQ("the field copy", on_device("job.raw"));
+    EXPECT_EQ((std::vector<std::string>{"job.raw"}), device_names());
+    EXPECT_TRUE(kept_files().empty());  // nothing was about to be replaced
+    EXPECT_TRUE(contains(report(), "                Not successful"));
+  }
+  // Unchecked, the same fault goes unseen: the check is what finds it.
+  EXPECT_EQ(copy_result::kCopied,
+            upload_file(run_.context, desk_file("job.raw"), "\\Projects\\", size));
+  EXPECT_NE(new_copy, on_device("job.raw"));
+
+  // On this computer: a wrong byte in what the disk keeps.
+  faults("");
+  reconnect();
+  put_on_device("down.raw", new_copy);
+  put_on_desktop("down.raw", "yesterday's");
+  run_.fake.corrupt_write_at = 2 * kCopyBlockSize + 3;
+  record_.history.clear();
+  EXPECT_EQ(copy_result::kFailed, download_file(run_.context, "\\Projects\\down.raw", desk(), size,
+                                                safety(true, "down.raw")));
+  EXPECT_TRUE(contains(record_.history, "(the copy read back differs from the original)"));
+  EXPECT_EQ("yesterday's", run_.fake.folder.read_file("desk/down.raw"));
+  EXPECT_EQ((std::vector<std::string>{"down.raw", "job.raw", "keep"}), names_in("desk"));
+}
+
+// The file a download replaces is kept first: byte for byte, with its times,
+// under "Desktop" and its path, its own progress line, and named in the report.
+TEST_F(CopyEngine, TheDesktopFileADownloadReplacesIsKeptWithItsTimes) {
+  const std::string field = bytes(2 * kCopyBlockSize + 1, 'f');
+  put_on_device("job.raw", field);
+  put_on_desktop("job.raw", "the office's copy");
+  open_report();
+  copying_.open();
+  EXPECT_EQ(copy_result::kCopied,
+            download_file(run_.context, "\\Projects\\job.raw", desk(),
+                          static_cast<double>(field.size()), safety(true, "Job 9\\job.raw")));
+  // The copy read back still has the source's times; then its bytes.
+  expect_desktop_times(device_times("job.raw"), desktop_times("job.raw"));
+  EXPECT_EQ(field, run_.fake.folder.read_file("desk/job.raw"));
+  // In the transfer's folder, named after the time of the first file kept.
+  EXPECT_EQ((std::vector<std::string>{"2012-02-23 14.05.09/Desktop/Job 9/job.raw"}), kept_files());
+  const std::string kept = kept_path("Desktop" + std::string(1, kSep) + "Job 9" + kSep + "job.raw");
+  platform::FindData data;
+  platform::DesktopFiles& files = run_.fake.platform().files;
+  files.find_close(files.find_first(kept, &data));
+  expect_desktop_times(kFieldTimes, data.times);
+  EXPECT_EQ("the office's copy", read_host_file(kept));
+  EXPECT_TRUE(contains(record_.history, "\tKeeping Job 9\\job.raw:\t17 of 17 (100 %)\n"))
+      << record_.history;
+  EXPECT_EQ("0/0 Keeping the file it replaces: Job 9\\job.raw", copying_.progress.back());
+  EXPECT_TRUE(contains(report(), "                Replaced file kept as::::" + kept));
+  EXPECT_TRUE(contains(report(), "                Successful"));
+
+  // Replaced again in the same transfer: both versions are kept.
+  put_on_device("job.raw", "the field's second copy");
+  EXPECT_EQ(copy_result::kCopied, download_file(run_.context, "\\Projects\\job.raw", desk(), 23,
+                                                safety(true, "Job 9\\job.raw")));
+  EXPECT_EQ((std::vector<std::string>{"2012-02-23 14.05.09/Desktop/Job 9/job (2).raw",
+                                      "2012-02-23 14.05.09/Desktop/Job 9/job.raw"}),
+            kept_files());
+  EXPECT_EQ(field, read_host_file(kept_path("Desktop" + std::string(1, kSep) + "Job 9" + kSep +
+                                            "job (2).raw")));
+}
+
+// A file that cannot be kept is not replaced: the PC's disk full, the cable
+// pulled while the file is fetched, or Cancel while it is; nor is one whose
+// copy was cancelled while it was read back.
+TEST_P(CopyEngineModes, AFileThatCannotBeKeptIsNotReplaced) {
+  const std::string old_copy = bytes(3 * kCopyBlockSize + 11, 'o');
+  put_on_desktop("job.raw", "the office's new copy");
+  struct Case {
+    const char* fault;
+    std::int64_t desktop_space;
+    int cancel_at;
+    const char* cause;
+  };
+  for (const Case& k : {Case{"", 1000, 0, "disk full"},
+                        Case{"UnplugBefore=CeReadFile:3\n", -1, 0, "data collector disconnected"},
+                        Case{"", -1, 3, nullptr}, Case{"", -1, 2, nullptr}}) {
+    SCOPED_TRACE(k.fault);
+    put_on_device("job.raw", old_copy);
+    faults(k.fault);
+    reconnect();
+    run_.fake.desktop_space = k.desktop_space;
+    copying_.open();
+    copying_.checks = 0;
+    copying_.on_check = [&](test::FakeCopyingView& view) {
+      if (copying_.checks == k.cancel_at) view.press_cancel();
+    };
+    run_.boxes.answers = {app::id::kYes};
+    record_.history.clear();
+    run_.context.last_copy_failure.clear();
+    // The new copy is one block: written, read back, then the old one is fetched.
+    EXPECT_EQ(k.cause != nullptr ? copy_result::kFailed : copy_result::kCancelled,
+              upload_file(run_.context, desk_file("job.raw"), "\\Projects\\", 21,
+                          safety(false, "job.raw")));
+    if (k.cause != nullptr) {
+      EXPECT_TRUE(contains(record_.history,
+                           std::string("\tjob.raw:\tERROR keeping the file it replaces (") +
+                               k.cause + "), so nothing was replaced\n"))
+          << record_.history;
+      EXPECT_EQ(std::string("the file it replaces could not be kept (") + k.cause + ")",
+                run_.context.last_copy_failure);
+    }
+    EXPECT_EQ(old_copy, on_device("job.raw"));
+    EXPECT_TRUE(kept_files().empty());
+    run_.fake.desktop_space = -1;
+    faults("");
+    read_device_pane();
+    EXPECT_EQ((std::vector<std::string>{"job.raw"}), device_names());
+    close_copying_dialog(run_.context);
+  }
+}
+
+// The cable pulled before each step of a checked overwrite that keeps the
+// file it replaces: reading back, fetching the old file, putting it aside,
+// taking its name. A whole copy, old or new, is always there, the old one is
+// kept on the PC whenever the new one may have replaced it, and nothing is
+// kept that was not whole.
+TEST_P(CopyEngineModes, ACablePulledBeforeAnyStepOfAKeepingOverwriteNeverLeavesLess) {
+  const std::string old_copy = bytes(70000, 'o');
+  const std::string new_copy = bytes(3 * kCopyBlockSize + 77, 'n');
+  put_on_desktop("job.raw", new_copy);
+  struct Case {
+    const char* before;
+    bool keeping;  // the cable comes out while the old file is fetched
+    bool kept;
+    bool copied;
+  };
+  int transfer = 0;
+  for (const Case& k :
+       {Case{"CeCreateFile:2", false, false, false}, Case{"CeReadFile:3", false, false, false},
+        Case{"CeCloseHandle:2", false, false, false},
+        Case{"CeGetFileAttributes", false, false, false},
+        Case{"CeCreateFile:3", true, false, false},
+        Case{"CeReadFile:6", true, false, false}, Case{"CeMoveFile:1", false, true, false},
+        Case{"CeMoveFile:2", false, true, false}, Case{"CeDeleteFile", false, true, true}}) {
+    SCOPED_TRACE(k.before);
+    record_.history.clear();
+    put_on_device("job.raw", old_copy);
+    faults(std::string("UnplugBefore=") + k.before + "\n");
+    reconnect();
+    ReplacedFiles kept(run_.context);
+    CopySafety checked;
+    checked.verify = true;
+    checked.keep_replaced = [&](const std::string& destination) {
+      return kept.keep(true, destination, "job.raw");
+    };
+    EXPECT_EQ(k.copied ? copy_result::kCopied : copy_result::kFailed,
+              upload_file(run_.context, desk_file("job.raw"), "\\Projects\\", 0, checked));
+    EXPECT_EQ(k.keeping,
+              contains(record_.history, "\tjob.raw:\tERROR keeping the file it replaces"))
+        << record_.history;
+    if (device_has("job.raw")) {
+      const std::string now = on_device("job.raw");
+      EXPECT_TRUE(now == old_copy || now == new_copy);
+    } else {
+      EXPECT_EQ(old_copy, on_device(backup_copy_name("job.raw")));
+    }
+    // Kept whole, or not at all; each keeping transfer has a folder of its own.
+    const std::string folder = kept.folder();
+    if (k.kept) {
+      ++transfer;
+      EXPECT_EQ(old_copy, read_host_file(platform::path::join(folder, "Data collector") + kSep +
+                                         "job.raw"));
+    }
+    for (const std::string& file : kept_files()) {
+      EXPECT_EQ(std::string::npos, file.find(kPartialCopyName)) << file;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(transfer), kept_files().size());
+    faults("");
+    read_device_pane();
+    EXPECT_EQ((std::vector<std::string>{"job.raw"}), device_names());
+    EXPECT_EQ(k.copied ? new_copy : old_copy, on_device("job.raw"));
+  }
 }
 
 }  // namespace

@@ -73,6 +73,9 @@ class MainWindow : public ::testing::Test {
     set_option(L"CreateReports", L"1");
     set_option(L"LaunchOnTransfer", L"0");
     set_option(L"CopySubfolders", L"0");
+    set_option(L"KeepReplaced", L"1");
+    set_option(L"KeepReplacedDays", L"30");
+    set_option(L"VerifyCopies", L"1");
     // As installed: the program's own path, and ActiveSync's key for starting it.
     set_option(L"TransferExe", (from_build(VMT_BINARY_DIR) / "vmtransfer.exe").wstring());
     HKEY active_sync = nullptr;
@@ -393,6 +396,81 @@ void set_modified(const fs::path& file, std::chrono::seconds age) {
   fs::last_write_time(file, fs::file_time_type::clock::now() - age);
 }
 
+// The first list view among a window's descendants.
+HWND find_list_view(HWND window) {
+  HWND found = nullptr;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM result) -> BOOL {
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        if (std::wstring(name) != L"SysListView32") return TRUE;
+        *reinterpret_cast<HWND*>(result) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// A newer file of the data collector overwritten on purpose: the field's copy
+// is fetched and kept first, and File, "Open replaced files" shows Explorer on
+// the folder that holds it.
+TEST_F(MainWindow, AnOverwrittenNewerDeviceFileIsKeptAndOpenReplacedFilesShowsIt) {
+  const fs::path replaced = report_.parent_path() / "Replaced";
+  fs::remove_all(replaced);
+  const fs::path uploads = root_ / "desktop" / "Uploads";
+  const fs::path projects = root_ / "device" / "fs" / "My Documents" / "Plotwise Projects";
+  const std::string field = "the setting out as the field changed it today\r\n";
+  std::ofstream(projects / "Setting Out.job", std::ios::binary) << field;
+  set_modified(uploads / "Setting Out.job", std::chrono::hours(3));
+  set_modified(projects / "Setting Out.job", std::chrono::minutes(5));
+
+  start(L"UPLOAD");
+  ASSERT_TRUE(driver_.select_items(1034, {index_of(names(1034), L"Setting Out.job")}));
+  driver_.click(4001);
+  HWND box = nullptr;
+  const std::wstring question = driver_.wait_box(20000, &box);
+  ASSERT_NE(nullptr, box);
+  EXPECT_NE(std::wstring::npos,
+            question.find(L"  File:'Setting Out.job' (File will be overwritten. WARNING, "
+                          L"destination file is newer.)"))
+      << narrow(question);
+  WindowDriver::press_box_button(box, IDYES);
+  ASSERT_TRUE(eventually([&] {
+    return ready() &&
+           read_file(projects / "Setting Out.job") == read_file(uploads / "Setting Out.job");
+  })) << narrow(driver_.text(1015));
+  EXPECT_NE(std::wstring::npos, driver_.text(1015).find(L"\tKeeping Setting Out.job:\t"))
+      << narrow(driver_.text(1015));
+
+  // One folder for the transfer, named after its date and time, the old copy in it.
+  std::vector<fs::path> transfers;
+  for (const auto& item : fs::directory_iterator(replaced)) transfers.push_back(item.path());
+  ASSERT_EQ(1u, transfers.size());
+  const fs::path kept = transfers[0] / "Data collector" / "Setting Out.job";
+  EXPECT_EQ(field, read_file(kept));
+
+  driver_.command(32830);
+  HWND explorer = nullptr;
+  ASSERT_TRUE(eventually([&] {
+    explorer = FindWindowW(nullptr, L"Replaced");
+    return explorer != nullptr && IsWindowVisible(explorer);
+  }, 60000)) << "no Explorer window on the Replaced folder";
+  HWND list = nullptr;
+  EXPECT_TRUE(eventually([&] {
+    list = find_list_view(explorer);
+    return list != nullptr &&
+           index_of(WindowDriver::list_texts(list, 0), transfers[0].filename().wstring()) >= 0;
+  })) << "the transfer's folder is not listed";
+  PostMessageW(explorer, WM_CLOSE, 0, 0);
+
+  leave_through_escape();
+  const std::string report = read_file(report_);
+  EXPECT_NE(std::string::npos,
+            report.find("                Replaced file kept as::::" + kept.u8string()))
+      << report;
+}
+
 std::wstring read_option(const wchar_t* name) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOptionsKey, 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
@@ -450,11 +528,23 @@ TEST_F(MainWindow, FeatlinkCheckGuidesOneNewerFileEachWayAndGoesBack) {
   EXPECT_FALSE(IsWindowVisible(GetDlgItem(driver_.window(), 1042)));
 }
 
+bool save_picture(HWND window, const wchar_t* name);
+
 TEST_F(MainWindow, TheOptionsDialogOpensFromTheMenuShowsTheChoiceAndSavesOnOk) {
   start(L"DOWNLOAD");
   driver_.command(32783);
   HWND options = driver_.wait_dialog(L"Transfer options", 30000);
   ASSERT_NE(nullptr, options);
+  // The safety net: files kept for 30 days, copies verified.
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(options, 21021));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(options, 21022)));
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(options, 21024));
+  EXPECT_TRUE(save_picture(options, L"options-dialog"));
+  // Unticked, the days are greyed and OK stores the choice.
+  PostMessageW(GetDlgItem(options, 21024), BM_CLICK, 0, 0);
+  ASSERT_TRUE(eventually([&] { return IsDlgButtonChecked(options, 21024) == BST_UNCHECKED; }));
+  PostMessageW(GetDlgItem(options, 21021), BM_CLICK, 0, 0);
+  ASSERT_TRUE(eventually([&] { return !IsWindowEnabled(GetDlgItem(options, 21022)); }));
   EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(options, 21008));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, 21000)));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, 21001)));
@@ -472,6 +562,9 @@ TEST_F(MainWindow, TheOptionsDialogOpensFromTheMenuShowsTheChoiceAndSavesOnOk) {
   EXPECT_EQ(L"User defined", read_option(L"DefSyncProgram"));
   EXPECT_EQ((root_ / "desktop" / "Uploads").wstring(), read_option(L"UserUpDir"));
   EXPECT_EQ(L"0", read_option(L"LaunchOnTransfer"));
+  EXPECT_EQ(L"0", read_option(L"KeepReplaced"));
+  EXPECT_EQ(L"30", read_option(L"KeepReplacedDays"));
+  EXPECT_EQ(L"0", read_option(L"VerifyCopies"));
   EXPECT_TRUE(ready());
 
   // Cancel with every folder in place closes without a question.

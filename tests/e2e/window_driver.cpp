@@ -78,12 +78,15 @@ int WindowDriver::list_count(int list_id) const {
 }
 
 std::vector<std::wstring> WindowDriver::list_column(int list_id, int column) const {
+  return list_texts(GetDlgItem(window_, list_id), column);
+}
+
+std::vector<std::wstring> WindowDriver::list_texts(HWND list, int column) {
   std::vector<std::wstring> texts;
-  const HWND list = GetDlgItem(window_, list_id);
   constexpr int kChars = 1024;
   RemoteBuffer remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
   if (!remote.ok()) return texts;
-  const int count = list_count(list_id);
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
     LVITEMW item{};
     item.iSubItem = column;

@@ -27,6 +27,8 @@ class WindowDriver {
   bool wait_ready(DWORD timeout_ms) const;
   // The texts of one column of a list view, in list order.
   std::vector<std::wstring> list_column(int list_id, int column) const;
+  // The same for a list view of any process's window.
+  static std::vector<std::wstring> list_texts(HWND list, int column);
   int list_count(int list_id) const;
 
   void click(int id) const;

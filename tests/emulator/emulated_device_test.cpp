@@ -265,6 +265,58 @@ TEST_F(EmulatedDeviceTest, AllThreeTimesRoundTripExactlyAndWritesTakeTheDeviceCl
   again->CeCloseHandle(file);
 }
 
+// A storage card is a folder of the root that Windows CE marks, with every
+// folder on it, as temporary; its FAT keeps the last write to two seconds
+// (rounded up), the creation to ten milliseconds and the last access to the day.
+TEST_F(EmulatedDeviceTest, AStorageCardIsMarkedAndKeepsFatTimes) {
+  folder_.write_file("device/fs/SD Card/Jobs/a.raw", "a");
+  write_ini("StorageCards=Storage Card;SD Card\n");
+  auto device = connect();
+  EXPECT_EQ(attr::kDirectory | attr::kTemporary, device->CeGetFileAttributes(u"\\sd card"));
+  EXPECT_EQ(attr::kDirectory | attr::kTemporary, device->CeGetFileAttributes(u"\\SD Card\\Jobs"));
+  EXPECT_EQ(attr::kArchive, device->CeGetFileAttributes(u"\\SD Card\\Jobs\\a.raw"));
+  EXPECT_EQ(attr::kDirectory, device->CeGetFileAttributes(u"\\Data"));
+  CeFindData card;
+  device->CeFindClose(device->CeFindFirstFile(u"\\SD Card", &card));
+  EXPECT_EQ(attr::kDirectory | attr::kTemporary, card.dwFileAttributes);
+
+  const FileTimes set{130000000001234567ULL, 130000000007654321ULL, 130000000010000001ULL};
+  for (const char16_t* path : {u"\\SD Card\\Jobs\\t.raw", u"\\Data\\t.raw"}) {
+    const CeHandle file = device->CeCreateFile(path, kReadWrite, 0, ce::kCreateAlways, 0);
+    ASSERT_TRUE(device->CeSetFileTime(file, &set.creation, &set.last_access, &set.last_write));
+    FileTimes kept;
+    ASSERT_TRUE(device->CeGetFileTime(file, &kept.creation, &kept.last_access, &kept.last_write));
+    device->CeCloseHandle(file);
+    if (path[1] == u'S') {
+      EXPECT_EQ(130000000001200000ULL, kept.creation);
+      EXPECT_EQ(129999168000000000ULL, kept.last_access);  // midnight of that day
+      EXPECT_EQ(130000000020000000ULL, kept.last_write);
+    } else {
+      EXPECT_EQ(set, kept);
+    }
+  }
+}
+
+// Every write handle stores one wrong byte at the offset asked for, in
+// whichever write reaches it; reading gives back what was stored.
+TEST_F(EmulatedDeviceTest, CorruptWriteAtByteStoresOneWrongByteThere) {
+  write_ini("CorruptWriteAtByte=5\n");
+  auto device = connect();
+  const CeHandle file =
+      device->CeCreateFile(u"\\Data\\c.raw", kReadWrite, 0, ce::kCreateAlways, 0);
+  std::uint32_t written = 0;
+  ASSERT_TRUE(device->CeWriteFile(file, "0123", 4, &written));
+  ASSERT_TRUE(device->CeWriteFile(file, "456789", 6, &written));
+  ASSERT_TRUE(device->CeCloseHandle(file));
+  const std::string stored = read_all(*device, u"\\Data\\c.raw");
+  EXPECT_EQ(10u, stored.size());
+  EXPECT_EQ("01234", stored.substr(0, 5));
+  EXPECT_NE('5', stored[5]);
+  EXPECT_EQ("6789", stored.substr(6));
+  ASSERT_TRUE(write_all(*device, u"\\Data\\short.raw", "012"));
+  EXPECT_EQ("012", read_all(*device, u"\\Data\\short.raw"));
+}
+
 TEST_F(EmulatedDeviceTest, ReadWriteAndDiskFaultsInBothModes) {
   folder_.write_file("device/fs/Data/long.bin", std::string(10000, 'L'));
   for (const bool real : {false, true}) {

@@ -414,5 +414,20 @@ TEST_F(DesktopFilesTest, TempFolderAndOwnExecutable) {
   EXPECT_EQ(name.rfind("platform_tests", 0), 0u) << exe;
 }
 
+// The file system of a folder, and of a file inside it, is named; a path on
+// no volume has none.
+TEST_F(DesktopFilesTest, TheFileSystemOfAPathIsNamed) {
+  ASSERT_TRUE(files.make_folder(in("deep")));
+  ASSERT_TRUE(write_whole(files, in("deep/file.txt"), "x"));
+  const std::string name = files.file_system_name(temp.path());
+  EXPECT_FALSE(name.empty());
+  EXPECT_EQ(name, files.file_system_name(in("deep/file.txt")));
+#ifdef _WIN32
+  EXPECT_EQ("", files.file_system_name("Q:\\no such volume\\x"));
+#else
+  EXPECT_EQ("", files.file_system_name("/no such folder/x"));
+#endif
+}
+
 }  // namespace
 }  // namespace vmt::test

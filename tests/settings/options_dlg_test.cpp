@@ -24,6 +24,7 @@ class ScriptedOptionsView : public OptionsView {
   app::WindowRef window() override { return 0x210; }
   void set_caption(const std::string& text) override { caption = text; }
   void set_control_text(int id, const std::string& text) override { texts[id] = text; }
+  std::string control_text(int id) override { return texts[id]; }
   void enable_control(int id, bool enabled) override {
     if (enabled) {
       disabled.erase(id);
@@ -293,6 +294,56 @@ TEST_F(Options, HelpWithoutTheFileSaysWhereItWasLookedFor) {
   run_.fake.folder.write_file("program/transfer.chm", "chm");
   dlg_.OnCommand(IDC_OPT_HELP);
   EXPECT_EQ(run_.fake.exe_folder() + "transfer.chm", view_.help);
+}
+
+// The safety net in the dialog: shown as stored, the days only while files
+// are kept, checked before anything is written, and saved after the rest.
+TEST_F(Options, TheSafetyNetIsShownAsStoredAndItsDaysCheckedBeforeAnythingIsSaved) {
+  run_.arrange_option("UserDownDir", folder("down"));
+  run_.arrange_option("UserUpDir", folder("up"));
+  run_.arrange_option("KeepReplaced", "0");
+  run_.arrange_option("KeepReplacedDays", "14");
+  dlg_.OnInit();
+  EXPECT_FALSE(view_.checks[IDC_OPT_KEEP_REPLACED]);
+  EXPECT_EQ("14", view_.texts[IDC_OPT_KEEP_DAYS]);
+  EXPECT_EQ(1u, view_.disabled.count(IDC_OPT_KEEP_DAYS));
+  EXPECT_TRUE(view_.checks[IDC_OPT_VERIFY]);
+
+  view_.checks[IDC_OPT_KEEP_REPLACED] = true;
+  dlg_.OnCommand(IDC_OPT_KEEP_REPLACED);
+  EXPECT_EQ(0u, view_.disabled.count(IDC_OPT_KEEP_DAYS));
+  view_.texts[IDC_OPT_KEEP_DAYS] = "0";
+  view_.checks[IDC_OPT_VERIFY] = false;
+  dlg_.OnOK();
+  EXPECT_EQ("Replaced files are kept for a whole number of days, from 1 to 3650.",
+            run_.last_text());
+  EXPECT_EQ(0, view_.ended);
+  EXPECT_EQ("0", run_.stored_option("KeepReplaced"));
+  EXPECT_EQ("<none>", run_.stored_option("VerifyCopies"));
+
+  view_.texts[IDC_OPT_KEEP_DAYS] = "60";
+  dlg_.OnOK();
+  EXPECT_EQ(app::id::kOk, view_.ended);
+  EXPECT_EQ("1", run_.stored_option("KeepReplaced"));
+  EXPECT_EQ("60", run_.stored_option("KeepReplacedDays"));
+  EXPECT_EQ("0", run_.stored_option("VerifyCopies"));
+
+  // Days that are no number do not matter while nothing is kept, and stay as stored.
+  view_.ended = 0;
+  view_.checks[IDC_OPT_KEEP_REPLACED] = false;
+  view_.texts[IDC_OPT_KEEP_DAYS] = "";
+  dlg_.OnOK();
+  EXPECT_EQ(app::id::kOk, view_.ended);
+  EXPECT_EQ("0", run_.stored_option("KeepReplaced"));
+  EXPECT_EQ("60", run_.stored_option("KeepReplacedDays"));
+
+  // A write that fails keeps the dialog open.
+  view_.ended = 0;
+  run_.registry.fail(test::FaultRegistry::Call::kSetString,
+                     "SOFTWARE\\Veldmark\\Transfer\\TransferOptions", 5, "VerifyCopies");
+  dlg_.OnOK();
+  EXPECT_EQ(0u, run_.last_text().find("The setting VerifyCopies was not saved"));
+  EXPECT_EQ(0, view_.ended);
 }
 
 }  // namespace

@@ -287,5 +287,40 @@ TEST(OptionsStore, CopySubfoldersIsOffUntilStoredAndAnOddValueIsShown) {
   EXPECT_EQ("Error REG5FUN-CS8, CopySubfolders is neither 0 nor 1", run.last_text());
 }
 
+// The safety net is on until the user switches it off: a missing or odd
+// value never turns it off, and odd days read as the 30 of the default.
+TEST(OptionsStore, KeepingAndCheckingAreOnUntilStoredOffAndOddDaysReadAsThirty) {
+  test::FakeRun run;
+  run.arrange(kKey);
+  EXPECT_TRUE(get_KeepReplaced(run.context));
+  EXPECT_TRUE(get_VerifyCopies(run.context));
+  EXPECT_EQ(30, get_KeepReplacedDays(run.context));
+  EXPECT_TRUE(run.boxes.shown.empty());
+  EXPECT_TRUE(set_KeepReplaced(run.context, false));
+  EXPECT_TRUE(set_VerifyCopies(run.context, false));
+  EXPECT_TRUE(set_KeepReplacedDays(run.context, 45));
+  EXPECT_EQ("0", run.stored_option("KeepReplaced"));
+  EXPECT_EQ("0", run.stored_option("VerifyCopies"));
+  EXPECT_EQ("45", run.stored_option("KeepReplacedDays"));
+  EXPECT_FALSE(get_KeepReplaced(run.context));
+  EXPECT_FALSE(get_VerifyCopies(run.context));
+  EXPECT_EQ(45, get_KeepReplacedDays(run.context));
+
+  run.arrange_option("KeepReplaced", "off");
+  EXPECT_TRUE(get_KeepReplaced(run.context));
+  EXPECT_EQ("Error REG5FUN-KR8, KeepReplaced is neither 0 nor 1", run.last_text());
+  for (const char* days : {"0", "3651", "-5", "30 days", "", "99999"}) {
+    run.arrange_option("KeepReplacedDays", days);
+    EXPECT_EQ(30, get_KeepReplacedDays(run.context)) << days;
+    EXPECT_EQ("Error REG5FUN-KD8, KeepReplacedDays is not a number of days from 1 to 3650",
+              run.last_text());
+  }
+  int parsed = 0;
+  EXPECT_TRUE(parse_keep_days("3650", &parsed));
+  EXPECT_EQ(3650, parsed);
+  EXPECT_TRUE(parse_keep_days("007", &parsed));
+  EXPECT_EQ(7, parsed);
+}
+
 }  // namespace
 }  // namespace vmt::settings

@@ -23,32 +23,56 @@ using RealFiles = platform::PosixDesktopFiles;
 
 class FakePlatform::Files : public RealFiles {
  public:
-  Files(std::string exe, std::string temp, std::int64_t& space, platform::Clock& clock,
-        platform::FileTimeTicks& held_until)
-      : exe_(std::move(exe)), temp_(std::move(temp)), space_(space), clock_(clock),
-        held_until_(held_until) {}
+  Files(std::string exe, std::string temp, FakePlatform& fake)
+      : exe_(std::move(exe)), temp_(std::move(temp)), fake_(fake) {}
   std::string executable_path() override { return exe_; }
   // A temporary folder of the test's own, so that what a test leaves there is its own.
   std::string temp_folder() override { return temp_; }
-  // A disk that fills up after the space the test allows.
+  platform::FileHandle open_file(const std::string& path, platform::FileAccess access,
+                                 platform::FileDisposition disposition) override {
+    const platform::FileHandle file = RealFiles::open_file(path, access, disposition);
+    if (file != platform::kInvalidFile) written_[file] = 0;
+    return file;
+  }
+  bool close_file(platform::FileHandle file) override {
+    written_.erase(file);
+    return RealFiles::close_file(file);
+  }
+  // A disk that fills up after the space the test allows, and one that stores
+  // a wrong byte where the test says.
   bool write_file(platform::FileHandle file, const void* buffer, std::uint32_t size,
                   std::uint32_t* written) override {
-    if (space_ < 0 || size <= space_) {
-      const bool wrote = RealFiles::write_file(file, buffer, size, written);
-      if (space_ >= 0) space_ -= *written;
+    std::string bytes(static_cast<const char*>(buffer), size);
+    std::int64_t& at = written_[file];
+    const std::int64_t corrupt = fake_.corrupt_write_at;
+    if (corrupt >= at && corrupt < at + static_cast<std::int64_t>(size)) {
+      bytes[static_cast<std::size_t>(corrupt - at)] ^= 0x5A;
+    }
+    std::int64_t& space = fake_.desktop_space;
+    if (space < 0 || size <= space) {
+      const bool wrote = RealFiles::write_file(file, bytes.data(), size, written);
+      if (space >= 0) space -= *written;
+      at += *written;
       return wrote;
     }
-    const auto room = static_cast<std::uint32_t>(space_);
-    RealFiles::write_file(file, buffer, room, written);
-    space_ = 0;
+    const auto room = static_cast<std::uint32_t>(space);
+    RealFiles::write_file(file, bytes.data(), room, written);
+    at += *written;
+    space = 0;
     disk_full_ = true;
     return false;
   }
   // Another program holding the files for a while: renames fail meanwhile.
   bool move_file_replace(const std::string& from, const std::string& to) override {
-    if (clock_.utc_now() >= held_until_) return RealFiles::move_file_replace(from, to);
+    if (fake_.clock.utc_now() >= fake_.renames_held_until) {
+      return RealFiles::move_file_replace(from, to);
+    }
     held_ = true;
     return false;
+  }
+  std::string file_system_name(const std::string& path) override {
+    if (!fake_.desktop_file_system.empty()) return fake_.desktop_file_system;
+    return RealFiles::file_system_name(path);
   }
   std::uint32_t last_error() override {
     if (disk_full_) {
@@ -65,9 +89,8 @@ class FakePlatform::Files : public RealFiles {
  private:
   std::string exe_;
   std::string temp_;
-  std::int64_t& space_;
-  platform::Clock& clock_;
-  platform::FileTimeTicks& held_until_;
+  FakePlatform& fake_;
+  std::map<platform::FileHandle, std::int64_t> written_;  // bytes written through each handle
   bool disk_full_ = false;
   bool held_ = false;
 };
@@ -130,6 +153,12 @@ bool FakeWindows::open_text_viewer(const std::string& file, std::uint32_t* error
   return !fail_start;
 }
 
+bool FakeWindows::open_folder(const std::string& folder, std::uint32_t* error) {
+  opened_folders.push_back(folder);
+  if (fail_start) *error = 2;
+  return !fail_start;
+}
+
 std::unique_ptr<platform::StringTable> FakeResources::load_library(const std::string& path) {
   loaded.push_back(path);
   if (fail) return nullptr;
@@ -142,7 +171,7 @@ FakePlatform::FakePlatform()
   fs::create_directories(fs::u8path(folder.path("temp")));
   files_ = std::make_unique<Files>(folder.path("program/vmtransfer.exe"),
                                    platform::path::with_trailing_separator(folder.path("temp")),
-                                   desktop_space, clock, renames_held_until);
+                                   *this);
   platform_ = std::make_unique<platform::Platform>(platform::Platform{
       registry, *files_, shell, windows, clock, *device, resources});
 }

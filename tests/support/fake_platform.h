@@ -44,10 +44,12 @@ class FakeWindows : public platform::DesktopWindows {
   bool start_program(const std::string& executable, const std::string& argument,
                      std::uint32_t* error) override;
   bool open_text_viewer(const std::string& file, std::uint32_t* error) override;
+  bool open_folder(const std::string& folder, std::uint32_t* error) override;
 
   std::vector<platform::TopLevelWindow> windows;
   std::vector<std::string> started;  // "program|argument"
   std::vector<std::string> viewed;
+  std::vector<std::string> opened_folders;
   bool fail_start = false;
   std::uintptr_t closed_window = 0;  // a handle that no longer names a window
   bool claimed_elsewhere = false;     // another copy holds the single-instance name
@@ -80,6 +82,10 @@ class FakePlatform {
   // Until this time of `clock` another program holds the desktop's files:
   // renames fail with a sharing violation.
   platform::FileTimeTicks renames_held_until = 0;
+  // What the desktop's file system is said to be; empty: the host's own.
+  std::string desktop_file_system;
+  // Every file written is stored with a wrong byte at this offset; -1 for none.
+  std::int64_t corrupt_write_at = -1;
   // The folder of the executable, with the platform's separator.
   std::string exe_folder() const;
   // The user's application-data folder.

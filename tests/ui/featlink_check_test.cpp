@@ -77,6 +77,23 @@ TEST_F(Featlink, NamesPairWithoutCaseAndTimesSortIntoTheSixLists) {
   EXPECT_EQ(4u, lists.situations());
 }
 
+// Where either folder keeps times to two seconds (a storage card, a FAT
+// disk), two seconds apart is the same date; three are still within five.
+TEST_F(Featlink, OnAFatSideTimesTwoSecondsApartAreTheSameDate) {
+  on_desktop("one.csv", kNoon + kSecond);
+  on_desktop("two.csv", kNoon - 2 * kSecond);
+  on_desktop("three.csv", kNoon + 3 * kSecond);
+  on_desktop("six.csv", kNoon + 6 * kSecond);
+  for (const char* name : {"one.csv", "two.csv", "three.csv", "six.csv"}) on_device(name, kNoon);
+  FeatlinkLists lists = compare_featlink_files(run_.context, desktop_, device_, true);
+  EXPECT_EQ(Names({"one.csv", "two.csv"}), lists.same_date);
+  EXPECT_EQ(Names({"three.csv"}), lists.within_5_seconds);
+  EXPECT_EQ(Names({"six.csv"}), lists.newer_on_desktop);
+  lists = compare();
+  EXPECT_TRUE(lists.same_date.empty());
+  EXPECT_EQ(Names({"one.csv", "two.csv", "three.csv"}), lists.within_5_seconds);
+}
+
 TEST_F(Featlink, AFolderNamedLikeALibraryIsNoneOnEitherSide) {
   on_desktop("Roads.csv", kNoon);
   on_desktop("Archive.csv", kNoon, platform::attr::kDirectory);

@@ -987,5 +987,38 @@ TEST_F(TransferWindow, CopySubFoldersIsAStoredMenuItemThatTakesTheWholeFolder) {
   EXPECT_EQ("0", run_.stored_option("CopySubfolders"));
 }
 
+// The start removes the transfers' kept files older than the days set; File,
+// "Open replaced files" shows their folder, or says that none is kept yet.
+TEST_F(TransferWindow, TheStartRemovesOldKeptFilesAndTheMenuOpensTheirFolder) {
+  const std::string replaced = run_.fake.folder.path("shell/AppData/Stakeline Exchange/Replaced");
+  run_.fake.folder.write_file("shell/AppData/Stakeline Exchange/Replaced/2012-02-13 09.00.00/"
+                              "Desktop/old.raw",
+                              "old");
+  run_.arrange_option("KeepReplacedDays", "7");
+  start();
+  EXPECT_FALSE(std::filesystem::exists(
+      std::filesystem::u8path(replaced + kSep + "2012-02-13 09.00.00")));
+  std::filesystem::remove_all(std::filesystem::u8path(replaced));
+  EXPECT_TRUE(dlg_.menu_item_state(ID_FILE_OPEN_REPLACED).enabled);
+  dlg_.OnCommand(ID_FILE_OPEN_REPLACED);
+  EXPECT_EQ("No replaced file has been kept yet. They are kept in:\n" + replaced, run_.last_text());
+  EXPECT_TRUE(run_.fake.windows.opened_folders.empty());
+
+  // An upload over the field's notes keeps them; the menu opens the folder.
+  on_device("fs/Projects/notes.txt", "the field's notes");
+  view_.desktop.selected = {view_.desktop.index_of("notes.txt")};
+  run_.boxes.answers = {app::id::kYes};
+  dlg_.OnCommand(IDC_UPLOAD);
+  EXPECT_EQ("the field's notes",
+            run_.fake.folder.read_file("shell/AppData/Stakeline Exchange/Replaced/"
+                                       "2012-02-23 14.05.09/Data collector/notes.txt"));
+  dlg_.OnCommand(ID_FILE_OPEN_REPLACED);
+  EXPECT_EQ(std::vector<std::string>{replaced}, run_.fake.windows.opened_folders);
+
+  run_.fake.windows.fail_start = true;
+  dlg_.OnCommand(ID_FILE_OPEN_REPLACED);
+  EXPECT_EQ("The folder could not be opened:\n" + replaced + "\nSystem error 2.", run_.last_text());
+}
+
 }  // namespace
 }  // namespace vmt::ui

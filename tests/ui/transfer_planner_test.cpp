@@ -6,11 +6,16 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "device/copy_engine.h"
 #include "device/device_link.h"
+#include "device/replaced_files.h"
+#include "device/time_rules.h"
 #include "ui/featlink_check.h"
 #include "platform/common/path.h"
+#include "platform/emulator/emulated_device.h"
 #include "support/fake_copying.h"
 #include "support/fake_run.h"
 #include "support/field_device.h"
@@ -349,7 +354,8 @@ TEST_F(Planner, UnpluggedDuringTheFifthOfTenUploadsKeepsTheFourAndTheOldFifth) {
   C_file_dir_pane destination = device_pane();
   select(source, ten_files());
   copying_.open();
-  test::set_device_faults(run_.fake.folder, "UnplugAfterBytes=4500\n");
+  // Each copy is read back: four files move 8000 bytes, the fifth is cut.
+  test::set_device_faults(run_.fake.folder, "UnplugAfterBytes=8500\n");
   EXPECT_EQ(device::copy_result::kFailed,
             transfer(source, destination, nullptr));
   for (const char* name : {"01.raw", "02.raw", "03.raw", "04.raw"}) {
@@ -754,6 +760,156 @@ TEST_F(Planner, NamesEqualInAnyCaseClashPairAndAreOneFileOnTheDevice) {
   ASSERT_EQ(1u, after.entries.size());
   EXPECT_EQ(upper, after.entries[0].name());
   EXPECT_EQ("new", run_.fake.folder.read_file("device/fs/Projects/" + upper));
+}
+
+// The files a transfer replaces ---------------------------------------------
+
+std::string read_host_file(const std::string& path) {
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The upload the user confirms over a newer file of the data collector: the
+// field's copy is fetched first and kept, byte for byte with its times, under
+// its path in the transfer's folder, and the report names it.
+TEST_F(Planner, AnUploadOverANewerDeviceFileAnsweredYesKeepsTheFieldCopy) {
+  const platform::FileTimes field_times{kOfficeTimes.creation, kOfficeTimes.last_access,
+                                        kOfficeTimes.last_write + 3600 * platform::kTicksPerSecond};
+  const std::string field(200000, 'f');
+  on_device("Job 9/Day 2/pts.raw", field);
+  on_device("notes.txt", "the field's notes");
+  on_desktop("Job 9/Day 2/pts.raw", "the office's points");
+  on_desktop("notes.txt", "the office's notes");
+  set_desktop_times("Job 9/Day 2/pts.raw", kOfficeTimes);
+  set_device_times("Job 9/Day 2/pts.raw", field_times);
+  run_.context.report.open_transfer_report();
+  C_file_dir_pane source = desktop_pane();
+  select(source, {"Job 9", "notes.txt"});
+  C_file_dir_pane destination = device_pane();
+  plan_ = plan_transfer(run_.context, source, destination, true, nullptr);
+  run_.boxes.answers = {app::id::kYes};
+  ASSERT_TRUE(check_conflicts(run_.context, plan_));
+  EXPECT_NE(std::string::npos,
+            run_.last_text().find("  File:'Job 9\\Day 2\\pts.raw' (File will be overwritten. "
+                                  "WARNING, destination file is newer.)\n"));
+  copying_.open();
+  EXPECT_EQ(device::copy_result::kCopied,
+            transfer_entries(run_.context, plan_, nullptr, &outcome_));
+
+  const std::string folder = platform::path::join(device::replaced_files_folder(run_.context),
+                                                  "2012-02-23 14.05.09");
+  const std::string kept = platform::path::join(folder, "Data collector") + kSep + "Job 9" + kSep +
+                           "Day 2" + kSep + "pts.raw";
+  platform::FindData data;
+  platform::DesktopFiles& files = run_.context.platform.files;
+  const platform::FindHandle find = files.find_first(kept, &data);
+  ASSERT_NE(platform::kInvalidFind, find) << kept;
+  files.find_close(find);
+  EXPECT_EQ(field_times.last_write, data.times.last_write);
+  EXPECT_EQ(field_times.last_access, data.times.last_access);
+  EXPECT_EQ(field, read_host_file(kept));
+  EXPECT_EQ("the field's notes",
+            read_host_file(platform::path::join(folder, "Data collector") + kSep + "notes.txt"));
+  EXPECT_EQ("the office's points",
+            run_.fake.folder.read_file("device/fs/Projects/Job 9/Day 2/pts.raw"));
+  const std::string report = run_.fake.folder.read_file(
+      "shell/AppData/Stakeline Exchange/Transfer Sync log most recent.txt");
+  EXPECT_NE(std::string::npos, report.find("                Replaced file kept as::::" + kept))
+      << report;
+  EXPECT_NE(std::string::npos, record_.history.find("\tKeeping Job 9\\Day 2\\pts.raw:\t200000 of "
+                                                    "200000 (100 %)\n"))
+      << record_.history;
+  EXPECT_NE(copying_.progress.end(),
+            std::find(copying_.progress.begin(), copying_.progress.end(),
+                      "0/2 Keeping the file it replaces: Job 9\\Day 2\\pts.raw"));
+
+  // Switched off, nothing is kept and nothing is read back.
+  run_.arrange_option("KeepReplaced", "0");
+  run_.arrange_option("VerifyCopies", "0");
+  record_.shown_lines.clear();
+  plan_ = plan_transfer(run_.context, source, device_pane(), true, nullptr);
+  EXPECT_EQ(device::copy_result::kCopied,
+            transfer_entries(run_.context, plan_, nullptr, &outcome_));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(folder + " (2)")));
+  for (const std::string& line : record_.shown_lines) {
+    EXPECT_EQ(std::string::npos, line.find("Checking")) << line;
+  }
+}
+
+// Storage cards and FAT disks keep a file's time to two seconds: a copy
+// there is up to two seconds later than its source, and no newer for it.
+TEST_F(Planner, ASecondOrTwoLaterIsNotNewerWhereEitherSideKeepsFatTimes) {
+  test::set_device_faults(run_.fake.folder, "StorageCards=Storage Card\n");
+  on_desktop("a.raw", "office");
+  // 14:05:09.3 on the PC; the card rounds its copy up to 14:05:10.
+  const platform::FileTimes odd{kOfficeTimes.creation, kOfficeTimes.last_access,
+                                130000000090000000ULL + 3000000ULL};
+  set_desktop_times("a.raw", odd);
+  std::filesystem::create_directories(
+      std::filesystem::u8path(run_.fake.folder.path("device/fs/Storage Card/Jobs")));
+  C_file_dir_pane card(PaneSide::kDevice);
+  ASSERT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
+  EXPECT_TRUE(device::device_keeps_two_seconds(run_.context, "\\Storage Card\\Jobs\\"));
+  EXPECT_FALSE(device::device_keeps_two_seconds(run_.context, "\\Projects\\"));
+  EXPECT_FALSE(device::device_keeps_two_seconds(run_.context, "\\"));
+  set_pane_folder(run_.context, card, "\\Storage Card\\Jobs\\");
+  read_pane_folder(run_.context, card, nullptr);
+  device::disconnect_from_device(run_.context);
+  C_file_dir_pane source = desktop_pane();
+  select(source, {"a.raw"});
+  copying_.open();
+  ASSERT_EQ(device::copy_result::kCopied, transfer(source, card, nullptr));
+  ASSERT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
+  read_pane_folder(run_.context, card, nullptr);
+  device::disconnect_from_device(run_.context);
+  ASSERT_EQ(1u, card.entries.size());
+  EXPECT_EQ(130000000100000000ULL, card.entries[0].last_write());
+  EXPECT_EQ("  File:'a.raw' (file will be overwritten)\n", conflict_lines(source, card));
+
+  // In the object store a second later is newer; on a FAT disk of the PC it is not.
+  on_device("a.raw", "field");
+  set_device_times("a.raw", {odd.creation, odd.last_access, odd.last_write + 10000000ULL});
+  const std::string newer =
+      "  File:'a.raw' (File will be overwritten. WARNING, destination file is newer.)\n";
+  EXPECT_EQ(newer, conflict_lines(source, device_pane()));
+  run_.fake.desktop_file_system = "FAT32";
+  EXPECT_EQ("  File:'a.raw' (file will be overwritten)\n", conflict_lines(source, device_pane()));
+  set_device_times("a.raw", {odd.creation, odd.last_access, odd.last_write + 30000000ULL});
+  EXPECT_EQ(newer, conflict_lines(source, device_pane()));
+}
+
+// Past two minutes, the clock check's measure ends every line that compares a
+// device time with a desktop time, at every level.
+TEST_F(Planner, TheMeasuredClockDifferenceEndsTheLinesThatCompareTimes) {
+  on_device("a.raw", "field");
+  on_device("Job/b.raw", "field");
+  on_desktop("a.raw", "office");
+  on_desktop("Job/b.raw", "office");
+  set_desktop_times("a.raw", kOfficeTimes);
+  set_desktop_times("Job/b.raw", kOfficeTimes);
+  const platform::FileTimes later{kOfficeTimes.creation, kOfficeTimes.last_access,
+                                  kOfficeTimes.last_write + 60 * platform::kTicksPerSecond};
+  set_device_times("a.raw", kOfficeTimes);
+  set_device_times("Job/b.raw", later);
+  struct Case {
+    const char* offset;
+    const char* words;
+  };
+  for (const Case& k : {Case{"7200", " (device clock 2 h 00 min ahead)"},
+                        Case{"-3720", " (device clock 1 h 02 min behind)"},
+                        Case{"-150", " (device clock 3 min behind)"}, Case{"120", ""}}) {
+    SCOPED_TRACE(k.offset);
+    test::set_device_faults(run_.fake.folder, std::string("ClockOffsetSeconds=") + k.offset + "\n");
+    run_.context.clock_check_done = false;
+    C_file_dir_pane source = desktop_pane();
+    select(source, {"a.raw", "Job"});
+    EXPECT_EQ(std::string("  Dir: 'Job' (files with same name will be overwritten in destination "
+                          "folder)\n"
+                          "  File:'Job\\b.raw' (File will be overwritten. WARNING, destination "
+                          "file is newer.)") +
+                  k.words + "\n  File:'a.raw' (file will be overwritten)" + k.words + "\n",
+              conflict_lines(source, device_pane(), true));
+  }
 }
 
 }  // namespace

@@ -22,6 +22,13 @@ class Window {
     return SendMessageW(hwnd_, message, w, l);
   }
   void set_text(const std::wstring& text) const { SetWindowTextW(hwnd_, text.c_str()); }
+  std::wstring text() const {
+    const int length = GetWindowTextLengthW(hwnd_);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int copied = GetWindowTextW(hwnd_, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+  }
   void enable(bool enabled) const { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
   bool is_enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
   void show(bool shown) const { ShowWindow(hwnd_, shown ? SW_SHOW : SW_HIDE); }

@@ -28,6 +28,10 @@ void OptionsWindow::set_control_text(int id, const std::string& text) {
   Dialog::window().item(id).set_text(to_wide(text));
 }
 
+std::string OptionsWindow::control_text(int id) {
+  return from_wide(Dialog::window().item(id).text());
+}
+
 void OptionsWindow::enable_control(int id, bool enabled) {
   Dialog::window().item(id).enable(enabled);
 }

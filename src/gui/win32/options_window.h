@@ -22,6 +22,7 @@ class OptionsWindow : public Dialog, public settings::OptionsView {
   }
   void set_caption(const std::string& text) override;
   void set_control_text(int id, const std::string& text) override;
+  std::string control_text(int id) override;
   void enable_control(int id, bool enabled) override;
   void set_check(int id, bool checked) override;
   bool is_checked(int id) override;

@@ -68,6 +68,31 @@ double to_number(const std::string& text) {
   return end && *end == '\0' && value > 0 ? value : 0;
 }
 
+// A storage card's FAT keeps the last write to two seconds (rounded up), the
+// creation to ten milliseconds and the last access to the day.
+FileTimes fat_times(const FileTimes& times) {
+  constexpr FileTimeTicks kTwoSeconds = 2 * kTicksPerSecond;
+  constexpr FileTimeTicks kTenMilliseconds = kTicksPerSecond / 100;
+  constexpr FileTimeTicks kDay = 86400 * kTicksPerSecond;
+  FileTimes fat;
+  fat.last_write = (times.last_write + kTwoSeconds - 1) / kTwoSeconds * kTwoSeconds;
+  fat.creation = times.creation / kTenMilliseconds * kTenMilliseconds;
+  fat.last_access = times.last_access / kDay * kDay;
+  return fat;
+}
+
+std::vector<std::string> folded_list(const std::string& text) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = std::min(text.find(';', start), text.size());
+    const std::string name = text.substr(start, end - start);
+    if (!name.empty()) names.push_back(fold_name(name));
+    start = end + 1;
+  }
+  return names;
+}
+
 bool has_wildcards(const std::string& name) {
   return name.find_first_of("*?") != std::string::npos;
 }
@@ -158,6 +183,8 @@ void EmulatedDevice::read_settings(bool always) {
   fresh.clock_offset_seconds = to_integer(text("ClockOffsetSeconds"), 0);
   const std::string temp = text("TempPath");
   if (!temp.empty()) fresh.temp_path = temp;
+  fresh.corrupt_write_at = to_integer(text("CorruptWriteAtByte"), -1);
+  fresh.storage_cards = folded_list(text("StorageCards"));
   settings_ = fresh;
   disk_left_ = settings_.disk_full_after;
   moved_ = 0;
@@ -368,10 +395,23 @@ FileTimes EmulatedDevice::times_of(const fs::path& host, const std::string& devi
   return FileTimes{modified, modified, modified};
 }
 
+bool EmulatedDevice::on_storage_card(const std::string& key) const {
+  if (settings_.storage_cards.empty() || key.size() < 2 || key[0] != '\\') return false;
+  const std::string top = key.substr(1, key.find('\\', 1) - 1);
+  return std::find(settings_.storage_cards.begin(), settings_.storage_cards.end(), top) !=
+         settings_.storage_cards.end();
+}
+
+// Windows CE marks every folder of a mounted volume as temporary.
+std::uint32_t EmulatedDevice::folder_attributes(const std::string& device_path) const {
+  return on_storage_card(key_of(device_path)) ? attr::kDirectory | attr::kTemporary
+                                              : attr::kDirectory;
+}
+
 CeFindData EmulatedDevice::entry_data(const fs::path& host, const std::string& device_path,
                                       const std::string& name, bool is_folder) {
   CeFindData data;
-  data.dwFileAttributes = is_folder ? attr::kDirectory : attr::kArchive;
+  data.dwFileAttributes = is_folder ? folder_attributes(device_path) : attr::kArchive;
   if (!name.empty() && name[0] == '.') data.dwFileAttributes |= attr::kHidden;
   const FileTimes times = times_of(host, device_path);
   data.ftCreationTime = times.creation;
@@ -636,7 +676,18 @@ bool EmulatedDevice::CeWriteFile(CeHandle handle, const void* buffer, std::uint3
   }
   if (count > 0) {
     file.stream.clear();
-    file.stream.write(static_cast<const char*>(buffer), count);
+    const char* bytes = static_cast<const char*>(buffer);
+    std::string corrupted;
+    const std::int64_t corrupt = settings_.corrupt_write_at;
+    if (corrupt >= 0) {
+      const std::int64_t at = static_cast<std::int64_t>(file.stream.tellp());
+      if (corrupt >= at && corrupt < at + count) {
+        corrupted.assign(bytes, static_cast<std::size_t>(count));
+        corrupted[static_cast<std::size_t>(corrupt - at)] ^= 0x5A;
+        bytes = corrupted.data();
+      }
+    }
+    file.stream.write(bytes, count);
     if (!file.stream) return fail(error::kWriteFault);
     file.bytes_written += count;
     if (disk_left_ >= 0) disk_left_ -= count;
@@ -808,7 +859,7 @@ std::uint32_t EmulatedDevice::CeGetFileAttributes(const std::u16string& path) {
     return ce::kInvalidFileAttributes;
   }
   const std::string name = entry.host.filename().u8string();
-  std::uint32_t attributes = entry.is_folder ? attr::kDirectory : attr::kArchive;
+  std::uint32_t attributes = entry.is_folder ? folder_attributes(entry.device) : attr::kArchive;
   if (!name.empty() && name[0] == '.') attributes |= attr::kHidden;
   return attributes;
 }
@@ -899,8 +950,9 @@ std::uint32_t EmulatedDevice::CeGetTempPath(std::uint32_t buffer_length, std::u1
 }
 
 void EmulatedDevice::record_times(const std::string& key, const FileTimes& times) {
-  times_[key] = times;
-  append_journal(times_line(key, times), 1);
+  const FileTimes kept = on_storage_card(key) ? fat_times(times) : times;
+  times_[key] = kept;
+  append_journal(times_line(key, kept), 1);
 }
 
 void EmulatedDevice::forget_times(const std::string& key) {

@@ -102,6 +102,10 @@ class EmulatedDevice : public Device {
     double link_bytes_per_second = 0;
     std::int64_t clock_offset_seconds = 0;
     std::string temp_path = "\\Temp";
+    std::int64_t corrupt_write_at = -1;  // every write handle stores a wrong byte there
+    // The folders of the root that are storage cards (case-folded names):
+    // mounted FAT volumes, marked as Windows CE marks them, keeping FAT's times.
+    std::vector<std::string> storage_cards;
   };
   // A device path resolved to the host.
   struct Resolved {
@@ -159,6 +163,9 @@ class EmulatedDevice : public Device {
   CeFindData entry_data(const std::filesystem::path& host, const std::string& device_path,
                         const std::string& name, bool is_folder);
   FileTimes times_of(const std::filesystem::path& host, const std::string& device_path);
+  // True for a path (case-folded) on one of the storage cards, the card's own folder included.
+  bool on_storage_card(const std::string& key) const;
+  std::uint32_t folder_attributes(const std::string& device_path) const;
 
   // The file-time journal: each change appended as a line, replayed in order
   // when the connection comes up, rewritten whole when it has grown.

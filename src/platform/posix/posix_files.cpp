@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -384,6 +385,25 @@ bool PosixDesktopFiles::move_file_replace(const std::string& from, const std::st
   }
   if (rename(from.c_str(), to.c_str()) != 0) return fail_errno(errno, to);
   return true;
+}
+
+std::string PosixDesktopFiles::file_system_name(const std::string& path) {
+  struct statfs info {};
+  if (statfs(path.c_str(), &info) != 0) {
+    fail_errno(errno, path);
+    return {};
+  }
+  // The magic numbers of linux/magic.h, named as Windows names them.
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0x4d44UL: return "FAT";  // vfat and msdos: FAT12, FAT16, FAT32 alike
+    case 0x2011bab0UL: return "exFAT";
+    case 0x5346544eUL: return "NTFS";
+    case 0xef53UL: return "ext4";
+    case 0x01021994UL: return "tmpfs";
+    case 0x9123683eUL: return "btrfs";
+    case 0x58465342UL: return "xfs";
+    default: return "other";
+  }
 }
 
 std::string PosixDesktopFiles::temp_folder() {

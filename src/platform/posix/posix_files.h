@@ -45,6 +45,7 @@ class PosixDesktopFiles : public DesktopFiles {
   bool remove_folder(const std::string& path) override;
   bool delete_file(const std::string& path) override;
   bool move_file_replace(const std::string& from, const std::string& to) override;
+  std::string file_system_name(const std::string& path) override;
 
   std::string temp_folder() override;
   std::string executable_path() override;

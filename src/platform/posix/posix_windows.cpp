@@ -111,4 +111,8 @@ bool PosixDesktopWindows::open_text_viewer(const std::string& file, std::uint32_
   return start_program(viewer_, file, error);
 }
 
+bool PosixDesktopWindows::open_folder(const std::string& folder, std::uint32_t* error) {
+  return start_program(viewer_, folder, error);
+}
+
 }  // namespace vmt::platform

@@ -28,6 +28,8 @@ class PosixDesktopWindows : public DesktopWindows {
   bool start_program(const std::string& executable, const std::string& argument,
                      std::uint32_t* error) override;
   bool open_text_viewer(const std::string& file, std::uint32_t* error) override;
+  // The same viewer: xdg-open shows a folder in the desktop's file browser.
+  bool open_folder(const std::string& folder, std::uint32_t* error) override;
 
  private:
   void reap_finished();

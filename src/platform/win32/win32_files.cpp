@@ -291,6 +291,23 @@ bool Win32DesktopFiles::move_file_replace(const std::string& from, const std::st
   return true;
 }
 
+std::string Win32DesktopFiles::file_system_name(const std::string& path) {
+  const std::wstring wide = to_win32_path(path);
+  std::wstring root(wide.size() + 2, L'\0');
+  if (!GetVolumePathNameW(wide.c_str(), root.data(), static_cast<DWORD>(root.size()))) {
+    fail();
+    return {};
+  }
+  root.resize(wcslen(root.c_str()));
+  wchar_t name[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, name,
+                             MAX_PATH + 1)) {
+    fail();
+    return {};
+  }
+  return from_wide(name);
+}
+
 std::string Win32DesktopFiles::temp_folder() {
   std::wstring buffer(MAX_PATH + 1, L'\0');
   for (;;) {

@@ -176,17 +176,27 @@ bool Win32DesktopWindows::start_program(const std::string& executable, const std
   return true;
 }
 
-bool Win32DesktopWindows::open_text_viewer(const std::string& file, std::uint32_t* error) {
+bool Win32DesktopWindows::start_windows_program(const wchar_t* name,
+                                                const std::string& argument,
+                                                std::uint32_t* error) {
   wchar_t folder[MAX_PATH + 1] = {};
   const UINT length = GetWindowsDirectoryW(folder, MAX_PATH + 1);
   if (length == 0 || length > MAX_PATH) {
     if (error != nullptr) *error = GetLastError();
     return false;
   }
-  std::wstring notepad(folder, length);
-  if (notepad.back() != L'\\') notepad += L'\\';
-  notepad += L"notepad.exe";
-  return start_program(from_wide(notepad), file, error);
+  std::wstring program(folder, length);
+  if (program.back() != L'\\') program += L'\\';
+  program += name;
+  return start_program(from_wide(program), argument, error);
+}
+
+bool Win32DesktopWindows::open_text_viewer(const std::string& file, std::uint32_t* error) {
+  return start_windows_program(L"notepad.exe", file, error);
+}
+
+bool Win32DesktopWindows::open_folder(const std::string& folder, std::uint32_t* error) {
+  return start_windows_program(L"explorer.exe", folder, error);
 }
 
 }  // namespace vmt::platform

@@ -25,6 +25,13 @@ class Win32DesktopWindows : public DesktopWindows {
                      std::uint32_t* error) override;
   // Notepad from the Windows folder.
   bool open_text_viewer(const std::string& file, std::uint32_t* error) override;
+  // Explorer from the Windows folder.
+  bool open_folder(const std::string& folder, std::uint32_t* error) override;
+
+ private:
+  // A program of the Windows folder started with one argument.
+  bool start_windows_program(const wchar_t* name, const std::string& argument,
+                             std::uint32_t* error);
 };
 
 }  // namespace vmt::platform

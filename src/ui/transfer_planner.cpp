@@ -623,6 +623,16 @@ int transfer_entries(app::RunContext& c, const TransferPlan& plan,
             50225, "  Dir: '%s' to Dir: '%s'", entry.name.c_str(), entry.match.c_str()));
       }
       for (const PlannedFolder& folder : entry.folders) {
+        // A long path would make such a folder, and Explorer could not open or delete it.
+        if (plan.download && folder.create && device::is_reserved_device_name(folder.name)) {
+          outcome->stopped_at = folder.path;
+          outcome->cause =
+              c.texts.load_message_text(50644, "Windows keeps the name for a device");
+          app::append_status_line(c, "\t" + folder.path + ":\t" + outcome->cause + "\n");
+          c.report.report_line("\t" + folder.path + ":\t" + outcome->cause, folder.destination);
+          result = device::copy_result::kFailed;
+          break;
+        }
         if (folder.create && !make_folder(c, plan.download, folder)) {
           outcome->stopped_at = folder.path;
           outcome->cause =

@@ -727,6 +727,28 @@ TEST_F(Planner, AFailureOnTheFourthOfTenFilesNamesTheSixNotTransferred) {
   EXPECT_NE(std::string::npos, record_.history.find("  Dir: 'Job' (7 of its 10 files not copied)\n"));
 }
 
+#ifndef _WIN32
+// (A Windows host cannot hold such a folder for the emulated device.)
+TEST_F(Planner, AFolderNamedAsAWindowsDeviceStopsTheDownloadBeforeItIsMade) {
+  on_device("Job 9/a.raw", "a");
+  on_device("Job 9/AUX/b.raw", "b");
+  on_device("Job 9/AUX/Deeper/c.raw", "c");
+  C_file_dir_pane source = device_pane();
+  select(source, {"Job 9"});
+  copying_.open();
+  EXPECT_EQ(device::copy_result::kFailed, transfer(source, desktop_pane(), nullptr, true));
+  EXPECT_TRUE(desktop_has("Job 9/a.raw"));
+  EXPECT_FALSE(desktop_has("Job 9/AUX"));
+  EXPECT_EQ("The transfer stopped at Job 9\\AUX: Windows keeps the name for a device\n"
+            "1 of 3 files were copied.\n"
+            "Not transferred:\n"
+            "  Dir: 'Job 9' (2 of its 3 files not copied)\n",
+            summary());
+  EXPECT_NE(std::string::npos,
+            record_.history.find("\tJob 9\\AUX:\tWindows keeps the name for a device\n"));
+}
+#endif
+
 TEST_F(Planner, NamesEqualInAnyCaseClashPairAndAreOneFileOnTheDevice) {
   const std::string upper = "\xC3\x89T\xC3\x89.csv";  // ÉTÉ.csv
   const std::string lower = "\xC3\xA9t\xC3\xA9.csv";  // été.csv

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace vmt::test {
@@ -22,9 +23,12 @@ fs::path from_string(const std::string& s) { return fs::u8path(s); }
 
 TempFolder::TempFolder() {
   static std::atomic<unsigned> counter{0};
+  // Test programs run side by side: a random part keeps two started in the
+  // same clock tick (Wine's is coarse) out of each other's folders.
+  static const unsigned process_part = std::random_device{}();
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   std::ostringstream name;
-  name << "vmt-test-" << stamp << "-" << counter++;
+  name << "vmt-test-" << stamp << "-" << process_part << "-" << counter++;
   root_ = fs::temp_directory_path() / name.str();
   fs::create_directories(root_);
   path_ = to_string(root_.make_preferred());

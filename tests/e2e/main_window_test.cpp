@@ -152,7 +152,7 @@ TEST_F(MainWindow, StartsOnBothFoldersNavigatesRefreshesAndLeavesThroughTheExitQ
   std::ofstream(root_ / "device" / "fs" / "My Documents" / "Plotwise Projects" / "Harbour Road" /
                 unusual)
       << "x";
-  start(L"DOWNLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"DOWNLOAD"));
   const std::wstring downloads = (root_ / "desktop" / "Downloads").wstring();
   EXPECT_EQ(downloads + L"\\*.*", driver_.text(1025));
   EXPECT_EQ((std::vector<std::wstring>{L"Bridge Survey", L"readme.txt"}), names(1034));
@@ -208,7 +208,7 @@ TEST_F(MainWindow, StartsOnBothFoldersNavigatesRefreshesAndLeavesThroughTheExitQ
 
 TEST_F(MainWindow, UploadModeOpensTheUploadFolderAndAnUnpluggedDeviceSaysSo) {
   std::ofstream(root_ / "device" / "device.ini") << "[Device]\nPresent=0\n";
-  start(L"UPLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"UPLOAD"));
   EXPECT_EQ((root_ / "desktop" / "Uploads").wstring() + L"\\*.*", driver_.text(1025));
   EXPECT_EQ((std::vector<std::wstring>{L"Setting Out.job"}), names(1034));
   EXPECT_EQ(L"NO CONNECTION FOUND", driver_.text(1028));
@@ -248,7 +248,7 @@ TEST_F(MainWindow, AResourceLibraryBesideTheProgramSuppliesItsDialogTextsAndKeys
                 folder / "VmTransferTST.dll");
   exe_ = folder / "vmtransfer.exe";
   set_option(L"TransferExe", exe_.wstring());
-  start(L"DOWNLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"DOWNLOAD"));
   const auto bereit = [&] {
     const std::wstring status = driver_.text(1015);
     return status.size() >= 7 && status.compare(status.size() - 7, 7, L"Bereit.") == 0 &&
@@ -297,7 +297,7 @@ TEST_F(MainWindow, UploadsAFolderAndAFileOverTheClashAndDownloadsThemBackIntact)
   const fs::path projects = root_ / "device" / "fs" / "My Documents" / "Plotwise Projects";
   std::ofstream(projects / "Setting Out.job") << "an older copy";
 
-  start(L"UPLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"UPLOAD"));
   const std::vector<std::wstring> desktop = names(1034);
   ASSERT_TRUE(driver_.select_items(
       1034, {index_of(desktop, L"Road Job"), index_of(desktop, L"Setting Out.job")}));
@@ -368,7 +368,7 @@ TEST_F(MainWindow, TheEndOfTheSessionIsRefusedDuringACopyAndAbandonsIt) {
   const fs::path projects = root_ / "device" / "fs" / "My Documents" / "Plotwise Projects";
   std::ofstream(root_ / "device" / "device.ini") << "[Device]\nBlockDelayMs=400\n";
 
-  start(L"UPLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"UPLOAD"));
   DWORD_PTR answer = 9;
   ASSERT_NE(0, SendMessageTimeoutW(driver_.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
                                    SMTO_BLOCK, 10000, &answer));
@@ -425,7 +425,7 @@ TEST_F(MainWindow, AnOverwrittenNewerDeviceFileIsKeptAndOpenReplacedFilesShowsIt
   set_modified(uploads / "Setting Out.job", std::chrono::hours(3));
   set_modified(projects / "Setting Out.job", std::chrono::minutes(5));
 
-  start(L"UPLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"UPLOAD"));
   ASSERT_TRUE(driver_.select_items(1034, {index_of(names(1034), L"Setting Out.job")}));
   driver_.click(4001);
   HWND box = nullptr;
@@ -495,7 +495,7 @@ TEST_F(MainWindow, FeatlinkCheckGuidesOneNewerFileEachWayAndGoesBack) {
   set_modified(projects / "Codes.csv", std::chrono::hours(3));
   set_modified(projects / "Utilities.csv", std::chrono::seconds(60));
 
-  start(L"DOWNLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"DOWNLOAD"));
   driver_.click(1040);
   HWND box = nullptr;
   const std::wstring report = driver_.wait_box_with(L"Featlink library files report:", 30000, &box);
@@ -531,7 +531,7 @@ TEST_F(MainWindow, FeatlinkCheckGuidesOneNewerFileEachWayAndGoesBack) {
 bool save_picture(HWND window, const wchar_t* name);
 
 TEST_F(MainWindow, TheOptionsDialogOpensFromTheMenuShowsTheChoiceAndSavesOnOk) {
-  start(L"DOWNLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"DOWNLOAD"));
   driver_.command(32783);
   HWND options = driver_.wait_dialog(L"Transfer options", 30000);
   ASSERT_NE(nullptr, options);
@@ -596,7 +596,7 @@ std::wstring dialog_text(HWND dialog, int id) {
 
 TEST_F(MainWindow, FiltersBrowsesTheDeviceCreatesAFolderAndResizes) {
   std::ofstream(root_ / "desktop" / "Downloads" / "codes.csv") << "A,a\n";
-  start(L"DOWNLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"DOWNLOAD"));
 
   // "Show Featlink Files Only": both panes list "*.csv" only.
   driver_.command(32780);
@@ -709,7 +709,7 @@ TEST_F(MainWindow, WithCopySubFoldersATreeGoesUpAndComesBackByteForByte) {
   std::ofstream(tree / "Day 1" / "b.raw", std::ios::binary) << "level two";
   std::ofstream(tree / "Day 1" / "Points" / "c.bin", std::ios::binary) << binary;
 
-  start(L"UPLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"UPLOAD"));
   EXPECT_TRUE(eventually([&] {
     return (GetMenuState(GetMenu(driver_.window()), 32810, MF_BYCOMMAND) & MF_CHECKED) != 0;
   }));
@@ -741,7 +741,7 @@ TEST_F(MainWindow, AClashListTallerThanTheScreenIsShownInAWindowThatScrolls) {
     std::ofstream(uploads / name) << "office";
     std::ofstream(projects / name) << "field";
   }
-  start(L"UPLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"UPLOAD"));
   std::vector<int> all;
   for (int i = 0; i < driver_.list_count(1034); ++i) all.push_back(i);
   ASSERT_TRUE(driver_.select_items(1034, all));
@@ -831,7 +831,7 @@ HWND visible_popup_menu() {
 }
 
 TEST_F(MainWindow, TheKeyboardOpensFoldersGoesUpSelectsAllAndReachesTheListMenus) {
-  start(L"DOWNLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"DOWNLOAD"));
   const HWND window = driver_.window();
   const HWND desktop = GetDlgItem(window, 1034);
   const HWND device = GetDlgItem(window, 1035);
@@ -905,7 +905,7 @@ TEST_F(MainWindow, TheKeyboardOpensFoldersGoesUpSelectsAllAndReachesTheListMenus
 }
 
 TEST_F(MainWindow, ADisabledTransferButtonShowsItsPictureGreyedAndColoursFollowTheSystem) {
-  start(L"DOWNLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"DOWNLOAD"));
   const HWND upload = GetDlgItem(driver_.window(), 4001);
   ASSERT_TRUE(save_picture(upload, L"upload-enabled"));
   Picture enabled;
@@ -979,7 +979,7 @@ bool overlaps(const RECT& a, const RECT& b) {
 TEST_F(MainWindow, AtOneHundredAndFiftyPercentEverySizeScalesAndTheLayoutHolds) {
   // At 100 % first, for the sizes to compare with.
   set_log_pixels(96);
-  start(L"DOWNLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"DOWNLOAD"));
   const Layout normal = take_layout(driver_.window(), driver_);
   driver_.press_key(VK_ESCAPE);
   HWND box = nullptr;
@@ -992,7 +992,7 @@ TEST_F(MainWindow, AtOneHundredAndFiftyPercentEverySizeScalesAndTheLayoutHolds) 
   process_ = {};
 
   set_log_pixels(144);
-  start(L"DOWNLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"DOWNLOAD"));
   set_log_pixels(96);  // the program has read it; the other tests run at 100 %
   const Layout large = take_layout(driver_.window(), driver_);
   RedrawWindow(driver_.window(), nullptr, nullptr,
@@ -1084,7 +1084,7 @@ TEST_F(MainWindow, WithTheOptionsKeyUnwritableAChangeSaysOnceWhatWasNotSaved) {
     ~Restore() { set_options_key_access(L"D:(A;CI;KA;;;WD)"); }
   } restore;
   ASSERT_TRUE(set_options_key_access(L"D:P(D;;0x2;;;WD)(A;CI;KA;;;WD)"));
-  start(L"DOWNLOAD");
+  ASSERT_NO_FATAL_FAILURE(start(L"DOWNLOAD"));
   const HWND window = driver_.window();
   EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(window, 1047));
 

@@ -1,5 +1,5 @@
-// The options store: each value's reader and writer, the failure messages at
-// each point (open, query or set, close), and texts that do not fit.
+// The options store: the failure reports at each point (open, query or set,
+// close), flags and numbers that are no valid value, and texts that do not fit.
 #include "settings/options_store.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +14,6 @@ using Call = FaultRegistry::Call;
 
 const std::string kKey = "SOFTWARE\\Veldmark\\Transfer\\TransferOptions";
 
-std::string open_failure(const std::string& code, const char* verb = "for querying") {
-  return "Error " + code + "\nopening " + verb + "\nHKEY_LOCAL_MACHINE\n" + kKey +
-         "\n2\nSystem error 2.";
-}
-
 std::string not_saved(const std::string& value, const std::string& failure) {
   return "The setting " + value + " was not saved; it keeps the value it had.\n\n" + failure;
 }
@@ -27,31 +22,25 @@ TEST(OptionsStore, AMissingKeyFailsEveryOperationAtItsOpeningAndIsNeverCreated) 
   test::FakeRun run;
   std::string text = "old";
   bool flag = false;
-
   EXPECT_FALSE(get_LaunchOnTransfer(run.context));
   EXPECT_FALSE(get_CreateReports(run.context, &flag, false));
   EXPECT_TRUE(flag);
   EXPECT_FALSE(get_UserCsvDir(run.context, &text, kOptionBufferSize, false));
   EXPECT_FALSE(get_TransferExe(run.context, &text, kOptionBufferSize));
-  EXPECT_EQ((std::vector<std::string>{open_failure("REG5FUN-18"), open_failure("REG5FUN-E22"),
-                                      open_failure("REG5FUN-4ER8"), open_failure("REG5FUN-5X6")}),
-            run.texts());
-  EXPECT_EQ("Veldmark", run.boxes.shown[0].caption);
-  EXPECT_EQ(app::mb::kOk | app::mb::kIconWarning, run.boxes.shown[0].style);
+  EXPECT_EQ(4u, run.boxes.shown.size());
+  EXPECT_EQ("Error REG5FUN-18\nopening for querying\nHKEY_LOCAL_MACHINE\n" + kKey +
+                "\n2\nSystem error 2.",
+            run.boxes.shown[0].text);
 
   // These three speak only when asked to.
   run.boxes.shown.clear();
-  EXPECT_FALSE(get_DefSyncProgram(run.context, &text, kOptionBufferSize, false));
-  EXPECT_EQ("", text);
-  EXPECT_FALSE(get_UserDownDir(run.context, &text, kOptionBufferSize, false));
-  EXPECT_FALSE(get_UserUpDir(run.context, &text, kOptionBufferSize, false));
-  EXPECT_TRUE(run.boxes.shown.empty());
-  EXPECT_FALSE(get_DefSyncProgram(run.context, &text, kOptionBufferSize, true));
-  EXPECT_FALSE(get_UserDownDir(run.context, &text, kOptionBufferSize, true));
-  EXPECT_FALSE(get_UserUpDir(run.context, &text, kOptionBufferSize, true));
-  EXPECT_EQ((std::vector<std::string>{open_failure("REG5FUN-43"), open_failure("REG5FUN-48"),
-                                      open_failure("REG5FUN-52")}),
-            run.texts());
+  for (bool report : {false, true}) {
+    EXPECT_FALSE(get_DefSyncProgram(run.context, &text, kOptionBufferSize, report));
+    EXPECT_EQ("", text);
+    EXPECT_FALSE(get_UserDownDir(run.context, &text, kOptionBufferSize, report));
+    EXPECT_FALSE(get_UserUpDir(run.context, &text, kOptionBufferSize, report));
+    EXPECT_EQ(report ? 3u : 0u, run.boxes.shown.size());
+  }
 
   run.boxes.shown.clear();
   EXPECT_FALSE(set_CreateReports(run.context, 1));
@@ -61,64 +50,88 @@ TEST(OptionsStore, AMissingKeyFailsEveryOperationAtItsOpeningAndIsNeverCreated) 
   EXPECT_FALSE(set_UserUpDir(run.context, "C:\\up"));
   EXPECT_FALSE(set_UserCsvDir(run.context, "C:\\csv"));
   EXPECT_TRUE(ensure_CreateReports(run.context, true));
-  EXPECT_EQ((std::vector<std::string>{
-                not_saved("CreateReports", open_failure("REG5FUN-AJA1", "for setting")),
-                not_saved("LaunchOnTransfer", open_failure("REG5FUN-62", "for setting")),
-                not_saved("DefSyncProgram", open_failure("REG5FUN-71", "for setting")),
-                not_saved("UserDownDir", open_failure("REG5FUN-74", "for setting")),
-                not_saved("UserUpDir", open_failure("REG5FUN-77", "for setting")),
-                not_saved("UserCsvDir", open_failure("REG5FUN-743", "for setting")),
-                open_failure("REG5FUN-E22"),
-                not_saved("CreateReports", open_failure("REG5FUN-AJA1", "for setting"))}),
-            run.texts());
+  ASSERT_EQ(8u, run.boxes.shown.size());
+  EXPECT_EQ(not_saved("UserCsvDir", "Error REG5FUN-743\nopening for setting\nHKEY_LOCAL_MACHINE\n" +
+                                        kKey + "\n2\nSystem error 2."),
+            run.boxes.shown[5].text);
+  EXPECT_EQ(0u, run.last_text().find("The setting CreateReports was not saved"));
   EXPECT_EQ("<no key>", run.stored_option("CreateReports"));
 }
 
-TEST(OptionsStore, FlagsAreOneOrZeroAndTheMakeSureReplacesAnythingElse) {
+// Flags are "1" or "0" and nothing else; each reads as its own default when
+// missing or odd, and the odd value is shown.
+TEST(OptionsStore, FlagsAndDaysThatAreNoValidValueReadAsTheirDefaultAndAreShown) {
   test::FakeRun run;
+  run.arrange(kKey);
+  EXPECT_FALSE(get_CopySubfolders(run.context));
+  EXPECT_TRUE(get_KeepReplaced(run.context));
+  EXPECT_TRUE(get_VerifyCopies(run.context));
+  EXPECT_EQ(30, get_KeepReplacedDays(run.context));
+  EXPECT_TRUE(run.boxes.shown.empty());
+
+  struct Odd {
+    const char* value;
+    const char* text;
+    bool (*get)(app::RunContext&);
+    bool read_as;
+  };
+  const Odd odd[] = {
+      {"LaunchOnTransfer", "01", get_LaunchOnTransfer, false},
+      {"CopySubfolders", "yes", get_CopySubfolders, false},
+      {"KeepReplaced", "off", get_KeepReplaced, true},
+      {"VerifyCopies", "2", get_VerifyCopies, true},
+  };
+  for (const Odd& c : odd) {
+    SCOPED_TRACE(c.value);
+    run.boxes.shown.clear();
+    run.arrange_option(c.value, c.text);
+    EXPECT_EQ(c.read_as, c.get(run.context));
+    EXPECT_NE(std::string::npos,
+              run.last_text().find(std::string(c.value) + " is neither 0 nor 1"));
+  }
+  for (const char* days : {"0", "3651", "-5", "30 days", "", "99999"}) {
+    run.arrange_option("KeepReplacedDays", days);
+    EXPECT_EQ(30, get_KeepReplacedDays(run.context)) << days;
+    EXPECT_EQ("Error REG5FUN-KD8, KeepReplacedDays is not a number of days from 1 to 3650",
+              run.last_text());
+  }
+  int parsed = 0;
+  EXPECT_TRUE(parse_keep_days("007", &parsed));
+  EXPECT_EQ(7, parsed);
+
+  // The writers store what the readers take back.
+  EXPECT_TRUE(set_CopySubfolders(run.context, true));
+  EXPECT_TRUE(set_KeepReplaced(run.context, false));
+  EXPECT_TRUE(set_KeepReplacedDays(run.context, 3650));
+  EXPECT_TRUE(get_CopySubfolders(run.context));
+  EXPECT_FALSE(get_KeepReplaced(run.context));
+  EXPECT_EQ(3650, get_KeepReplacedDays(run.context));
+  EXPECT_TRUE(set_LaunchOnTransfer(run.context, 2));
+  EXPECT_EQ("0", run.stored_option("LaunchOnTransfer"));
+
+  // The make-sure replaces an odd CreateReports and leaves a valid one alone.
   bool flag = false;
   run.arrange_option("CreateReports", "yes");
   EXPECT_FALSE(get_CreateReports(run.context, &flag, false));
   EXPECT_TRUE(flag);
-  EXPECT_EQ("Error REG5FUN-E25, CreateReports is neither 0 nor 1", run.last_text());
   EXPECT_TRUE(ensure_CreateReports(run.context, false));
   EXPECT_EQ("0", run.stored_option("CreateReports"));
-  EXPECT_TRUE(get_CreateReports(run.context, &flag, true));
-  EXPECT_FALSE(flag);
-
-  // A valid value is left alone.
   EXPECT_TRUE(ensure_CreateReports(run.context, true));
   EXPECT_EQ("0", run.stored_option("CreateReports"));
 
-  run.arrange_option("LaunchOnTransfer", "1");
-  EXPECT_TRUE(get_LaunchOnTransfer(run.context));
-  run.arrange_option("LaunchOnTransfer", "0");
-  EXPECT_FALSE(get_LaunchOnTransfer(run.context));
-  run.boxes.shown.clear();
-  run.arrange_option("LaunchOnTransfer", "01");
-  EXPECT_FALSE(get_LaunchOnTransfer(run.context));
-  EXPECT_EQ("Error REG5FUN-20, LaunchOnTransfer is neither 0 nor 1", run.last_text());
-
-  EXPECT_TRUE(set_LaunchOnTransfer(run.context, 1));
-  EXPECT_EQ("1", run.stored_option("LaunchOnTransfer"));
-  EXPECT_TRUE(set_LaunchOnTransfer(run.context, 2));
-  EXPECT_EQ("0", run.stored_option("LaunchOnTransfer"));
-  EXPECT_EQ(0u, run.registry.open_count());
-}
-
-TEST(OptionsStore, TheChosenProgramIsACatalogueNameInAnyCaseAndIsHandedBackAsStored) {
-  test::FakeRun run;
+  // The chosen program is any catalogue name in any case, handed back as stored.
   std::string text;
+  run.boxes.shown.clear();
   run.arrange_option("DefSyncProgram", "USER DEFINED");
   EXPECT_TRUE(get_DefSyncProgram(run.context, &text, kOptionBufferSize, true));
-  EXPECT_EQ("USER DEFINED", text);
   run.arrange_option("DefSyncProgram", "Plotwise CAD 2012");
   EXPECT_FALSE(get_DefSyncProgram(run.context, &text, kOptionBufferSize, true));
   EXPECT_EQ("Plotwise CAD 2012", text);
   EXPECT_TRUE(run.boxes.shown.empty());
+  EXPECT_EQ(0u, run.registry.open_count());
 }
 
-TEST(OptionsStore, AnAbsentFolderIsAPlainNoWhileOtherQueryFailuresSpeakWhenAsked) {
+TEST(OptionsStore, AnAbsentFolderIsAPlainNoWhileOtherQueryAndCloseFailuresSpeak) {
   test::FakeRun run;
   std::string text;
   run.arrange(kKey);
@@ -132,11 +145,9 @@ TEST(OptionsStore, AnAbsentFolderIsAPlainNoWhileOtherQueryFailuresSpeakWhenAsked
   EXPECT_TRUE(run.boxes.shown.empty());
   EXPECT_FALSE(get_UserUpDir(run.context, &text, kOptionBufferSize, true));
   EXPECT_EQ("Error REG5FUN-53, querying UserUpDir\n5\nSystem error 5.", run.last_text());
-  EXPECT_TRUE(get_UserUpDir(run.context, &text, kOptionBufferSize, true));
-  EXPECT_EQ("C:\\Up", text);
 
-  // A failing close after a failed query is a plain box; after a read it is the
-  // registry report and the value still counts.
+  // A failing close after a failed query is a plain box; after a read it is
+  // the registry report and the value still counts.
   run.boxes.shown.clear();
   run.registry.fail(Call::kQuery, kKey, 5, "DefSyncProgram");
   run.registry.fail(Call::kClose, kKey, 6);
@@ -146,15 +157,14 @@ TEST(OptionsStore, AnAbsentFolderIsAPlainNoWhileOtherQueryFailuresSpeakWhenAsked
                     "\\DefSyncProgram\n5\nSystem error 5.",
                 "Error REG5FUN-106, closing reg key"}),
             run.texts());
-  run.boxes.shown.clear();
   run.registry.fail(Call::kClose, kKey, 6);
   EXPECT_TRUE(get_UserUpDir(run.context, &text, kOptionBufferSize, true));
+  EXPECT_EQ("C:\\Up", text);
   EXPECT_EQ("Error REG5FUN-55, closing reg key\n6\nSystem error 6.", run.last_text());
 }
 
 TEST(OptionsStore, AFailedWriteIsOneNoticeNamingTheSettingAndTheKeyIsLetGo) {
   test::FakeRun run;
-  run.arrange(kKey);
   run.arrange_option("LaunchOnTransfer", "0");
   // A standard user may read the key but not open it for setting.
   run.registry.fail(Call::kOpen, kKey, 5);
@@ -166,29 +176,22 @@ TEST(OptionsStore, AFailedWriteIsOneNoticeNamingTheSettingAndTheKeyIsLetGo) {
       "Error REG5FUN-62\nopening for setting\nHKEY_LOCAL_MACHINE\n" +
       kKey + "\n5\nSystem error 5.";
   EXPECT_EQ((std::vector<std::string>{denied}), run.texts());
-  EXPECT_EQ(app::mb::kOk | app::mb::kIconWarning, run.boxes.shown[0].style);
   bool flag = true;
   EXPECT_TRUE(stored_LaunchOnTransfer(run.context, &flag));
   EXPECT_FALSE(flag);
   EXPECT_EQ(1u, run.boxes.shown.size());  // the quiet reader says nothing
 
   run.boxes.shown.clear();
-  run.registry.fail(Call::kSetString, kKey, 1009, "CreateReports");
-  EXPECT_FALSE(set_CreateReports(run.context, 0));
-  EXPECT_EQ((std::vector<std::string>{not_saved(
-                "CreateReports",
-                "Error ASC-AJJA5RR5556, setting CreateReports\n1009\nSystem error 1009.")}),
-            run.texts());
-
-  run.boxes.shown.clear();
   run.registry.fail(Call::kSetString, kKey, 1009, "UserCsvDir");
   EXPECT_FALSE(set_UserCsvDir(run.context, "x"));
-  EXPECT_EQ(not_saved("UserCsvDir",
-                      "Error REG5FUN-753, setting UserCsvDir\n1009\nSystem error 1009."),
-            run.last_text());
+  EXPECT_EQ((std::vector<std::string>{not_saved(
+                "UserCsvDir", "Error REG5FUN-753, setting UserCsvDir\n1009\nSystem error 1009.")}),
+            run.texts());
+  EXPECT_EQ("<none>", run.stored_option("UserCsvDir"));
   EXPECT_EQ(0u, run.registry.open_count());
   EXPECT_FALSE(stored_CreateReports(run.context, &flag));  // never stored
 
+  // A close that fails after the value is set still counts as saved.
   run.registry.fail(Call::kClose, kKey, 6);
   EXPECT_TRUE(set_UserUpDir(run.context, "C:\\Up"));
   EXPECT_EQ("Error REG5FUN-79, closing reg key\n6\nSystem error 6.", run.last_text());
@@ -219,9 +222,28 @@ TEST(OptionsStore, TextsThatDoNotFitAreRefusedWholeRatherThanCut) {
 
   // Past the reader's own buffer the query itself fails as the registry would.
   run.arrange_option("UserDownDir", std::string(2048, 'z'));
-  run.boxes.shown.clear();
   EXPECT_FALSE(get_UserDownDir(run.context, &text, 4096, true));
   EXPECT_EQ("Error REG5FUN-201, querying UserDownDir\n234\nSystem error 234.", run.last_text());
+
+  // The Featlink folder's make-sure writes only when no value is stored: a
+  // folder too long for the readers, or a value of the wrong type, is kept.
+  run.boxes.shown.clear();
+  EXPECT_TRUE(ensure_UserCsvDir(run.context, "C:\\Codes"));
+  EXPECT_EQ("C:\\Codes", run.stored_option("UserCsvDir"));
+  const std::string deep = "C:\\" + std::string(300, 'd');
+  run.arrange_option("UserCsvDir", deep);
+  EXPECT_TRUE(ensure_UserCsvDir(run.context, ""));
+  EXPECT_EQ(deep, run.stored_option("UserCsvDir"));
+  platform::RegistryKey key = 0;
+  ASSERT_EQ(0, run.fake.registry.open_key(platform::RegistryRoot::kLocalMachine, kKey,
+                                          platform::key_access::kAllAccess, &key));
+  run.fake.registry.set_dword(key, "UserCsvDir", 7);
+  EXPECT_TRUE(ensure_UserCsvDir(run.context, ""));
+  platform::RegistryValue value;
+  EXPECT_EQ(0, run.fake.registry.query_value(key, "UserCsvDir", &value));
+  run.fake.registry.close_key(key);
+  EXPECT_EQ(7u, value.number);
+  EXPECT_TRUE(run.boxes.shown.empty());
 }
 
 TEST(OptionsStore, TheInstalledExecutableIsHandedBackEvenWhenItIsGone) {
@@ -233,93 +255,10 @@ TEST(OptionsStore, TheInstalledExecutableIsHandedBackEvenWhenItIsGone) {
   EXPECT_EQ(exe, text);
   EXPECT_EQ("Error REG5FUN-5X8\nfile not found:\n(" + exe + ")\n\nTransferExe registry value",
             run.last_text());
-
   run.boxes.shown.clear();
   run.arrange_option("TransferExe", run.fake.folder.write_file("bin/vmtransfer.exe", "MZ"));
   EXPECT_TRUE(get_TransferExe(run.context, &text, kOptionBufferSize));
   EXPECT_TRUE(run.boxes.shown.empty());
-}
-
-TEST(OptionsStore, TheCsvFolderMakeSureWritesOnlyWhenTheValueIsMissing) {
-  test::FakeRun run;
-  run.arrange(kKey);
-  EXPECT_TRUE(ensure_UserCsvDir(run.context, ""));
-  EXPECT_EQ("", run.stored_option("UserCsvDir"));
-  run.arrange_option("UserCsvDir", "C:\\Codes");
-  EXPECT_TRUE(ensure_UserCsvDir(run.context, "C:\\Other"));
-  EXPECT_EQ("C:\\Codes", run.stored_option("UserCsvDir"));
-  EXPECT_TRUE(run.boxes.shown.empty());
-
-  // A folder too long for the readers is refused where it is read, but kept.
-  const std::string deep = "C:\\" + std::string(300, 'd');
-  run.arrange_option("UserCsvDir", deep);
-  EXPECT_TRUE(ensure_UserCsvDir(run.context, ""));
-  EXPECT_EQ(deep, run.stored_option("UserCsvDir"));
-  EXPECT_TRUE(run.boxes.shown.empty());
-  // So is a value of the wrong type, which is no folder to replace.
-  run.arrange(kKey);
-  platform::RegistryKey key = 0;
-  ASSERT_EQ(0, run.fake.registry.open_key(platform::RegistryRoot::kLocalMachine, kKey,
-                                          platform::key_access::kAllAccess, &key));
-  run.fake.registry.set_dword(key, "UserCsvDir", 7);
-  run.fake.registry.close_key(key);
-  EXPECT_TRUE(option_exists(run.context, "UserCsvDir"));
-  EXPECT_TRUE(ensure_UserCsvDir(run.context, ""));
-  platform::RegistryValue value;
-  ASSERT_EQ(0, run.fake.registry.open_key(platform::RegistryRoot::kLocalMachine, kKey,
-                                          platform::key_access::kQueryValue, &key));
-  EXPECT_EQ(0, run.fake.registry.query_value(key, "UserCsvDir", &value));
-  run.fake.registry.close_key(key);
-  EXPECT_EQ(7u, value.number);
-  EXPECT_FALSE(option_exists(run.context, "DefSyncProgram"));
-}
-
-TEST(OptionsStore, CopySubfoldersIsOffUntilStoredAndAnOddValueIsShown) {
-  test::FakeRun run;
-  run.arrange(kKey);
-  EXPECT_FALSE(get_CopySubfolders(run.context));
-  EXPECT_TRUE(run.boxes.shown.empty());  // installations from before the setting lack it
-  EXPECT_TRUE(set_CopySubfolders(run.context, true));
-  EXPECT_EQ("1", run.stored_option("CopySubfolders"));
-  EXPECT_TRUE(get_CopySubfolders(run.context));
-  run.arrange_option("CopySubfolders", "yes");
-  EXPECT_FALSE(get_CopySubfolders(run.context));
-  EXPECT_EQ("Error REG5FUN-CS8, CopySubfolders is neither 0 nor 1", run.last_text());
-}
-
-// The safety net is on until the user switches it off: a missing or odd
-// value never turns it off, and odd days read as the 30 of the default.
-TEST(OptionsStore, KeepingAndCheckingAreOnUntilStoredOffAndOddDaysReadAsThirty) {
-  test::FakeRun run;
-  run.arrange(kKey);
-  EXPECT_TRUE(get_KeepReplaced(run.context));
-  EXPECT_TRUE(get_VerifyCopies(run.context));
-  EXPECT_EQ(30, get_KeepReplacedDays(run.context));
-  EXPECT_TRUE(run.boxes.shown.empty());
-  EXPECT_TRUE(set_KeepReplaced(run.context, false));
-  EXPECT_TRUE(set_VerifyCopies(run.context, false));
-  EXPECT_TRUE(set_KeepReplacedDays(run.context, 45));
-  EXPECT_EQ("0", run.stored_option("KeepReplaced"));
-  EXPECT_EQ("0", run.stored_option("VerifyCopies"));
-  EXPECT_EQ("45", run.stored_option("KeepReplacedDays"));
-  EXPECT_FALSE(get_KeepReplaced(run.context));
-  EXPECT_FALSE(get_VerifyCopies(run.context));
-  EXPECT_EQ(45, get_KeepReplacedDays(run.context));
-
-  run.arrange_option("KeepReplaced", "off");
-  EXPECT_TRUE(get_KeepReplaced(run.context));
-  EXPECT_EQ("Error REG5FUN-KR8, KeepReplaced is neither 0 nor 1", run.last_text());
-  for (const char* days : {"0", "3651", "-5", "30 days", "", "99999"}) {
-    run.arrange_option("KeepReplacedDays", days);
-    EXPECT_EQ(30, get_KeepReplacedDays(run.context)) << days;
-    EXPECT_EQ("Error REG5FUN-KD8, KeepReplacedDays is not a number of days from 1 to 3650",
-              run.last_text());
-  }
-  int parsed = 0;
-  EXPECT_TRUE(parse_keep_days("3650", &parsed));
-  EXPECT_EQ(3650, parsed);
-  EXPECT_TRUE(parse_keep_days("007", &parsed));
-  EXPECT_EQ(7, parsed);
 }
 
 }  // namespace

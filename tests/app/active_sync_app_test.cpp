@@ -9,24 +9,19 @@
 namespace vmt::app {
 namespace {
 
-TEST(StartupMode, KeywordRules) {
+TEST(StartupMode, AnUnrecognisedKeywordIsOneLogEntryHoweverOftenTheModeIsAsked) {
   test::RecordingLog log;
   StartupMode mode;
   parse_command_line_keyword(&mode, "upload", log);
   EXPECT_TRUE(is_upload_mode(mode, log));
   EXPECT_EQ(0u, log.count());
-
-  // An unrecognised text is one log entry, however often the mode is asked.
   parse_command_line_keyword(&mode, " UPLOAD", log);
-  EXPECT_FALSE(is_upload_mode(mode, log));
-  EXPECT_FALSE(is_sorvik_mode(mode, log));
-  EXPECT_FALSE(is_telmar_mode(mode, log));
-  EXPECT_EQ(1u, log.count());
-
-  log.clear();
-  parse_command_line_keyword(&mode, "", log);
   EXPECT_FALSE(is_upload_mode(mode, log) || is_sorvik_mode(mode, log) ||
                is_telmar_mode(mode, log));
+  EXPECT_EQ(1u, log.count());
+  log.clear();
+  parse_command_line_keyword(&mode, "", log);
+  EXPECT_FALSE(is_upload_mode(mode, log) || is_telmar_mode(mode, log));
   parse_command_line_keyword(&mode, "Telmar", log);
   EXPECT_TRUE(is_telmar_mode(mode, log));
   EXPECT_EQ(0u, log.count());
@@ -75,99 +70,76 @@ class AppTest : public ::testing::Test {
   FakeParts parts_;
 };
 
-TEST_F(AppTest, LeavingThroughExitLaunchesAndEndsTheReport) {
+TEST_F(AppTest, OnlyLeavingThroughExitWithTheLaunchOnLaunchesAndEveryWayEndsTheReport) {
   EXPECT_FALSE(run());
-  EXPECT_EQ(1, parts_.launches);
   EXPECT_EQ("SYNC STARTUP::::DOWNLOAD\nLaunching::::plotcad.exe\nSYNC COMPLETED.\n", report());
   EXPECT_FALSE(context_.report.is_open());
-  EXPECT_TRUE(boxes_.shown.empty());
-}
-
-TEST_F(AppTest, TheCloseBoxNeverLaunches) {
-  parts_.result = 2;
+  parts_.result = 2;  // the close box
   run();
-  EXPECT_EQ(0, parts_.launches);
   EXPECT_EQ("SYNC STARTUP::::DOWNLOAD\nSYNC COMPLETED.\n", report());
-}
-
-TEST_F(AppTest, UserDefinedOrLaunchOffLaunchesNothing) {
+  parts_.result = 1;
   parts_.program = "User defined";
   run();
   parts_.program = "Plotwise CAD 2012";
   parts_.launch = false;
-  run("");
-  EXPECT_EQ(0, parts_.launches);
-  EXPECT_EQ("SYNC STARTUP\nSYNC COMPLETED.\n", report());
-}
+  parts_.view_report = true;
+  run();
+  EXPECT_EQ(1, parts_.launches);
+  EXPECT_EQ("SYNC STARTUP::::DOWNLOAD\nSYNC COMPLETED.\n", report());
+  EXPECT_EQ(1u, fake_.windows.viewed.size());
+  EXPECT_TRUE(boxes_.shown.empty());
 
-TEST_F(AppTest, ADialogThatCouldNotRunIsReportedAndTheRunStillEnds) {
+  // A dialog that could not run is reported and the run still ends.
   parts_.result = -1;
   run();
   ASSERT_EQ(1u, boxes_.shown.size());
   EXPECT_EQ("Error 4RFTGH, unable to start program dialog", boxes_.shown[0].text);
-  EXPECT_EQ("Veldmark", boxes_.shown[0].caption);
-  EXPECT_EQ(0, parts_.launches);
   EXPECT_EQ("SYNC STARTUP::::DOWNLOAD\nError 4RFTGH, unable to start program dialog\n"
             "SYNC COMPLETED.\n",
             report());
+  EXPECT_EQ(1, parts_.launches);
 }
 
-TEST_F(AppTest, ASecondCopyEndsSilently) {
-  fake_.windows.windows.push_back({"Veldmark  Transfer", "#32770"});
-  run();
-  EXPECT_FALSE(context_.report.is_open());
-  EXPECT_FALSE(fake_.platform().files.exists(fake_.app_data()));
+TEST_F(AppTest, ASecondCopyEndsSilentlyBeforeAnyWindowOrReportExists) {
+  for (bool window_made : {true, false}) {
+    test::FakePlatform fake;
+    RunContext context{fake.platform(), boxes_, log_, texts_};
+    fake.windows.windows.push_back({window_made ? "Veldmark  Transfer" : "Other", "#32770"});
+    fake.windows.claimed_elsewhere = !window_made;  // the other copy has no window yet
+    CActiveSyncApp(context, parts_, "DOWNLOAD").InitInstance();
+    EXPECT_FALSE(fake.platform().files.exists(fake.app_data())) << window_made;
+  }
   EXPECT_TRUE(boxes_.shown.empty());
+  EXPECT_EQ(0, parts_.launches);
 }
 
-TEST_F(AppTest, ACopyStartedAtTheSameMomentEndsBeforeAnyWindowExists) {
-  // The other copy holds the claim but has not made its window yet.
-  fake_.windows.claimed_elsewhere = true;
-  run();
-  EXPECT_FALSE(fake_.platform().files.exists(fake_.app_data()));
-  EXPECT_TRUE(boxes_.shown.empty());
-}
-
-TEST_F(AppTest, TheReportIsShownWhenAsked) {
-  parts_.view_report = true;
-  run();
-  ASSERT_EQ(1u, fake_.windows.viewed.size());
-}
-
-TEST_F(AppTest, TheFirstQualifyingLibraryBesideTheExecutableIsTaken) {
-  const std::string folder = fake_.exe_folder();
+TEST_F(AppTest, TheFirstQualifyingLibraryIsTakenWithoutTheTextCheckOrLoggedWhenItFails) {
   for (const char* name : {"VmTransferDE.dll", "VmTransferDEUX.dll", "other.dll"}) {
     fake_.folder.write_file(std::string("program/") + name, "x");
   }
   EXPECT_EQ("", find_translation_library(fake_.platform().files));
   fake_.folder.write_file("program/vmtransferDEU.dll", "x");
-  EXPECT_EQ(folder + "vmtransferDEU.dll", find_translation_library(fake_.platform().files));
+  EXPECT_EQ(fake_.exe_folder() + "vmtransferDEU.dll",
+            find_translation_library(fake_.platform().files));
 
-  // With a library in use its texts are used without the mismatch check.
+  fake_.resources.fail = true;
+  run();
+  EXPECT_EQ(1u, log_.count());
+  EXPECT_EQ("SYNC STARTUP::::DOWNLOAD\nLaunching::::plotcad.exe\nSYNC COMPLETED.\n", report());
+  fake_.resources.fail = false;
   fake_.resources.library_texts = {{50322, "Veldmark  Transfer"}, {50347, "SYNC BEENDET."},
                                    {50346, "Start"}, {50000, "Veldmark"}};
   run();
-  ASSERT_EQ(1u, fake_.resources.loaded.size());
   EXPECT_FALSE(texts_.check_message_texts());
   EXPECT_EQ("SYNC STARTUP::::DOWNLOAD\nStart::::plotcad.exe\nSYNC BEENDET.\n", report());
   EXPECT_TRUE(boxes_.shown.empty());
 }
 
-TEST_F(AppTest, ALibraryThatCannotBeLoadedIsLoggedAndTheOwnTextsServe) {
-  fake_.folder.write_file("program/VmTransferFRA.dll", "x");
-  fake_.resources.fail = true;
-  run();
-  EXPECT_EQ(1u, log_.count());
-  EXPECT_FALSE(texts_.check_message_texts());
-  EXPECT_EQ("SYNC STARTUP::::DOWNLOAD\nLaunching::::plotcad.exe\nSYNC COMPLETED.\n", report());
-}
-
-TEST_F(AppTest, ExitQuestion) {
+TEST_F(AppTest, TheExitQuestionSetsTheViewingAndCancelStays) {
   context_.report.open_transfer_report();
   boxes_.answers = {id::kCancel, id::kYes, id::kNo};
   EXPECT_EQ(2, ask_exit_question(context_, true, true));
   EXPECT_EQ("View report?", boxes_.shown[0].text);
-  EXPECT_EQ(mb::kYesNoCancel | mb::kIconQuestion, boxes_.shown[0].style);
   EXPECT_EQ(1, ask_exit_question(context_, true, true));
   EXPECT_TRUE(context_.view_report_on_exit);
   EXPECT_EQ(1, ask_exit_question(context_, true, true));

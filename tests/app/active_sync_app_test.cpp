@@ -2,6 +2,8 @@
 // instance, and the finishing steps for each way the dialog closes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/active_sync_app.h"
 #include "support/fake_platform.h"
 #include "support/fakes.h"
@@ -48,16 +50,11 @@ class FakeParts : public ApplicationParts {
 
 class AppTest : public ::testing::Test {
  protected:
-  bool run(const std::string& command_line = "DOWNLOAD") {
-    CActiveSyncApp app(context_, parts_, command_line);
-    return app.InitInstance();
-  }
+  bool run() { return CActiveSyncApp(context_, parts_, "DOWNLOAD").InitInstance(); }
   std::string report() {
-    std::string text;
-    for (char c : fake_.folder.read_file(
-             "shell/AppData/Stakeline Exchange/Transfer Sync log most recent.txt")) {
-      if (c != '\r') text += c;
-    }
+    std::string text = fake_.folder.read_file(
+        "shell/AppData/Stakeline Exchange/Transfer Sync log most recent.txt");
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     return text;
   }
 

@@ -85,7 +85,9 @@ class Options : public ::testing::Test {
   COPT_Options_Dlg dlg_{run_.context, view_};
 };
 
-TEST_F(Options, WithNoProgramInstalledOnlyUserFoldersSaveAndAFailedSaveKeepsItOpen) {
+// With no program installed only the user's own folders can be chosen; each
+// is checked in turn, and OK closes only once everything is saved.
+TEST_F(Options, UserFoldersAreCheckedInTurnAndOkClosesOnlyWhenAllIsSaved) {
   dlg_.OnInit();
   EXPECT_TRUE(view_.entries.empty());
   EXPECT_EQ(COPT_Options_Dlg::kUserDefined, dlg_.mode());
@@ -96,31 +98,6 @@ TEST_F(Options, WithNoProgramInstalledOnlyUserFoldersSaveAndAFailedSaveKeepsItOp
   dlg_.OnOK();
   EXPECT_EQ("You must select something in the list box", run_.last_text());
 
-  // A standard user on a key the installation did not open up: OK tells once
-  // and stays open rather than closing as if saved, whether the first or a
-  // later write fails.
-  user_folders(folder("down"), folder("up"));
-  for (const char* value : {"", "LaunchOnTransfer"}) {
-    run_.registry.fail(*value ? Call::kSetString : Call::kOpen, kKey, 5, value);
-    run_.boxes.shown.clear();
-    dlg_.OnOK();
-    ASSERT_EQ(1u, run_.boxes.shown.size());
-    EXPECT_EQ(0u, run_.last_text().find(std::string("The setting ") +
-                                        (*value ? value : "UserDownDir") + " was not saved"));
-    EXPECT_EQ(0, view_.ended);
-  }
-  run_.boxes.shown.clear();
-  dlg_.OnOK();
-  EXPECT_TRUE(run_.boxes.shown.empty());  // an empty Featlink folder is accepted
-  EXPECT_EQ(app::id::kOk, view_.ended);
-  EXPECT_EQ(folder("down"), run_.stored_option("UserDownDir"));
-  EXPECT_EQ(folder("up"), run_.stored_option("UserUpDir"));
-  EXPECT_EQ("User defined", run_.stored_option("DefSyncProgram"));
-  EXPECT_EQ(0u, run_.registry.open_count());
-}
-
-TEST_F(Options, UserFoldersAreCheckedInTurnAndTheSameFolderTwiceIsAsked) {
-  dlg_.OnInit();
   user_folders(folder("gone"), folder("up"));
   dlg_.OnOK();
   EXPECT_EQ("You must supply a download folder.\n" + folder("gone") +
@@ -139,23 +116,38 @@ TEST_F(Options, UserFoldersAreCheckedInTurnAndTheSameFolderTwiceIsAsked) {
   EXPECT_EQ(0u, run_.last_text().find("WARNING:\n\nThe user defined upload and download folders"));
   EXPECT_EQ(app::mb::kYesNo | app::mb::kIconQuestion | app::mb::kDefaultButton2,
             run_.boxes.shown.back().style);
-  EXPECT_EQ(0, view_.ended);
-  EXPECT_EQ("<none>", run_.stored_option("UserDownDir"));
-
   view_.browse_answers = {folder("missing csv")};
   dlg_.OnCommand(IDC_OPT_BROWSE_FEATLINK);
   run_.boxes.answers = {app::id::kYes};
   dlg_.OnOK();
   EXPECT_EQ(0u, run_.last_text().find("Warning the supplied Featlink folder\n"));
   EXPECT_EQ(0, view_.ended);
+  EXPECT_EQ("<none>", run_.stored_option("UserDownDir"));
 
-  run_.boxes.answers = {app::id::kYes};
+  // A standard user on a key the installation did not open up: OK tells once
+  // and stays open rather than closing as if saved, whether the first or a
+  // later write fails.
+  user_folders(folder("down"), folder("up"));
   view_.checks[IDC_OPT_LAUNCH] = true;  // greyed in this mode, and stored as it stands
+  for (const char* value : {"", "LaunchOnTransfer"}) {
+    run_.registry.fail(*value ? Call::kSetString : Call::kOpen, kKey, 5, value);
+    run_.boxes.shown.clear();
+    dlg_.OnOK();
+    ASSERT_EQ(1u, run_.boxes.shown.size());
+    EXPECT_EQ(0u, run_.last_text().find(std::string("The setting ") +
+                                        (*value ? value : "UserDownDir") + " was not saved"));
+    EXPECT_EQ(0, view_.ended);
+  }
+  run_.boxes.shown.clear();
   dlg_.OnOK();
+  EXPECT_TRUE(run_.boxes.shown.empty());  // the Featlink folder was emptied, which is accepted
   EXPECT_EQ(app::id::kOk, view_.ended);
-  EXPECT_EQ(folder("DOWN"), run_.stored_option("UserUpDir"));
+  EXPECT_EQ(folder("down"), run_.stored_option("UserDownDir"));
+  EXPECT_EQ(folder("up"), run_.stored_option("UserUpDir"));
   EXPECT_EQ("", run_.stored_option("UserCsvDir"));
+  EXPECT_EQ("User defined", run_.stored_option("DefSyncProgram"));
   EXPECT_EQ("1", run_.stored_option("LaunchOnTransfer"));
+  EXPECT_EQ(0u, run_.registry.open_count());
 }
 
 TEST_F(Options, AStoredProgramNotInstalledOpensOnTheFirstEntryOfTheList) {

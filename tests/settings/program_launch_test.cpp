@@ -62,7 +62,7 @@ class Launch : public ::testing::Test {
   test::FakeRun run_;
 };
 
-TEST_F(Launch, StartsTheProgramByItsFullPathOnlyWhenNoCopyRuns) {
+TEST_F(Launch, StartsTheProgramByItsFullPathOnlyWhenChosenAndNoCopyRuns) {
   const C_directory_options record = installed(program::kVeldmarkCad2010);
   const std::string exe = run_.fake.folder.path("Prog") + kSep + "vcad.exe";
   run_.fake.windows.windows = {{"Inbox - Mail", "Mail"}, {"Veldmark CAD 201", "Other"}};
@@ -83,9 +83,10 @@ TEST_F(Launch, StartsTheProgramByItsFullPathOnlyWhenNoCopyRuns) {
   launch_sync_program(run_.context, installed(program::kNestcad2012));
   EXPECT_TRUE(reported("launching this program::::" + run_.fake.folder.path("Prog")));
   EXPECT_LE(1u, run_.log.count());
-}
 
-TEST_F(Launch, UserDefinedAnUnknownInstallFolderAndTheSettingOffNeverLaunch) {
+  // User defined, an unknown install folder and the setting off never launch.
+  run_.fake.windows.fail_start = false;
+  started().clear();
   launch_sync_program(run_.context, C_directory_options(program::kUserDefined));
   EXPECT_TRUE(reported("Unable to launch: User defined directories::::User defined"));
   launch_sync_program(run_.context, C_directory_options(program::kVistaplot2008));

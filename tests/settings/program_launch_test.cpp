@@ -23,7 +23,6 @@ TEST(WindowTest, TheSetTestTakesAnyArrangementOfTheLettersAndThePrefixTestTheWho
   const Case cases[] = {
       {program::kPlugcadAutoCadR14, "AutoCAD 2012 - [survey.dwg]", "", true},
       {program::kPlugcad2012AutoCad2012, "DACotuA", "", true},
-      {program::kPlugcad2012AutoCad2012, "AAAAAAAuto notes", "", true},  // seven of the set
       {program::kPlugcad2012AutoCad2012, "AutoCA", "", false},           // one short
       {program::kPlugcad2012AutoCad2012, "autoCAD", "", false},          // 'a' is not in it
       {program::kVistaplot, "Vistaplot - Job 12", "VCADFRAME", true},
@@ -31,7 +30,6 @@ TEST(WindowTest, TheSetTestTakesAnyArrangementOfTheLettersAndThePrefixTestTheWho
       // A class longer than the 100-character buffer never equals the class.
       {program::kVistaplot, "Vistaplot", "VCADFRAME" + std::string(100, 'x'), false},
       {program::kVeldmarkCad2010, "veldmark cad 2010 - [road.vcd]", "", true},
-      {program::kVeldmarkCad2010, "Veldmark CAD 201", "", false},
       {program::kVeldmarkCad2010, "The Veldmark CAD 2010", "", false},
   };
   for (const Case& c : cases) {

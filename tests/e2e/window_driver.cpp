@@ -223,31 +223,4 @@ void WindowDriver::press_box_button(HWND box, int button) {
                reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
 }
 
-bool WindowDriver::save_picture(HWND window, const std::wstring& folder,
-                                const std::wstring& name) {
-  RECT rect{};
-  if (!GetWindowRect(window, &rect)) return false;
-  // The runner takes the picture when the request appears whole, then says it is done.
-  const std::wstring request = folder + L"\\" + name + L".request";
-  const std::wstring done = folder + L"\\" + name + L".done";
-  DeleteFileW(done.c_str());
-  const std::string line = std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
-                           std::to_string(rect.right - rect.left) + " " +
-                           std::to_string(rect.bottom - rect.top) + "\n";
-  const std::wstring partial = request + L".part";
-  HANDLE out = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool wrote = WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  CloseHandle(out);
-  if (!wrote || !MoveFileExW(partial.c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return false;
-  }
-  for (int i = 0; i < 100; ++i) {
-    if (GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    Sleep(100);
-  }
-  return false;
-}
-
 }  // namespace vmt::e2e

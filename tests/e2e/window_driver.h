@@ -48,9 +48,6 @@ class WindowDriver {
   // Waits for a dialog owned by the window with this title; null after the time.
   HWND wait_dialog(const std::wstring& title, DWORD timeout_ms) const;
   static void press_box_button(HWND box, int button);
-  // Asks the test's runner for a picture of the window's place on the screen,
-  // saved as NAME.png in `folder`; false when none was taken.
-  static bool save_picture(HWND window, const std::wstring& folder, const std::wstring& name);
 
  private:
   // Memory in the window's process for the list view's structures.

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
-#include <vector>
 
 #include "e2e/window_driver.h"
 
@@ -54,9 +53,7 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   if (std::wcscmp(argv[1], L"upload-all") == 0) {
-    std::vector<int> all(static_cast<std::size_t>(driver.list_count(1034)));
-    for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
-    if (all.empty() || !driver.select_items(1034, all)) {
+    if (driver.list_count(1034) == 0 || !driver.select_items(1034, {-1})) {
       std::fprintf(stderr, "Nothing to select in the PC list.\n");
       return 1;
     }

@@ -21,8 +21,9 @@ TEST(StatusEdit, TheRecordGrowsInPlaceAndTheViewStaysWhereTheUserScrolledIt) {
   if (frame == nullptr) GTEST_SKIP() << "no display to create a window on";
   // The styles of the main window's status area.
   const HWND edit = CreateWindowExW(
-      0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY,
-      0, 0, 500, 90, frame, nullptr, nullptr, nullptr);
+      0, L"EDIT", L"",
+      WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 0, 0, 500,
+      90, frame, nullptr, nullptr, nullptr);
   ASSERT_NE(nullptr, edit);
   StatusEdit status;
   status.attach(Window(edit));
@@ -32,7 +33,9 @@ TEST(StatusEdit, TheRecordGrowsInPlaceAndTheViewStaysWhereTheUserScrolledIt) {
         GetWindowTextW(edit, buffer.data(), static_cast<int>(buffer.size()))));
     return buffer;
   };
-  auto first_line = [&] { return static_cast<int>(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0)); };
+  auto first_line = [&] {
+    return static_cast<int>(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+  };
   auto selection = [&] {
     DWORD from = 0, to = 0;
     SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
@@ -90,7 +93,8 @@ TEST(StatusEdit, TheRecordGrowsInPlaceAndTheViewStaysWhereTheUserScrolledIt) {
   status.drop_record(gone);
   EXPECT_EQ(record.substr(gone) + L"Ready.", text());
   EXPECT_GT(first_line(), 0);
-  EXPECT_EQ(top - gone, static_cast<std::size_t>(SendMessageW(edit, EM_LINEINDEX, first_line(), 0)));
+  EXPECT_EQ(top - gone,
+            static_cast<std::size_t>(SendMessageW(edit, EM_LINEINDEX, first_line(), 0)));
   EXPECT_EQ(std::make_pair(top - gone, top - gone + 5), selection());
 
   // Back at the end, the area follows it again.

@@ -1,8 +1,8 @@
 #include "e2e/window_driver.h"
 
-#include <string>
-
 #include <commctrl.h>
+
+#include <string>
 
 namespace vmt::e2e {
 

@@ -33,7 +33,7 @@ class WindowDriver {
   void command(int id) const;
   // A click (which also gives the list the focus) or a double click on an item.
   bool click_item(int list_id, int item, bool twice = false) const;
-  // Selects exactly these items of a list view.
+  // Selects exactly these items of a list view (-1 for all of them).
   bool select_items(int list_id, const std::vector<int>& items) const;
   // A key pressed and let go in this window of the program.
   static void press_key_in(HWND target, UINT key);

@@ -8,43 +8,19 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
-#include <vector>
 
 #include "e2e/window_driver.h"
 
 namespace {
 
-// A message box of the program (it has the static text 0xFFFF); null if none.
-HWND program_box(HWND main) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(main, &process);
-  HWND found = nullptr;
-  while ((found = FindWindowExW(nullptr, found, L"#32770", nullptr)) != nullptr) {
-    DWORD owner_process = 0;
-    GetWindowThreadProcessId(found, &owner_process);
-    if (found != main && owner_process == process && IsWindowVisible(found) &&
-        GetDlgItem(found, 0xFFFF) != nullptr) {
-      return found;
-    }
-  }
-  return nullptr;
-}
-
-std::wstring window_text(HWND window) {
-  wchar_t text[2048] = {};
-  GetWindowTextW(window, text, 2048);
-  return text;
-}
-
 int first_start(const vmt::e2e::WindowDriver& driver) {
+  HWND box = nullptr;
   for (int i = 0; i < 600 && !driver.is_ready(); ++i) {
-    if (HWND box = program_box(driver.window())) {
-      wchar_t text[2048] = {};
-      GetDlgItemTextW(box, 0xFFFF, text, 2048);
-      std::fwprintf(stderr, L"A message box at start-up: %ls\n", text);
+    const std::wstring text = driver.wait_box(100, &box);
+    if (box != nullptr) {
+      std::fwprintf(stderr, L"A message box at start-up: %ls\n", text.c_str());
       return 1;
     }
-    Sleep(100);
   }
   if (!driver.is_ready()) {
     std::fprintf(stderr, "The window did not become ready.\n");
@@ -55,15 +31,10 @@ int first_start(const vmt::e2e::WindowDriver& driver) {
     std::fprintf(stderr, "The first start did not open the options dialog.\n");
     return 1;
   }
-  PostMessageW(options, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(options, IDCANCEL)));
+  vmt::e2e::WindowDriver::press_box_button(options, IDCANCEL);
   for (int i = 0; i < 100 && IsWindow(options); ++i) {
-    if (HWND box = program_box(driver.window())) {
-      if (window_text(box) != window_text(options)) {
-        vmt::e2e::WindowDriver::press_box_button(box, IDYES);
-      }
-    }
-    Sleep(100);
+    driver.wait_box(100, &box, {}, options);
+    if (box != nullptr) vmt::e2e::WindowDriver::press_box_button(box, IDYES);
   }
   return IsWindow(options) ? 1 : 0;
 }
@@ -82,9 +53,7 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   if (std::wcscmp(argv[1], L"upload-all") == 0) {
-    std::vector<int> all(static_cast<std::size_t>(driver.list_count(1034)));
-    for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
-    if (all.empty() || !driver.select_items(1034, all)) {
+    if (driver.list_count(1034) == 0 || !driver.select_items(1034, {-1})) {
       std::fprintf(stderr, "Nothing to select in the PC list.\n");
       return 1;
     }

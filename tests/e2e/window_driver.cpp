@@ -1,8 +1,8 @@
 #include "e2e/window_driver.h"
 
-#include <string>
-
 #include <commctrl.h>
+
+#include <string>
 
 namespace vmt::e2e {
 
@@ -41,22 +41,23 @@ class WindowDriver::RemoteBuffer {
 bool WindowDriver::find(DWORD timeout_ms) {
   const DWORD start = GetTickCount();
   do {
-    window_ = FindWindowW(L"#32770", kTitle);
+    window_ = FindWindowW(L"#32770", L"Veldmark  Transfer");
     if (window_ != nullptr && IsWindowVisible(window_)) return true;
     Sleep(100);
   } while (GetTickCount() - start < timeout_ms);
   return false;
 }
 
-std::wstring WindowDriver::text(int id) const {
-  const HWND control = GetDlgItem(window_, id);
-  const LRESULT length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const LRESULT copied = SendMessageW(control, WM_GETTEXT, text.size(),
-                                      reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(copied));
+// Sent, not GetWindowText: that reads no control of another process.
+static std::wstring control_text(HWND control) {
+  std::wstring text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1,
+                    L'\0');
+  text.resize(static_cast<std::size_t>(
+      SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
   return text;
 }
+
+std::wstring WindowDriver::text(int id) const { return control_text(GetDlgItem(window_, id)); }
 
 bool WindowDriver::is_ready() const {
   const std::wstring status = text(1015);
@@ -78,16 +79,12 @@ int WindowDriver::list_count(int list_id) const {
 }
 
 std::vector<std::wstring> WindowDriver::list_column(int list_id, int column) const {
-  return list_texts(GetDlgItem(window_, list_id), column);
-}
-
-std::vector<std::wstring> WindowDriver::list_texts(HWND list, int column) {
+  const HWND list = GetDlgItem(window_, list_id);
   std::vector<std::wstring> texts;
   constexpr int kChars = 1024;
   RemoteBuffer remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
   if (!remote.ok()) return texts;
-  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < list_count(list_id); ++i) {
     LVITEMW item{};
     item.iSubItem = column;
     item.cchTextMax = kChars;
@@ -111,44 +108,26 @@ void WindowDriver::command(int id) const {
   PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-bool WindowDriver::item_point(HWND list, int item, LPARAM* point) {
+bool WindowDriver::click_item(int list_id, int item, bool twice) const {
+  const HWND list = GetDlgItem(window_, list_id);
+  // A point inside the item's label, in the list's client coordinates.
   RemoteBuffer remote(list, sizeof(RECT));
-  if (!remote.ok()) return false;
   RECT rect{};
   rect.left = LVIR_LABEL;
-  remote.write(0, &rect, sizeof rect);
-  if (SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
+  if (!remote.ok() || !remote.write(0, &rect, sizeof rect) ||
+      SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
                    reinterpret_cast<LPARAM>(remote.at(0))) == 0 ||
       !remote.read(0, &rect, sizeof rect)) {
     return false;
   }
-  *point = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
-  return true;
-}
-
-bool WindowDriver::double_click_item(int list_id, int item) const {
-  const HWND list = GetDlgItem(window_, list_id);
-  LPARAM point = 0;
-  if (!item_point(list, item, &point)) return false;
+  const LPARAM point = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
   PostMessageW(list, WM_LBUTTONUP, 0, point);
-  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
-  PostMessageW(list, WM_LBUTTONUP, 0, point);
+  if (twice) {
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    PostMessageW(list, WM_LBUTTONUP, 0, point);
+  }
   return true;
-}
-
-bool WindowDriver::click_item(int list_id, int item) const {
-  const HWND list = GetDlgItem(window_, list_id);
-  LPARAM point = 0;
-  if (!item_point(list, item, &point)) return false;
-  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
-  PostMessageW(list, WM_LBUTTONUP, 0, point);
-  return true;
-}
-
-int WindowDriver::column_width(int list_id, int column) const {
-  return static_cast<int>(
-      SendMessageW(GetDlgItem(window_, list_id), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
 }
 
 void WindowDriver::press_key_in(HWND target, UINT key) {
@@ -192,49 +171,35 @@ bool WindowDriver::select_items(int list_id, const std::vector<int>& items) cons
   return ok;
 }
 
-void WindowDriver::press_key(UINT key) const {
-  // The focused control gets the key, as it would from the keyboard.
-  HWND target = GetDlgItem(window_, 1034);
-  PostMessageW(target, WM_KEYDOWN, key, 1);
-  PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
-}
-
-std::wstring WindowDriver::wait_box(DWORD timeout_ms, HWND* box) const {
+std::wstring WindowDriver::wait_box(DWORD timeout_ms, HWND* box, const std::wstring& part,
+                                    HWND other) const {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window_, &process);
   const DWORD start = GetTickCount();
   do {
     HWND found = nullptr;
     while ((found = FindWindowExW(nullptr, found, L"#32770", nullptr)) != nullptr) {
-      if (found != window_ && GetWindow(found, GW_OWNER) == window_ && IsWindowVisible(found)) {
-        *box = found;
-        wchar_t text[2048] = {};
-        if (GetDlgItemTextW(found, 0xFFFF, text, 2048) > 0) return text;
-        // The long message window holds its text in an edit control.
-        const HWND edit = GetDlgItem(found, kLongMessageText);
-        if (edit == nullptr) return text;
-        // Sent, not GetWindowText: that reads no control of another process.
-        std::wstring whole(static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1,
-                           L'\0');
-        whole.resize(static_cast<std::size_t>(SendMessageW(
-            edit, WM_GETTEXT, whole.size(), reinterpret_cast<LPARAM>(whole.data()))));
-        std::wstring lines;
-        for (wchar_t ch : whole) {
-          if (ch != L'\r') lines += ch;
+      DWORD owner = 0;
+      GetWindowThreadProcessId(found, &owner);
+      if (found == window_ || found == other || owner != process || !IsWindowVisible(found)) {
+        continue;
+      }
+      // A message box's text, or the long message window's edit control.
+      std::wstring text;
+      if (const HWND edit = GetDlgItem(found, kLongMessageText)) {
+        for (wchar_t ch : control_text(edit)) {
+          if (ch != L'\r') text += ch;
         }
-        return lines;
+      } else if (const HWND label = GetDlgItem(found, 0xFFFF)) {
+        text = control_text(label);
+      } else {
+        continue;
+      }
+      if (text.find(part) != std::wstring::npos) {
+        *box = found;
+        return text;
       }
     }
-    Sleep(100);
-  } while (GetTickCount() - start < timeout_ms);
-  *box = nullptr;
-  return {};
-}
-
-std::wstring WindowDriver::wait_box_with(const std::wstring& part, DWORD timeout_ms,
-                                         HWND* box) const {
-  const DWORD start = GetTickCount();
-  do {
-    const std::wstring text = wait_box(200, box);
-    if (*box != nullptr && text.find(part) != std::wstring::npos) return text;
     Sleep(100);
   } while (GetTickCount() - start < timeout_ms);
   *box = nullptr;
@@ -256,33 +221,6 @@ HWND WindowDriver::wait_dialog(const std::wstring& title, DWORD timeout_ms) cons
 void WindowDriver::press_box_button(HWND box, int button) {
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-}
-
-bool WindowDriver::save_picture(HWND window, const std::wstring& folder,
-                                const std::wstring& name) {
-  RECT rect{};
-  if (!GetWindowRect(window, &rect)) return false;
-  // The test's runner takes the picture from the screen when it sees the request.
-  const std::wstring request = folder + L"\\" + name + L".request";
-  const std::wstring done = folder + L"\\" + name + L".done";
-  DeleteFileW(done.c_str());
-  const std::string line = std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
-                           std::to_string(rect.right - rect.left) + " " +
-                           std::to_string(rect.bottom - rect.top) + "\n";
-  const std::wstring partial = request + L".part";
-  HANDLE out = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool wrote = WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  CloseHandle(out);
-  if (!wrote || !MoveFileExW(partial.c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return false;
-  }
-  for (int i = 0; i < 100; ++i) {
-    if (GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    Sleep(100);
-  }
-  return false;
 }
 
 }  // namespace vmt::e2e

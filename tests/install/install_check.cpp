@@ -1,5 +1,5 @@
 // Checks what the installer left on this (Wine) machine, from inside it.
-//   vmt_install_check installed <folder> <CreateReports> <LaunchOnTransfer> <auto start 1|0> <version>
+//   vmt_install_check installed <folder> <CreateReports> <auto start 1|0> <version>
 //   vmt_install_check removed <folder> <CreateReports>
 //   vmt_install_check access <SDDL of the package's permissions entry>
 // Wine's msiexec does not apply the permissions entry, so "access" reads it
@@ -19,7 +19,6 @@ namespace {
 
 const wchar_t kOptionsKey[] = L"SOFTWARE\\Veldmark\\Transfer\\TransferOptions";
 const wchar_t kAutoStartKey[] = L"Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect";
-const wchar_t kUpgradeCode[] = L"{E52C31F0-0817-453D-894E-A42EA3328A5D}";
 
 int failures = 0;
 
@@ -28,22 +27,17 @@ void fail(const std::wstring& what) {
   ++failures;
 }
 
-// The value in the 32-bit view, where both builds keep their settings;
-// "<none>" when the value or its key is missing.
+// A string value in the 32-bit view, where both builds keep their settings.
 std::wstring value(const wchar_t* key_path, const wchar_t* name) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
-      ERROR_SUCCESS) {
-    return L"<none>";
-  }
   wchar_t text[1024] = {};
-  DWORD size = sizeof text - sizeof(wchar_t);
-  DWORD type = 0;
-  const LONG rc =
-      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-  RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return L"<none>";
-  return type == REG_SZ ? std::wstring(text) : L"<not a string>";
+  DWORD size = sizeof text;
+  const bool found =
+      RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, KEY_READ | KEY_WOW64_32KEY, &key) ==
+          ERROR_SUCCESS &&
+      RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS;
+  if (key != nullptr) RegCloseKey(key);
+  return found ? text : L"<none>";
 }
 
 void expect_value(const wchar_t* key, const wchar_t* name, const std::wstring& expected) {
@@ -51,76 +45,63 @@ void expect_value(const wchar_t* key, const wchar_t* name, const std::wstring& e
   if (found != expected) fail(std::wstring(name) + L" is '" + found + L"', not '" + expected + L"'");
 }
 
-// Nothing of the options may reach the 64-bit view, which neither build reads.
-void expect_nothing_in_64_bit_view() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Veldmark", 0, KEY_READ | KEY_WOW64_64KEY,
-                    &key) == ERROR_SUCCESS) {
-    RegCloseKey(key);
-    fail(L"HKLM\\SOFTWARE\\Veldmark exists in the 64-bit view");
-  }
-}
-
 bool exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::wstring folder(int csidl) {
-  wchar_t path[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
-  return path;
 }
 
 // Windows puts a per-machine shortcut in the common Start menu; Wine in the user's.
 bool shortcut_exists() {
   for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
-    if (exists(folder(csidl) + L"\\Veldmark Transfer.lnk")) return true;
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, 0, folder);
+    if (exists(std::wstring(folder) + L"\\Veldmark Transfer.lnk")) return true;
   }
   return false;
 }
 
-std::vector<std::wstring> installed_products() {
-  std::vector<std::wstring> products;
+int installed_products() {
   wchar_t product[39] = {};
-  for (DWORD i = 0; MsiEnumRelatedProductsW(kUpgradeCode, 0, i, product) == ERROR_SUCCESS; ++i) {
-    products.push_back(product);
+  int count = 0;
+  while (MsiEnumRelatedProductsW(L"{E52C31F0-0817-453D-894E-A42EA3328A5D}", 0, count, product) ==
+         ERROR_SUCCESS) {
+    ++count;
   }
-  return products;
+  return count;
 }
 
 // The version resource of the installed program: "major.minor.build".
 std::wstring file_version(const std::wstring& path) {
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-  if (size == 0) return L"<no version resource>";
-  std::vector<BYTE> data(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return L"<unreadable>";
+  std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), &ignored));
   VS_FIXEDFILEINFO* info = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) {
-    return L"<no fixed information>";
+  if (data.empty() || !GetFileVersionInfoW(path.c_str(), 0, data.size(), data.data()) ||
+      !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) {
+    return L"<no version resource>";
   }
   return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
          std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
          std::to_wstring(HIWORD(info->dwFileVersionLS));
 }
 
-void check_installed(const std::wstring& dir, const std::wstring& create_reports,
-                     const std::wstring& launch, bool auto_start, const std::wstring& version) {
+void check_installed(const std::wstring& dir, const std::wstring& create_reports, bool auto_start,
+                     const std::wstring& version) {
   const std::wstring exe = dir + L"\\vmtransfer.exe";
-  for (const wchar_t* file : {L"vmtransfer.exe", L"transfer.chm"}) {
-    if (!exists(dir + L"\\" + file)) fail(std::wstring(L"missing: ") + file);
-  }
+  if (!exists(dir + L"\\transfer.chm")) fail(L"missing: transfer.chm");
   if (file_version(exe) != version) fail(L"program version " + file_version(exe));
   if (!shortcut_exists()) fail(L"no Start menu shortcut");
   expect_value(kOptionsKey, L"CreateReports", create_reports);
-  expect_value(kOptionsKey, L"LaunchOnTransfer", launch);
+  expect_value(kOptionsKey, L"LaunchOnTransfer", L"0");
   expect_value(kOptionsKey, L"TransferExe", exe);
   expect_value(kAutoStartKey, L"Veldmark", auto_start ? L"\"" + exe + L"\"" : L"<none>");
-  expect_nothing_in_64_bit_view();
-  if (installed_products().size() != 1) {
-    fail(std::to_wstring(installed_products().size()) + L" installed products, not 1");
+  // Nothing of the options may reach the 64-bit view, which neither build reads.
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Veldmark", 0, KEY_READ | KEY_WOW64_64KEY,
+                    &key) == ERROR_SUCCESS) {
+    RegCloseKey(key);
+    fail(L"HKLM\\SOFTWARE\\Veldmark exists in the 64-bit view");
   }
+  if (installed_products() != 1) fail(std::to_wstring(installed_products()) + L" products, not 1");
 }
 
 void check_removed(const std::wstring& dir, const std::wstring& create_reports) {
@@ -131,7 +112,7 @@ void check_removed(const std::wstring& dir, const std::wstring& create_reports) 
   // The user's own settings stay for the next installation.
   expect_value(kOptionsKey, L"CreateReports", create_reports);
   if (value(kOptionsKey, L"DefSyncProgram") == L"<none>") fail(L"DefSyncProgram was removed");
-  if (!installed_products().empty()) fail(L"the product is still registered");
+  if (installed_products() != 0) fail(L"the product is still registered");
 }
 
 // The rights that the entry's allowing ACE for a well-known account grants,
@@ -139,50 +120,48 @@ void check_removed(const std::wstring& dir, const std::wstring& create_reports) 
 ACCESS_MASK allowed(PACL dacl, WELL_KNOWN_SID_TYPE account, bool* inherited) {
   BYTE sid[SECURITY_MAX_SID_SIZE];
   DWORD size = sizeof sid;
-  if (!CreateWellKnownSid(account, nullptr, sid, &size)) return 0;
   ACL_SIZE_INFORMATION info{};
-  GetAclInformation(dacl, &info, sizeof info, AclSizeInformation);
+  if (!CreateWellKnownSid(account, nullptr, sid, &size) ||
+      !GetAclInformation(dacl, &info, sizeof info, AclSizeInformation)) {
+    return 0;
+  }
   for (DWORD i = 0; i < info.AceCount; ++i) {
     ACCESS_ALLOWED_ACE* ace = nullptr;
-    if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) ||
-        ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE || !EqualSid(&ace->SidStart, sid)) {
-      continue;
+    if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) &&
+        ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && EqualSid(&ace->SidStart, sid)) {
+      *inherited = (ace->Header.AceFlags & CONTAINER_INHERIT_ACE) != 0;
+      return ace->Mask;
     }
-    *inherited = (ace->Header.AceFlags & CONTAINER_INHERIT_ACE) != 0;
-    return ace->Mask;
   }
   return 0;
 }
 
 void check_access(const wchar_t* sddl) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
-                                                            nullptr)) {
-    fail(L"the permissions entry is not valid SDDL");
-    return;
-  }
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
-  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;
-  GetSecurityDescriptorControl(descriptor, &control, &revision);
-  if (!present || dacl == nullptr) {
-    fail(L"the permissions entry has no access list");
-  } else {
-    bool inherited = false;
-    const ACCESS_MASK users = allowed(dacl, WinBuiltinUsersSid, &inherited);
-    const ACCESS_MASK change = KEY_QUERY_VALUE | KEY_SET_VALUE;
-    if ((users & change) != change || !inherited) fail(L"Users may not read and set values");
-    if (users & (DELETE | WRITE_DAC | WRITE_OWNER)) fail(L"Users may delete or re-permit the key");
-    for (WELL_KNOWN_SID_TYPE account : {WinLocalSystemSid, WinBuiltinAdministratorsSid}) {
-      if ((allowed(dacl, account, &inherited) & KEY_ALL_ACCESS) != KEY_ALL_ACCESS) {
-        fail(L"SYSTEM or Administrators lost full control");
-      }
-    }
-    // The key keeps what it inherits (Users' read access from SOFTWARE).
-    if (control & SE_DACL_PROTECTED) fail(L"the entry cuts the key off from its parent");
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr) ||
+      !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present || !dacl ||
+      !GetSecurityDescriptorControl(descriptor, &control, &revision)) {
+    fail(L"the permissions entry is no valid SDDL with an access list");
+    LocalFree(descriptor);
+    return;
   }
+  bool inherited = false;
+  const ACCESS_MASK users = allowed(dacl, WinBuiltinUsersSid, &inherited);
+  const ACCESS_MASK change = KEY_QUERY_VALUE | KEY_SET_VALUE;
+  if ((users & change) != change || !inherited) fail(L"Users may not read and set values");
+  if (users & (DELETE | WRITE_DAC | WRITE_OWNER)) fail(L"Users may delete or re-permit the key");
+  for (WELL_KNOWN_SID_TYPE account : {WinLocalSystemSid, WinBuiltinAdministratorsSid}) {
+    if ((allowed(dacl, account, &inherited) & KEY_ALL_ACCESS) != KEY_ALL_ACCESS) {
+      fail(L"SYSTEM or Administrators lost full control");
+    }
+  }
+  // The key keeps what it inherits (Users' read access from SOFTWARE).
+  if (control & SE_DACL_PROTECTED) fail(L"the entry cuts the key off from its parent");
   LocalFree(descriptor);
 }
 
@@ -190,16 +169,15 @@ void check_access(const wchar_t* sddl) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argc > 1 ? argv[1] : L"";
-  if (mode == L"installed" && argc == 7) {
-    check_installed(argv[2], argv[3], argv[4], std::wstring(argv[5]) == L"1", argv[6]);
+  if (mode == L"installed" && argc == 6) {
+    check_installed(argv[2], argv[3], std::wstring(argv[4]) == L"1", argv[5]);
   } else if (mode == L"removed" && argc == 4) {
     check_removed(argv[2], argv[3]);
   } else if (mode == L"access" && argc == 3) {
     check_access(argv[2]);
   } else {
-    std::fwprintf(stderr,
-                  L"usage: vmt_install_check installed FOLDER CREATEREPORTS LAUNCH AUTOSTART "
-                  L"VERSION | removed FOLDER CREATEREPORTS | access SDDL\n");
+    std::fwprintf(stderr, L"usage: vmt_install_check installed FOLDER CREATEREPORTS AUTOSTART "
+                          L"VERSION | removed FOLDER CREATEREPORTS | access SDDL\n");
     return 2;
   }
   return failures == 0 ? 0 : 1;

@@ -22,11 +22,10 @@ win64=$(cd "$win64" && pwd)
 dist=$(cd "$dist" && pwd)
 work=$(cd "$work" && pwd)
 
-# The packages as files: both MSIs with the permissions entry, both zips with
-# the two files, a stripped program under 5 MB.
+# The packages as files: both MSIs with the permissions entry and the options
+# key kept at removal, both zips with the two files, a stripped program under 5 MB.
 for arch in x64 x86; do
   msi=$dist/vmtransfer-$version-$arch.msi
-  check "$arch package exists" test -f "$msi"
   check "$arch package lets Users write the options key" \
     sh -c "msiinfo export '$msi' MsiLockPermissionsEx | grep -q 'OptionsCreateReports	Registry	D:.*(A;CI;0x2001f;;;BU)'"
   check "$arch package keeps the options key at removal" \
@@ -34,11 +33,9 @@ for arch in x64 x86; do
   check "$arch zip holds the program and its help" \
     sh -c "unzip -Z1 '$dist/vmtransfer-$version-$arch.zip' | sort | tr '\n' ' ' | grep -qx 'transfer.chm vmtransfer.exe '"
   unzip -q -o "$dist/vmtransfer-$version-$arch.zip" vmtransfer.exe -d "$work/$arch"
-  size=$(stat -c %s "$work/$arch/vmtransfer.exe")
-  echo "$arch program: $size bytes"
-  check "$arch program under 5 MB" test "$size" -lt 5242880
-  check "$arch program carries no debug information" \
-    sh -c "! objdump -h '$work/$arch/vmtransfer.exe' | grep -q '\.debug'"
+  exe=$work/$arch/vmtransfer.exe
+  check "$arch program under 5 MB ($(stat -c %s "$exe") bytes) without debug information" \
+    sh -c "test \$(stat -c %s '$exe') -lt 5242880 && ! objdump -h '$exe' | grep -q '\.debug'"
 done
 
 # A newer package of the same program for the upgrade.
@@ -72,8 +69,13 @@ sddl=$(msiinfo export "$dist/vmtransfer-$version-x64.msi" MsiLockPermissionsEx |
 check "the permissions entry lets Users read and set values, no more" \
   wine "$win64/tests/install/vmt_install_check.exe" access "$sddl"
 
-check "install with msiexec /qn" msiexec /i "$(winepath -w "$dist/vmtransfer-$version-x64.msi")"
-check "installed as described" wine "$win64/tests/install/vmt_install_check.exe" installed "$installed" 1 0 1 "$version"
+check_installed() {  # what, CreateReports, auto-start entry (1|0)
+  check "$1" wine "$win64/tests/install/vmt_install_check.exe" installed "$installed" "$2" "$3" "$version"
+}
+x64=$(winepath -w "$dist/vmtransfer-$version-x64.msi")
+next=$(winepath -w "$work/next/vmtransfer-$next_version-x64.msi")
+check "install with msiexec /qn" msiexec /i "$x64"
+check_installed "installed as described" 1 1
 
 # The installed program, as ActiveSync starts it, on a copy of the demo device.
 cp -r "$top/examples/demo-device" "$work/device"
@@ -86,19 +88,16 @@ wait $program
 # The user's own choices, which the upgrade and the removal keep.
 wine reg add "$key" /reg:32 /f /v DefSyncProgram /d "User defined" >/dev/null 2>&1
 wine reg add "$key" /reg:32 /f /v CreateReports /d 0 >/dev/null 2>&1
-check "upgrade to $next_version in place" msiexec /i "$(winepath -w "$work/next/vmtransfer-$next_version-x64.msi")"
-check "upgraded, the user's CreateReports kept" \
-  wine "$win64/tests/install/vmt_install_check.exe" installed "$installed" 0 0 1 "$version"
-
-check "uninstall" msiexec /x "$(winepath -w "$work/next/vmtransfer-$next_version-x64.msi")"
+check "upgrade to $next_version in place" msiexec /i "$next"
+check_installed "upgraded, the user's CreateReports kept" 0 1
+check "uninstall" msiexec /x "$next"
 check "nothing of the package remains, the user's values do" \
   wine "$win64/tests/install/vmt_install_check.exe" removed "$installed" 0
 
 # Without the ActiveSync feature there is no auto-start entry.
-check "install without AutoStart" msiexec /i "$(winepath -w "$dist/vmtransfer-$version-x64.msi")" ADDLOCAL=Program
-check "installed without the auto-start entry" \
-  wine "$win64/tests/install/vmt_install_check.exe" installed "$installed" 0 0 0 "$version"
-check "uninstall again" msiexec /x "$(winepath -w "$dist/vmtransfer-$version-x64.msi")"
+check "install without AutoStart" msiexec /i "$x64" ADDLOCAL=Program
+check_installed "installed without the auto-start entry" 0 0
+check "uninstall again" msiexec /x "$x64"
 wineserver -k >/dev/null 2>&1
 
 if [ $failed -eq 0 ]; then echo "install test: passed"; else echo "install test: FAILED"; fi

@@ -70,7 +70,9 @@ class Planner : public ::testing::Test {
     C_file_dir_pane pane(side);
     const bool device = side == PaneSide::kDevice;
     set_pane_folder(run_.context, pane, device ? folder : run_.fake.folder.path(folder) + kSep);
-    if (device) EXPECT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
+    if (device) {
+      EXPECT_EQ(device::status::kSuccess, device::connect_to_device(run_.context, false, false));
+    }
     read_pane_folder(run_.context, pane, nullptr);
     if (device) device::disconnect_from_device(run_.context);
     return pane;

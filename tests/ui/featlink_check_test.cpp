@@ -93,36 +93,26 @@ TEST_F(Featlink, NamesPairWithoutCaseAndTimesSortIntoTheSixLists) {
 
 TEST_F(Featlink, TheReportSpeaksOfNoSituationOneOrSeveral) {
   FeatlinkLists lists;
-  const std::string rule(20, '=');
   const std::string none = report(lists);
   EXPECT_NE(std::string::npos, none.find("No situations were found that may require your"));
   EXPECT_EQ(std::string::npos, none.find("Do you want"));
   lists.same_date = {"same.csv"};
   lists.newer_on_desktop = {"new.csv"};
+  const std::string one = report(lists);
   EXPECT_NE(std::string::npos,
-            report(lists).find(
-                "1 common Featlink file, which has the same modified date, was found:\n"
-                "\tsame.csv\n\n"
-                "1 common Featlink file, which is newer on the desktop, was found:\n"
-                "\t*** new.csv\n\n" +
-                rule +
-                "\n1 situation was found that may require your attention.\n"
-                "This situation is labeled with a ***\n" +
-                rule +
-                "\nDo you want to have this program guide you through dealing with this "
-                "situation.\n\t\tYou will be asked it you want it transferred."));
+            one.find("1 common Featlink file, which has the same modified date, was found:\n"
+                     "\tsame.csv\n\n"
+                     "1 common Featlink file, which is newer on the desktop, was found:\n"
+                     "\t*** new.csv\n\n"));
+  EXPECT_NE(std::string::npos, one.find("\n1 situation was found that may require your"));
+  EXPECT_NE(std::string::npos, one.find("dealing with this situation.\n\t\tYou will be asked"));
   lists.unique_on_desktop = {"a.csv", "b.csv"};
   const std::string several = report(lists);
   EXPECT_NE(std::string::npos,
             several.find("2 unique Featlink files were found on your desktop computer:\n"
                          "\t*** a.csv\n\t*** b.csv\n\n"));
-  EXPECT_NE(std::string::npos,
-            several.find("3 situations were found that may require your attention.\n"
-                         "These situations are labeled with a ***\n" +
-                         rule +
-                         "\nDo you want to have this program guide you through dealing with "
-                         "these 3 situations.\n\t\tFor each file, you will be asked it you want "
-                         "it transferred."));
+  EXPECT_NE(std::string::npos, several.find("\n3 situations were found that may require your"));
+  EXPECT_NE(std::string::npos, several.find("dealing with these 3 situations.\n\t\tFor each file"));
 }
 
 TEST_F(Featlink, GuidanceYesCopiesEachWayAndNoSkips) {

@@ -4,11 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "device/device_link.h"
 #include "platform/common/path.h"
-#include "platform/common/utf.h"
 #include "support/fake_run.h"
 #include "support/field_device.h"
 
@@ -123,24 +120,6 @@ TEST_F(FilePanes, ADesktopFolderIsReadWithFoldersFirstAndSortsEachWay) {
   EXPECT_EQ("1,234,567 bytes", size_text(run_.context, file("a.x", 1234567)));
   EXPECT_EQ("5,000,000,000 bytes", size_text(run_.context, file("a.x", 5000000000ULL)));
   EXPECT_EQ("", size_text(run_.context, file("Maps", 4096, kBase, true)));
-}
-
-TEST_F(FilePanes, NamesOfOtherScriptsSortAsTheNameComparisonOrdersThem) {
-  // ASCII names beside names that are not, and names that differ in case only.
-  for (const char* name : {"zeta.raw", "\xC3\x84pfel.raw", "apfel.raw", "\xC3\xA4pfel.RAW",
-                           "Apfel.raw", "\xCE\xA9mega.txt", "omega.txt", "_first", "~last",
-                           "\xE5\x9C\xB0.csv", "B.raw", "b.RAW"}) {
-    pane_.entries.push_back(file(name, 1));
-  }
-  Names expected;
-  for (const auto& entry : pane_.entries) expected.push_back(entry.name());
-  std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
-    const int order = platform::compare_no_case(a, b);
-    return order != 0 ? order < 0 : a < b;
-  });
-  EXPECT_EQ(expected, sorted(1));
-  std::reverse(expected.begin(), expected.end());
-  EXPECT_EQ(expected, sorted(2));
 }
 
 TEST_F(FilePanes, SelectionAndLookupByNameIgnoreCase) {

@@ -333,7 +333,7 @@ TEST_F(TransferWindow, ATimerThatCannotStartLeavesAWindowThatCanBeClosed) {
   EXPECT_EQ(app::id::kOk, view_.ended);
 }
 
-TEST_F(TransferWindow, ColumnClicksAndViewModesSortAndRefillWithoutReadingUntilARefresh) {
+TEST_F(TransferWindow, ViewCommandsSortRefillPopUpAndHelpWithoutReadingUntilARefresh) {
   start();
   dlg_.OnColumnClick(PaneSide::kDesktop, 2);
   dlg_.OnColumnClick(PaneSide::kDesktop, 2);
@@ -347,9 +347,23 @@ TEST_F(TransferWindow, ColumnClicksAndViewModesSortAndRefillWithoutReadingUntilA
   dlg_.OnCommand(ID_DESKTOP_REFRESH);  // a read sorts by name again
   EXPECT_EQ("Name /\\", view_.desktop.columns[0].heading);
   EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
+
+  // Help, the pop-up menus and select all reach their targets.
+  dlg_.OnCommand(IDC_HELP_BUTTON);
+  EXPECT_EQ("Help file:\n" + run_.fake.exe_folder() + "transfer.chm\nnot found.",
+            run_.last_text());
+  run_.fake.folder.write_file("program/transfer.chm", "help");
+  dlg_.OnCommand(ID_HELP_CONTENTS);
+  EXPECT_EQ(run_.fake.exe_folder() + "transfer.chm", view_.help);
+  dlg_.OnRightClick(PaneSide::kDevice, 5, 5);
+  dlg_.OnRightClick(PaneSide::kDesktop, 5, 5);
+  EXPECT_EQ((std::vector<int>{IDR_DEVICE_POPUP, IDR_DESKTOP_POPUP}), view_.popups);
+  dlg_.OnCommand(ID_DEVICE_SELECT_ALL);
+  EXPECT_EQ(2u, view_.device.selected.size());
+  EXPECT_TRUE(view_.desktop.selected.empty());
 }
 
-TEST_F(TransferWindow, DoubleClickEnterUpOneLevelAndTheDeviceBrowserMoveThroughFolders) {
+TEST_F(TransferWindow, DoubleClickEnterUpBrowseAndDefaultFoldersMoveThroughFolders) {
   start();
   dlg_.OnDoubleClick(PaneSide::kDesktop, view_.desktop.index_of("notes.txt"));
   dlg_.OnDoubleClick(PaneSide::kDesktop, view_.desktop.index_of("Mill Lane"));
@@ -383,11 +397,9 @@ TEST_F(TransferWindow, DoubleClickEnterUpOneLevelAndTheDeviceBrowserMoveThroughF
   dlg_.OnCommand(IDC_BROWSE_DEVICE);
   EXPECT_EQ((Names{"Harbour Road.raw"}), view_.device.names());
   EXPECT_FALSE(run_.context.connected);
-}
 
-TEST_F(TransferWindow, BrowseSkipsTheFolderShownAndADeletedDefaultFolderIsShownAsNotFound) {
-  start();
-  const int animations = view_.animations;
+  // Browsing to the folder shown reads nothing; a deleted default folder shows as not found.
+  const int before_browse = view_.animations;
   std::string same = folder("down");
   same.pop_back();
   std::transform(same.begin(), same.end(), same.begin(), [](char ch) {
@@ -395,7 +407,7 @@ TEST_F(TransferWindow, BrowseSkipsTheFolderShownAndADeletedDefaultFolderIsShownA
   });
   view_.browse_answers = {same, folder("up")};
   dlg_.OnCommand(IDC_BROWSE_DESKTOP);
-  EXPECT_EQ(animations, view_.animations);
+  EXPECT_EQ(before_browse, view_.animations);
   dlg_.OnCommand(IDC_BROWSE_DESKTOP);
   dlg_.OnCommand(IDC_BROWSE_DESKTOP);  // cancelled
   EXPECT_EQ(folder("up") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
@@ -422,22 +434,6 @@ TEST_F(TransferWindow, DefaultFolderButtonsNeitherResolveAgainNorRemakeDeletedFo
   EXPECT_EQ("NOT FOUND: " + downloads, view_.texts[IDC_DESKTOP_PATH]);
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(downloads)));
   EXPECT_TRUE(run_.boxes.shown.empty()) << run_.last_text();
-}
-
-TEST_F(TransferWindow, HelpPopupsAndSelectAllReachTheirTargetsAndAMissingHelpFileIsNamed) {
-  start();
-  dlg_.OnCommand(IDC_HELP_BUTTON);
-  EXPECT_EQ("Help file:\n" + run_.fake.exe_folder() + "transfer.chm\nnot found.",
-            run_.last_text());
-  run_.fake.folder.write_file("program/transfer.chm", "help");
-  dlg_.OnCommand(ID_HELP_CONTENTS);
-  EXPECT_EQ(run_.fake.exe_folder() + "transfer.chm", view_.help);
-  dlg_.OnRightClick(PaneSide::kDevice, 5, 5);
-  dlg_.OnRightClick(PaneSide::kDesktop, 5, 5);
-  EXPECT_EQ((std::vector<int>{IDR_DEVICE_POPUP, IDR_DESKTOP_POPUP}), view_.popups);
-  dlg_.OnCommand(ID_DEVICE_SELECT_ALL);
-  EXPECT_EQ(2u, view_.device.selected.size());
-  EXPECT_TRUE(view_.desktop.selected.empty());
 }
 
 // With the options key readable but not writable (a standard user before the

@@ -148,7 +148,7 @@ class Planner : public ::testing::Test {
   TransferOutcome outcome_;
 };
 
-TEST_F(Planner, ConflictLinesCoverEveryPairingAndTheBoxFollowsThem) {
+TEST_F(Planner, ConflictLinesCoverEveryPairingEvenUnlistedOnesAndTheBoxFollowsThem) {
   on_desktop("Job A/a.raw", "a");
   on_desktop("Job B/b.raw", "b");
   on_desktop("same.raw", "s");
@@ -186,26 +186,32 @@ TEST_F(Planner, ConflictLinesCoverEveryPairingAndTheBoxFollowsThem) {
   const std::size_t boxes = run_.boxes.shown.size();
   EXPECT_TRUE(check(source, destination));
   EXPECT_EQ(boxes, run_.boxes.shown.size());
-}
 
-TEST_F(Planner, NamesTheLastReadDidNotListAreAskedOfTheDestination) {
+  // Names equal in any case clash, and names the last read did not list (hidden
+  // by the filter, or arrived since) are asked of the destination.
+  const std::string upper = "\xC3\x89T\xC3\x89.csv";  // ÉTÉ.csv
+  const std::string lower = "\xC3\xA9t\xC3\xA9.csv";  // été.csv
+  on_device(upper, "field");
   on_device("points.raw", "hidden by the filter");
+  on_desktop(lower, "office");
   on_desktop("points.raw", "p");
-  on_desktop("new.raw", "n");
-  C_file_dir_pane destination = device_pane(kFeatlinkFiles);
-  ASSERT_TRUE(destination.entries.empty());
-  C_file_dir_pane source = desktop_pane();
-  select(source, {"points.raw", "new.raw"});
-  EXPECT_EQ("  File:'points.raw' (file will be overwritten)\n", conflict_lines(source, destination));
+  source = desktop_pane();
+  destination = device_pane(kFeatlinkFiles);
+  select(source, {lower, "points.raw", "mine.raw"});
+  on_device("late.raw", "arrived since");
+  on_desktop("late.raw", "l");
+  EXPECT_EQ("  File:'points.raw' (file will be overwritten)\n"
+            "  File:'" + lower + "' (file will be overwritten)\n",
+            conflict_lines(source, destination));
   EXPECT_FALSE(run_.context.connected);
-
-  // The same on the desktop side, for a file that appeared after the read.
-  C_file_dir_pane desk = desktop_pane();
-  on_desktop("late.raw", "arrived since");
-  on_device("late.raw", "l");
   C_file_dir_pane field = device_pane();
   select(field, {"late.raw"});
-  EXPECT_EQ("  File:'late.raw' (file will be overwritten)\n", conflict_lines(field, desk));
+  EXPECT_EQ("  File:'late.raw' (file will be overwritten)\n", conflict_lines(field, source));
+  const FeatlinkLists lists = compare_featlink_files(run_.context, source, field);
+  EXPECT_EQ(lists.unique_on_desktop.end(),
+            std::find(lists.unique_on_desktop.begin(), lists.unique_on_desktop.end(), lower));
+  EXPECT_EQ(lists.unique_on_collector.end(),
+            std::find(lists.unique_on_collector.begin(), lists.unique_on_collector.end(), upper));
 }
 
 TEST_F(Planner, CancelDuringTheThirdOfFiveFilesKeepsTheFirstTwoAndNothingElse) {
@@ -627,21 +633,6 @@ TEST_F(Planner, AFailureOnTheFourthOfTenFilesNamesTheSixNotTransferred) {
             summary());
   record_failure(run_.context, failure_summary(run_.context, plan_, outcome_));
   EXPECT_NE(std::string::npos, record_.history.find("  Dir: 'Job' (7 of its 10 files not copied)\n"));
-}
-
-TEST_F(Planner, NamesEqualInAnyCaseClashAndPairInTheFeatlinkComparison) {
-  const std::string upper = "\xC3\x89T\xC3\x89.csv";  // ÉTÉ.csv
-  const std::string lower = "\xC3\xA9t\xC3\xA9.csv";  // été.csv
-  on_device(upper, "field");
-  on_desktop(lower, "office");
-  C_file_dir_pane desk = desktop_pane();
-  C_file_dir_pane field = device_pane();
-  select(desk, {lower});
-  EXPECT_EQ("  File:'" + lower + "' (file will be overwritten)\n", conflict_lines(desk, field));
-  const FeatlinkLists lists = compare_featlink_files(run_.context, desk, field);
-  EXPECT_EQ(lists.unique_on_desktop.end(),
-            std::find(lists.unique_on_desktop.begin(), lists.unique_on_desktop.end(), lower));
-  EXPECT_TRUE(lists.unique_on_collector.empty());
 }
 
 std::string read_host_file(const std::string& path) {

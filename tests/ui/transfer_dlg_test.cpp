@@ -335,6 +335,9 @@ TEST_F(TransferWindow, ATimerThatCannotStartLeavesAWindowThatCanBeClosed) {
 
 TEST_F(TransferWindow, ViewCommandsSortRefillPopUpAndHelpWithoutReadingUntilARefresh) {
   start();
+  const int clears = view_.desktop.clears;
+  dlg_.OnCommand(ID_VIEW_DETAILS);  // the current mode: nothing is filled again
+  EXPECT_EQ(clears, view_.desktop.clears);
   dlg_.OnColumnClick(PaneSide::kDesktop, 2);
   dlg_.OnColumnClick(PaneSide::kDesktop, 2);
   EXPECT_EQ("Size \\/", view_.desktop.columns[2].heading);
@@ -466,6 +469,7 @@ TEST_F(TransferWindow, CheckBoxesThatCannotBeSavedSayItOnceAndShowWhatIsStored) 
   EXPECT_TRUE(view_.checks[IDC_LAUNCH_PROGRAM]);
   EXPECT_TRUE(dlg_.launch_program());
   EXPECT_EQ("1", run_.stored_option("LaunchOnTransfer"));
+  EXPECT_EQ("1", run_.stored_option("CreateReports"));
 }
 
 TEST_F(TransferWindow, TheStatusAreaGetsOnlyWhatChangesAndDropsItsOldestLinesPastTheLimit) {

@@ -1,10 +1,8 @@
 // Filling a list view from a pane: columns inserted once, "." and ".." hidden,
-// item data leading back to the entries, icons fetched once per device key.
+// item data leading back to the entries, icons fetched once per key.
 #include "ui/pane_list.h"
 
 #include <gtest/gtest.h>
-
-#include <map>
 
 #include "support/fake_list_view.h"
 #include "support/fake_run.h"
@@ -35,68 +33,27 @@ class CountingShell : public test::FakeShell {
   int folders = 0;  // requests about a folder
 };
 
-platform::CeFindData device_entry(const std::u16string& name, std::uint32_t attributes,
-                                  std::uint32_t size) {
-  platform::CeFindData data;
-  data.cFileName = name;
-  data.dwFileAttributes = attributes;
-  data.nFileSizeLow = size;
-  data.ftLastWriteTime = 129745000000000000ULL;
-  return data;
-}
-
-TEST(PaneList, DesktopEntriesAreListedWithTheirPositionsAndTheDotsHidden) {
-  test::FakeRun run;
-  run.fake.folder.write_file("job/b.raw", "bb");
-  run.fake.folder.write_file("job/Sub/x", "");
-  C_file_dir_pane pane(PaneSide::kDesktop);
-  set_pane_folder(run.context, pane, run.fake.folder.path("job"));
-  read_pane_folder(run.context, pane, {});
-  ASSERT_EQ(4u, pane.entries.size());
-
-  FakeListView view;
-  CountingIcons icons;
-  IconCache cache(icons);
-  PaneListState state;
-  fill_pane_list(run.context, pane, view, cache, state, ViewMode::kDetails, false);
-  EXPECT_EQ(ViewMode::kDetails, view.mode);
-  ASSERT_EQ(4u, view.columns.size());
-  EXPECT_EQ("Name /\\", view.columns[0].heading);
-  EXPECT_EQ(150, view.columns[0].width);
-  EXPECT_EQ(125, view.columns[1].width);
-  EXPECT_TRUE(view.columns[2].right_aligned);
-  ASSERT_EQ(2u, view.items.size());
-  EXPECT_EQ("Sub", view.items[0].name);
-  EXPECT_EQ(2, view.items[0].data);
-  EXPECT_EQ("", view.items[0].texts[2]);
-  EXPECT_EQ("File Folder", view.items[0].texts[3]);
-  EXPECT_EQ("b.raw", view.items[1].name);
-  EXPECT_EQ("2 bytes", view.items[1].texts[2]);
-  EXPECT_EQ(3, view.items[1].data);
-  EXPECT_EQ("File Folder", pane.entries[0].type_text(run.log));
-
-  // A second fill replaces the headings only, and keeps the cache's icons.
-  pane.sort_mode = 6;
-  sort_pane(run.context, pane);
-  fill_pane_list(run.context, pane, view, cache, state, ViewMode::kDetails, true);
-  EXPECT_EQ(4u, view.columns.size());
-  EXPECT_EQ("Size \\/", view.columns[2].heading);
-  EXPECT_EQ("b.raw", view.items[0].name);
-  EXPECT_EQ(2, icons.added);
-
-  // The list's selection is carried into the entries by item data.
-  view.selected = {0};
-  EXPECT_TRUE(mark_selected_entries(run.context, pane, view));
-  EXPECT_EQ(1, count_selected(run.context, pane));
-  EXPECT_TRUE(is_entry_selected(run.context, pane, "B.RAW"));
-  view.selected.clear();
-  EXPECT_FALSE(mark_selected_entries(run.context, pane, view));
-  EXPECT_EQ(0, count_selected(run.context, pane));
-}
-
 // A run whose shell counts what it is asked, and one icon cache for its lists.
-class IconRequests : public ::testing::Test {
+class PaneList : public ::testing::Test {
  protected:
+  void add_device_entry(C_file_dir_pane& pane, const std::u16string& name,
+                        std::uint32_t attributes, std::uint32_t size,
+                        platform::FileTimeTicks written = 129745000000000000ULL) {
+    platform::CeFindData data;
+    data.cFileName = name;
+    data.dwFileAttributes = attributes;
+    data.nFileSizeLow = size;
+    data.ftLastWriteTime = written;
+    pane.entries.push_back(C_file_dir_info::device(data, context.platform.clock));
+  }
+  C_file_dir_pane desktop_folder(const std::vector<std::string>& files) {
+    for (const std::string& name : files) run.fake.folder.write_file("job/" + name, "bb");
+    C_file_dir_pane pane(PaneSide::kDesktop);
+    set_pane_folder(context, pane, run.fake.folder.path("job"));
+    read_pane_folder(context, pane, {});
+    return pane;
+  }
+
   test::FakeRun run;
   CountingShell shell{run.fake.folder.path("shell")};
   platform::Platform platform{run.registry, run.fake.platform().files, shell, run.fake.windows,
@@ -104,41 +61,40 @@ class IconRequests : public ::testing::Test {
   app::RunContext context{platform, run.boxes, run.log, run.message_texts};
   CountingIcons icons;
   IconCache cache{icons};
+  FakeListView view;
+  PaneListState state;
 };
 
-TEST_F(IconRequests, DeviceIconsAreAskedForOncePerKey) {
-  C_file_dir_pane pane(PaneSide::kDevice);
-  set_pane_folder(context, pane, "\\Projects");
-  for (const auto& data : {device_entry(u"a.CSV", platform::attr::kArchive, 1000),
-                           device_entry(u"b.csv", platform::attr::kArchive, 999),
-                           device_entry(u"Job", platform::attr::kDirectory, 0),
-                           device_entry(u"Old", platform::attr::kDirectory, 0),
-                           device_entry(u"README", platform::attr::kArchive, 5)}) {
-    pane.entries.push_back(C_file_dir_info::device(data, context.platform.clock));
-  }
-  FakeListView view;
-  PaneListState state;
-  fill_pane_list(context, pane, view, cache, state, ViewMode::kIcons, false);
-  EXPECT_EQ(3u, shell.asked.size());
-  EXPECT_EQ("*.CSV", shell.asked[0]);
-  EXPECT_EQ(3, icons.added);
-  EXPECT_EQ(view.items[0].icon, view.items[1].icon);
-  EXPECT_EQ("1,000 bytes", view.items[0].texts[2]);
-  EXPECT_NE("", view.items[0].texts[1]);
-  EXPECT_EQ("", icon_key(pane.entries[4]));
-  EXPECT_EQ("File Folder", icon_key(pane.entries[2]));
+TEST_F(PaneList, DesktopEntriesAreListedWithTheirPositionsAndTheSelectionComesBack) {
+  C_file_dir_pane pane = desktop_folder({"b.raw", "Sub/x"});
+  ASSERT_EQ(4u, pane.entries.size());  // with "." and ".."
+  fill_pane_list(context, pane, view, cache, state, ViewMode::kDetails, false);
+  ASSERT_EQ(2u, view.items.size());
+  EXPECT_EQ(2, view.items[0].data);
+  EXPECT_EQ("File Folder", view.items[0].texts[3]);
+  EXPECT_EQ(3, view.items[1].data);
+
+  // A second fill replaces the headings only, and keeps the cache's icons.
+  pane.sort_mode = 6;
+  sort_pane(context, pane);
+  fill_pane_list(context, pane, view, cache, state, ViewMode::kDetails, true);
+  EXPECT_EQ(4u, view.columns.size());
+  EXPECT_EQ("Size \\/", view.columns[2].heading);
+  EXPECT_EQ(2, icons.added);
+
+  // The list's selection is carried into the entries by item data.
+  view.selected = {0};
+  EXPECT_TRUE(mark_selected_entries(context, pane, view));
+  EXPECT_TRUE(is_entry_selected(context, pane, "B.RAW"));
+  EXPECT_EQ(1, count_selected(context, pane));
+  view.selected.clear();  // and a stale one never stays behind
+  EXPECT_FALSE(mark_selected_entries(context, pane, view));
+  EXPECT_EQ(0, count_selected(context, pane));
 }
 
-TEST_F(IconRequests, DesktopIconsAreAskedOncePerKeyByNameWithoutOpeningAnEntry) {
-  for (const char* name : {"job/Alpha/x", "job/Beta/x", "job/a.raw", "job/B.RAW", "job/c.csv",
-                           "job/notes"}) {
-    run.fake.folder.write_file(name, "data");
-  }
-  C_file_dir_pane pane(PaneSide::kDesktop);
-  set_pane_folder(context, pane, run.fake.folder.path("job"));
-  read_pane_folder(context, pane, {});
-  FakeListView view;
-  PaneListState state;
+TEST_F(PaneList, IconsAreAskedOncePerKeyByNameWithoutOpeningAnEntry) {
+  C_file_dir_pane pane =
+      desktop_folder({"Alpha/x", "Beta/x", "a.raw", "B.RAW", "c.csv", "notes"});
   fill_pane_list(context, pane, view, cache, state, ViewMode::kDetails, false);
   // One request for the folders, one for each extension (case ignored) and
   // one for the files without; none opens an entry, so the folders share
@@ -150,36 +106,33 @@ TEST_F(IconRequests, DesktopIconsAreAskedOncePerKeyByNameWithoutOpeningAnEntry) 
   ASSERT_EQ(6u, view.items.size());
   EXPECT_EQ(view.items[0].icon, view.items[1].icon);
   EXPECT_EQ(view.items[2].icon, view.items[3].icon);
-  EXPECT_EQ("File Folder", view.items[1].texts[3]);
   EXPECT_EQ(view.items[2].texts[3], view.items[3].texts[3]);
   // The list drew nothing until every item was in.
   EXPECT_EQ(0, view.drawn_while_filled);
   EXPECT_FALSE(view.held);
   EXPECT_EQ(pane.entries.size(), view.announced);
 
-  // The cache serves the next fill, and the device pane, without the shell.
+  // The cache serves the next fill and the device pane without the shell; a
+  // device name without an extension and an unknown time still list.
   fill_pane_list(context, pane, view, cache, state, ViewMode::kDetails, false);
   C_file_dir_pane device(PaneSide::kDevice);
-  device.entries.push_back(C_file_dir_info::device(
-      device_entry(u"Job", platform::attr::kDirectory, 0), context.platform.clock));
-  device.entries.push_back(C_file_dir_info::device(
-      device_entry(u"d.Csv", platform::attr::kArchive, 3), context.platform.clock));
+  set_pane_folder(context, device, "\\Projects");
+  add_device_entry(device, u"Job", platform::attr::kDirectory, 0);
+  add_device_entry(device, u"d.Csv", platform::attr::kArchive, 1000);
+  add_device_entry(device, u"README", platform::attr::kArchive, 5, 0);
   FakeListView device_view;
   PaneListState device_state;
-  fill_pane_list(context, device, device_view, cache, device_state, ViewMode::kDetails, false);
+  fill_pane_list(context, device, device_view, cache, device_state, ViewMode::kIcons, false);
   EXPECT_EQ(4u, shell.asked.size());
   EXPECT_EQ(view.items[0].icon, device_view.items[0].icon);
   EXPECT_EQ(view.items[4].icon, device_view.items[1].icon);
-}
-
-TEST(PaneList, AnUnknownTimeShowsAnEmptyDate) {
-  test::FakeRun run;
-  platform::CeFindData data = device_entry(u"zero.raw", platform::attr::kArchive, 1);
-  data.ftLastWriteTime = 0;
-  const C_file_dir_info entry = C_file_dir_info::device(data, run.fake.clock);
+  EXPECT_EQ("1,000 bytes", device_view.items[1].texts[2]);
+  EXPECT_NE("", device_view.items[1].texts[1]);
+  EXPECT_EQ("", icon_key(device.entries[2]));
+  EXPECT_EQ("File Folder", icon_key(device.entries[0]));
   std::int64_t seconds = 0;
-  EXPECT_FALSE(entry.modification_time(&seconds));
-  EXPECT_EQ("", date_text(run.context, entry, true));
+  EXPECT_FALSE(device.entries[2].modification_time(&seconds));
+  EXPECT_EQ("", date_text(context, device.entries[2], true));
 }
 
 }  // namespace

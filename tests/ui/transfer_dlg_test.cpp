@@ -1,23 +1,23 @@
 // The main window's logic with a scripted view: the start-up sequence in its
-// modes, the busy state, leaving the window, sorting and the navigation
-// commands, against an emulated data collector.
+// modes, the busy state, leaving the window, sorting, navigation, transfers
+// and the Featlink check, against an emulated data collector.
 #include "ui/transfer_dlg.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <deque>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 
-#include "platform/common/path.h"
-#include "support/fake_list_view.h"
-#include "settings/options_store.h"
-#include "device/device_link.h"
 #include "device/copy_engine.h"
+#include "device/device_link.h"
+#include "platform/common/path.h"
+#include "settings/options_store.h"
 #include "support/fake_copying.h"
+#include "support/fake_list_view.h"
 #include "support/fake_run.h"
 #include "support/field_device.h"
 
@@ -26,28 +26,28 @@ namespace {
 
 constexpr char kSep = platform::path::kSeparator;
 constexpr char kAutoStartKey[] = "Software\\Microsoft\\Windows CE Services\\AutoStartOnConnect";
+constexpr char kUnplugged[] = "[Device]\nPresent=0\n";
+constexpr char kFieldProgramRunning[] =
+    "Windows Registry Editor Version 5.00\n\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veldmark Software, Inc.\\Plotwise]\n"
+    "\"InstallLoc\"=\"\\\\Program Files\\\\Plotwise\"\n\"StatusRunning\"=\"YES\"\n";
 
 class ScriptedView : public TransferView {
  public:
+  static void mark(std::set<int>& ids, int id, bool in) {
+    if (in) {
+      ids.insert(id);
+    } else {
+      ids.erase(id);
+    }
+  }
   app::WindowRef window() override { return 0x147; }
-  void set_caption(const std::string& text) override { caption = text; }
+  void set_caption(const std::string&) override {}
   void set_pictures() override {}
   void set_control_text(int id, const std::string& text) override { texts[id] = text; }
-  void enable_control(int id, bool enabled) override {
-    if (enabled) {
-      disabled.erase(id);
-    } else {
-      disabled.insert(id);
-    }
-  }
+  void enable_control(int id, bool enabled) override { mark(disabled, id, !enabled); }
   bool is_control_enabled(int id) override { return disabled.count(id) == 0; }
-  void show_control(int id, bool shown) override {
-    if (shown) {
-      hidden.erase(id);
-    } else {
-      hidden.insert(id);
-    }
-  }
+  void show_control(int id, bool shown) override { mark(hidden, id, !shown); }
   void set_check(int id, bool checked) override { checks[id] = checked; }
   bool is_checked(int id) override { return checks[id]; }
   // The area as the control holds it: only what changes is handed over.
@@ -66,21 +66,11 @@ class ScriptedView : public TransferView {
   }
   std::string status() const { return record + line; }
   bool open_animation() override { return true; }
-  void play_animation(bool play) override {
-    if (play) ++animations;
-    playing = play;
-  }
-  void add_tooltip(int id, const std::string& text) override { tooltips[id] = text; }
+  void play_animation(bool play) override { animations += play; }
+  void add_tooltip(int, const std::string&) override {}
   void activate_tooltips(bool) override {}
-  bool start_timer(int id, unsigned period) override {
-    timer = id;
-    timer_period = period;
-    return timer_works;
-  }
-  bool kill_timer(int) override {
-    timer = 0;
-    return true;
-  }
+  bool start_timer(int id, unsigned) override { return (timer = id, timer_works); }
+  bool kill_timer(int) override { return (timer = 0, true); }
   void pump_messages() override {
     ++pumped;
     if (on_pump) on_pump();
@@ -114,39 +104,21 @@ class ScriptedView : public TransferView {
     return options_result;
   }
 
-  std::string caption;
   std::map<int, std::string> texts;
-  std::set<int> disabled;
-  std::set<int> hidden;
+  std::set<int> disabled, hidden;
   std::map<int, bool> checks;
-  std::map<int, std::string> tooltips;
   std::map<int, MenuItemState> menu;
-  std::string record;
-  std::string line;
+  std::string record, line, help, browser_folder, new_folder_name;
   std::size_t handed = 0;  // bytes of text given to the status area
-  int drops = 0;
-  int animations = 0;
-  bool playing = false;
+  int drops = 0, animations = 0, timer = 0, pumped = 0, ended = 0, options_opened = 0;
   bool timer_works = true;
-  int timer = 0;
-  unsigned timer_period = 0;
-  int pumped = 0;
   std::vector<int> popups;
   std::deque<std::string> browse_answers;
-  std::string help;
-  int ended = 0;
-  int options_opened = 0;
-  int options_result = app::id::kCancel;
-  std::vector<std::string> browser_starts;
-  std::string browser_folder;
-  int browser_result = app::id::kOk;
-  std::vector<std::string> new_folder_parents;
-  std::string new_folder_name;
-  int new_folder_result = app::id::kOk;
-  std::function<void()> on_options;
-  std::function<void()> on_pump;
-  test::FakeListView desktop;
-  test::FakeListView device;
+  std::vector<std::string> browser_starts, new_folder_parents;
+  int options_result = app::id::kCancel, browser_result = app::id::kOk,
+      new_folder_result = app::id::kOk;
+  std::function<void()> on_options, on_pump;
+  test::FakeListView desktop, device;
 };
 
 class NoIcons : public IconList {
@@ -154,6 +126,8 @@ class NoIcons : public IconList {
   int add_icon(platform::IconHandle) override { return added++; }
   int added = 0;
 };
+
+using Names = std::vector<std::string>;
 
 class TransferWindow : public ::testing::Test {
  protected:
@@ -180,6 +154,9 @@ class TransferWindow : public ::testing::Test {
   void on_desktop(const std::string& relative, const std::string& contents) {
     run_.fake.folder.write_file("desk/" + relative, contents);
   }
+  bool exists(const std::string& relative) {
+    return std::filesystem::exists(std::filesystem::u8path(run_.fake.folder.path(relative)));
+  }
   std::string folder(const std::string& relative) {
     std::string path = run_.fake.folder.path("desk/" + relative);
     std::replace(path.begin(), path.end(), '/', kSep);
@@ -198,11 +175,16 @@ class TransferWindow : public ::testing::Test {
     }
     return text;
   }
-  void double_click(PaneSide side, const std::string& name) {
-    test::FakeListView& list = side == PaneSide::kDesktop ? view_.desktop : view_.device;
-    const int item = list.index_of(name);
-    ASSERT_GE(item, 0) << name;
-    dlg_.OnDoubleClick(side, item);
+  void select(test::FakeListView& list, const Names& names) {
+    list.selected.clear();
+    for (const std::string& name : names) list.selected.push_back(list.index_of(name));
+  }
+  // The window back at rest on the download folder and the projects folder.
+  void expect_at_rest() {
+    EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
+    EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
+    EXPECT_FALSE(dlg_.busy());
+    EXPECT_FALSE(run_.context.connected);
   }
 
   test::FakeRun run_{true};
@@ -213,65 +195,54 @@ class TransferWindow : public ::testing::Test {
   test::FakeCopying copying_{run_.context};
 };
 
-TEST_F(TransferWindow, StartUpFillsBothPanesFromTheDownloadFolderAndTheProjectsFolder) {
+TEST_F(TransferWindow, StartUpFillsBothPanesFromTheDownloadFolderAndTheProjectsFolderOnce) {
   run_.context.command_line = "DOWNLOAD";
   dlg_.OnInit();
-  EXPECT_EQ("Veldmark  Transfer", view_.caption);
   EXPECT_EQ("Initializing, please wait...", view_.status());
   EXPECT_TRUE(dlg_.busy());
   EXPECT_EQ(kStartupTimer, view_.timer);
-  EXPECT_EQ(500u, view_.timer_period);
-  EXPECT_EQ("End this program.", view_.tooltips[IDC_EXIT]);
-  EXPECT_EQ(view_.tooltips[IDC_DESKTOP_UP], view_.tooltips[IDC_DEVICE_UP]);
-  EXPECT_EQ(&dlg_, run_.context.status_record);
-
   dlg_.OnTimer(kStartupTimer);
-  EXPECT_FALSE(dlg_.busy());
   EXPECT_EQ(0, view_.timer);
-  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
-  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Codes.csv"}), view_.device.names());
+  EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
+  EXPECT_EQ((Names{"Harbour Road", "Codes.csv"}), view_.device.names());
   EXPECT_EQ("Ready.", view_.status());
-  EXPECT_FALSE(view_.playing);
-  EXPECT_EQ(2, view_.animations);
-  EXPECT_FALSE(run_.context.connected);
+  expect_at_rest();
   // "User defined" never launches, so its box stays greyed.
   EXPECT_FALSE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));
   EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
   EXPECT_EQ(0, view_.options_opened);
-  EXPECT_EQ("0", run_.stored_option("CreateReports"));
-  EXPECT_FALSE(view_.checks[IDC_CREATE_REPORT]);
-
-  const std::string lines = report();
-  EXPECT_EQ(0u, lines.find("VMTRANSFERVERSION=Feb 23 2012\n"));
-  EXPECT_NE(std::string::npos, lines.find("SYNC STARTUP::::DOWNLOAD\n"));
-
+  EXPECT_EQ(0u, report().find("VMTRANSFERVERSION=Feb 23 2012\n"));
+  EXPECT_NE(std::string::npos, report().find("SYNC STARTUP::::DOWNLOAD\n"));
   // The timer firing again runs nothing twice.
-  const std::size_t logged = run_.log.count();
   dlg_.OnTimer(kStartupTimer);
-  EXPECT_EQ(logged + 1, run_.log.count());
   EXPECT_EQ(2, view_.animations);
 }
 
-TEST_F(TransferWindow, UploadModeOpensTheUploadFolderAndMissingChoiceAsksForOptions) {
+TEST_F(TransferWindow, UploadModeOpensTheUploadFolderAndAMissingChoiceAsksForOptions) {
   run_.remove_option("DefSyncProgram");
   run_.remove_option("CreateReports");
   start("upload");
-  EXPECT_EQ(folder("up") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ((std::vector<std::string>{"ready.job"}), view_.desktop.names());
+  EXPECT_EQ((Names{"ready.job"}), view_.desktop.names());
   EXPECT_EQ("User defined", run_.stored_option("DefSyncProgram"));
-  EXPECT_TRUE(dlg_.open_options_on_start());
   EXPECT_EQ(1, view_.options_opened);
-  EXPECT_NE(std::string::npos,
-            report().find("DefSyncProgram not set, starting with Options dialog"));
+  EXPECT_NE(std::string::npos, report().find("DefSyncProgram not set, starting with Options"));
   // A missing report setting starts as on.
   EXPECT_EQ("1", run_.stored_option("CreateReports"));
   EXPECT_TRUE(view_.checks[IDC_CREATE_REPORT]);
 }
 
-TEST_F(TransferWindow, UnpluggedTheDesktopFillsAndPluggingInAndRefreshingOpensTheProjects) {
-  on_device("device.ini", "[Device]\nPresent=0\n");
+TEST_F(TransferWindow, AChoiceOutsideTheCatalogueIsReportedOnceAndKept) {
+  run_.arrange_option("DefSyncProgram", "Vistaplot 2099");
+  start();
+  EXPECT_EQ("Vistaplot 2099", run_.stored_option("DefSyncProgram"));
+  EXPECT_EQ((Names{"Error (A) setting options from registry\nDefSyncProgram = (Vistaplot 2099)"}),
+            run_.texts());
+  EXPECT_EQ(0, view_.options_opened);
+  EXPECT_EQ(kNotSet, view_.texts[IDC_DESKTOP_PATH]);
+}
+
+TEST_F(TransferWindow, UnpluggedOrWithoutProjectsFolderTheDevicePaneWaitsForARefresh) {
+  on_device("device.ini", kUnplugged);
   start();
   EXPECT_EQ(2u, view_.desktop.items.size());
   EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
@@ -280,33 +251,36 @@ TEST_F(TransferWindow, UnpluggedTheDesktopFillsAndPluggingInAndRefreshingOpensTh
   bool code_text_shown = false;
   for (int code = 401; code <= 412; ++code) {
     std::string text;
-    if (device::status_text_for_code(run_.context, code, &text) && view_.status() == text) {
-      code_text_shown = true;
-    }
+    code_text_shown |=
+        device::status_text_for_code(run_.context, code, &text) && view_.status() == text;
   }
   EXPECT_TRUE(code_text_shown) << view_.status();
-  EXPECT_FALSE(dlg_.busy());
-
   // Up one level on a pane with no connection does nothing at all.
   const std::string status = view_.status();
   dlg_.OnCommand(IDC_DEVICE_UP);
   EXPECT_EQ(status, view_.status());
 
+  // Plugged in, but the field program names no projects folder.
+  std::filesystem::remove(std::filesystem::u8path(
+      run_.fake.folder.path("device/fs/Program Files/Plotwise/Programs/vmark.ini")));
   on_device("device.ini", "[Device]\n");
   dlg_.OnCommand(ID_REFRESH_KEY);
-  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_EQ(2u, view_.device.items.size());
+  EXPECT_EQ(kNotSet, view_.texts[IDC_DEVICE_PATH]);
+  EXPECT_TRUE(view_.device.items.empty());
+  test::arrange_field_device(run_.fake.folder);
+  dlg_.OnCommand(ID_FILE_REFRESH);
+  EXPECT_EQ((Names{"Harbour Road", "Codes.csv"}), view_.device.names());
   EXPECT_EQ("Ready.", view_.status());
+  expect_at_rest();
 
-  // Unplugged again, a refresh empties the device pane once more.
-  on_device("device.ini", "[Device]\nPresent=0\n");
+  on_device("device.ini", kUnplugged);
   dlg_.OnCommand(ID_FILE_REFRESH);
   EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
   EXPECT_TRUE(view_.device.items.empty());
   EXPECT_EQ(2u, view_.desktop.items.size());
 }
 
-TEST_F(TransferWindow, BusyLocksTheControlsAndLeavingWaitsForIt) {
+TEST_F(TransferWindow, BusyLocksTheControlsAndTheMenuAndLeavingWaitsForIt) {
   dlg_.OnInit();
   // Exit and the close box during the start-up sequence do nothing.
   dlg_.OnOK();
@@ -320,17 +294,21 @@ TEST_F(TransferWindow, BusyLocksTheControlsAndLeavingWaitsForIt) {
                  IDC_LAUNCH_PROGRAM}) {
     EXPECT_FALSE(view_.is_control_enabled(id)) << id;
   }
-  EXPECT_EQ(18u, view_.disabled.size());
   // A command that arrives while busy (F5 pumped during a read) starts nothing.
   dlg_.OnCommand(ID_REFRESH_KEY);
   EXPECT_EQ(0, view_.animations);
-
   dlg_.OnTimer(kStartupTimer);
   EXPECT_TRUE(view_.is_control_enabled(IDC_EXIT));
-  EXPECT_TRUE(view_.is_control_enabled(IDC_DEVICE_LIST));
-  const std::size_t logged = run_.log.count();
-  dlg_.leave_busy();
-  EXPECT_EQ(logged + 1, run_.log.count());
+
+  // While a pane is read messages are pumped, and no idle time comes.
+  dlg_.OnIdle();
+  ASSERT_TRUE(view_.menu[ID_FILE_REFRESH].enabled);
+  int enabled_while_reading = 0;
+  view_.on_pump = [&] { enabled_while_reading += view_.menu[ID_OPTIONS_SETTINGS].enabled; };
+  dlg_.OnCommand(ID_FILE_REFRESH);
+  EXPECT_GT(view_.pumped, 0);
+  EXPECT_EQ(0, enabled_while_reading);
+  EXPECT_TRUE(view_.menu[ID_OPTIONS_SETTINGS].enabled);
 
   // With reports on, Cancel at "View report?" keeps the window; No closes it.
   run_.arrange_option("CreateReports", "1");
@@ -349,122 +327,91 @@ TEST_F(TransferWindow, ATimerThatCannotStartLeavesAWindowThatCanBeClosed) {
   dlg_.OnInit();
   EXPECT_EQ("Unable to set timer", run_.last_text());
   EXPECT_FALSE(dlg_.busy());
-  EXPECT_TRUE(view_.is_control_enabled(IDC_EXIT));
-  EXPECT_FALSE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));
   dlg_.OnIdle();
   EXPECT_TRUE(view_.menu[ID_FILE_EXIT].enabled);
   dlg_.OnOK();
   EXPECT_EQ(app::id::kOk, view_.ended);
 }
 
-TEST_F(TransferWindow, TheMenuIsGreyedForAsLongAsACommandRuns) {
+TEST_F(TransferWindow, ViewCommandsSortRefillPopUpAndHelpWithoutReadingUntilARefresh) {
   start();
-  dlg_.OnIdle();
-  ASSERT_TRUE(view_.menu[ID_FILE_REFRESH].enabled);
-  // While a pane is read messages are pumped, and no idle time comes.
-  int enabled_while_reading = 0;
-  view_.on_pump = [&] { enabled_while_reading += view_.menu[ID_OPTIONS_SETTINGS].enabled; };
-  dlg_.OnCommand(ID_FILE_REFRESH);
-  EXPECT_GT(view_.pumped, 0);
-  EXPECT_EQ(0, enabled_while_reading);
-  EXPECT_TRUE(view_.menu[ID_OPTIONS_SETTINGS].enabled);
-}
-
-TEST_F(TransferWindow, AChoiceOutsideTheCatalogueIsReportedOnceAndKept) {
-  run_.arrange_option("DefSyncProgram", "Vistaplot 2099");
-  start();
-  EXPECT_EQ("Vistaplot 2099", run_.stored_option("DefSyncProgram"));
-  EXPECT_EQ((std::vector<std::string>{
-                "Error (A) setting options from registry\nDefSyncProgram = (Vistaplot 2099)"}),
-            run_.texts());
-  EXPECT_EQ(0, view_.options_opened);
-  EXPECT_EQ(std::string::npos, report().find("DefSyncProgram not set"));
-  EXPECT_EQ(kNotSet, view_.texts[IDC_DESKTOP_PATH]);
-}
-
-TEST_F(TransferWindow, ADeviceWithoutAProjectsFolderLeavesItsPaneUnsetUntilThereIsOne) {
-  std::filesystem::remove(std::filesystem::u8path(
-      run_.fake.folder.path("device/fs/Program Files/Plotwise/Programs/vmark.ini")));
-  start();
-  EXPECT_EQ(kNotSet, view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_TRUE(view_.device.items.empty());
-  EXPECT_NE("Ready.", view_.status().substr(view_.status().size() - 6));
-  EXPECT_FALSE(run_.context.connected);
-  test::arrange_field_device(run_.fake.folder);
-  dlg_.OnCommand(ID_FILE_REFRESH);
-  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Codes.csv"}), view_.device.names());
-}
-
-TEST_F(TransferWindow, ColumnClicksSortWithoutReadingAndAReadSortsByNameAgain) {
-  start();
+  const int clears = view_.desktop.clears;
+  dlg_.OnCommand(ID_VIEW_DETAILS);  // the current mode: nothing is filled again
+  EXPECT_EQ(clears, view_.desktop.clears);
   dlg_.OnColumnClick(PaneSide::kDesktop, 2);
   dlg_.OnColumnClick(PaneSide::kDesktop, 2);
   EXPECT_EQ("Size \\/", view_.desktop.columns[2].heading);
-  EXPECT_EQ("Name", view_.desktop.columns[0].heading);
-  EXPECT_EQ((std::vector<std::string>{"notes.txt", "Mill Lane"}), view_.desktop.names());
-  EXPECT_EQ("1 bytes", view_.desktop.items[0].texts[2]);
-  EXPECT_EQ(2, view_.animations);  // not read again
-
-  dlg_.OnCommand(ID_DESKTOP_REFRESH);
+  EXPECT_EQ((Names{"notes.txt", "Mill Lane"}), view_.desktop.names());
+  dlg_.OnCommand(ID_VIEW_LIST);
+  EXPECT_EQ(ViewMode::kList, view_.device.mode);
+  dlg_.OnCommand(ID_VIEW_DETAILS);
+  EXPECT_EQ((Names{"notes.txt", "Mill Lane"}), view_.desktop.names());
+  EXPECT_EQ(2, view_.animations);  // nothing was read again
+  dlg_.OnCommand(ID_DESKTOP_REFRESH);  // a read sorts by name again
   EXPECT_EQ("Name /\\", view_.desktop.columns[0].heading);
-  EXPECT_EQ("Size", view_.desktop.columns[2].heading);
-  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
+  EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
+
+  // Help, the pop-up menus and select all reach their targets.
+  dlg_.OnCommand(IDC_HELP_BUTTON);
+  EXPECT_EQ("Help file:\n" + run_.fake.exe_folder() + "transfer.chm\nnot found.",
+            run_.last_text());
+  run_.fake.folder.write_file("program/transfer.chm", "help");
+  dlg_.OnCommand(ID_HELP_CONTENTS);
+  EXPECT_EQ(run_.fake.exe_folder() + "transfer.chm", view_.help);
+  dlg_.OnRightClick(PaneSide::kDevice, 5, 5);
+  dlg_.OnRightClick(PaneSide::kDesktop, 5, 5);
+  EXPECT_EQ((std::vector<int>{IDR_DEVICE_POPUP, IDR_DESKTOP_POPUP}), view_.popups);
+  dlg_.OnCommand(ID_DEVICE_SELECT_ALL);
+  EXPECT_EQ(2u, view_.device.selected.size());
+  EXPECT_TRUE(view_.desktop.selected.empty());
 }
 
-TEST_F(TransferWindow, DoubleClickAndUpOneLevelOnBothSides) {
+TEST_F(TransferWindow, DoubleClickEnterUpBrowseAndDefaultFoldersMoveThroughFolders) {
   start();
-  double_click(PaneSide::kDesktop, "notes.txt");
-  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  double_click(PaneSide::kDesktop, "Mill Lane");
-  EXPECT_EQ(folder("down/Mill Lane") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ((std::vector<std::string>{"job.raw"}), view_.desktop.names());
+  dlg_.OnDoubleClick(PaneSide::kDesktop, view_.desktop.index_of("notes.txt"));
+  dlg_.OnDoubleClick(PaneSide::kDesktop, view_.desktop.index_of("Mill Lane"));
+  EXPECT_EQ((Names{"job.raw"}), view_.desktop.names());
   dlg_.OnCommand(IDC_DESKTOP_UP);
-  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ("Ready.", view_.status());
-
   // Enter on a file is left to the exit; on a folder it opens it, as a double click.
   EXPECT_FALSE(dlg_.OnEnterInList(PaneSide::kDevice, view_.device.index_of("Codes.csv")));
   EXPECT_FALSE(dlg_.OnEnterInList(PaneSide::kDevice, -1));
-  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
   EXPECT_TRUE(dlg_.OnEnterInList(PaneSide::kDevice, view_.device.index_of("Harbour Road")));
-  EXPECT_EQ("\\Projects\\Harbour Road\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_EQ((std::vector<std::string>{"Harbour Road.raw"}), view_.device.names());
+  EXPECT_EQ((Names{"Harbour Road.raw"}), view_.device.names());
   dlg_.OnCommand(IDC_DEVICE_UP);
   dlg_.OnCommand(IDC_DEVICE_UP);
-  EXPECT_EQ("\\*.*", view_.texts[IDC_DEVICE_PATH]);
   EXPECT_NE(view_.device.index_of("Projects"), -1);
-  // At the root a further move does nothing but the busy state and its line.
+  // At the root a further move reads nothing, nor "Projects folder" asked twice.
   const int animations = view_.animations;
   dlg_.OnCommand(IDC_DEVICE_UP);
   EXPECT_EQ("\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_EQ(animations, view_.animations);
-  EXPECT_EQ("Ready.", view_.status());
-  EXPECT_FALSE(run_.context.connected);
-
-  // "Projects folder" goes back; asked again it reads nothing.
   dlg_.OnCommand(IDC_PROJECTS_FOLDER);
-  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
   dlg_.OnCommand(IDC_PROJECTS_FOLDER);
   EXPECT_EQ(animations + 1, view_.animations);
-}
+  EXPECT_EQ("Ready.", view_.status());
+  expect_at_rest();
 
-TEST_F(TransferWindow, BrowseAndDefaultFoldersSkipTheFolderShownAndShowDeletedOnes) {
-  start();
-  const int animations = view_.animations;
+  // The device browser starts at the pane's folder; Cancel changes nothing.
+  view_.browser_folder = "\\Projects\\Harbour Road";
+  view_.browser_result = app::id::kCancel;
+  dlg_.OnCommand(IDC_BROWSE_DEVICE);
+  EXPECT_EQ((Names{"\\Projects"}), view_.browser_starts);
+  expect_at_rest();
+  view_.browser_result = app::id::kOk;
+  dlg_.OnCommand(IDC_BROWSE_DEVICE);
+  EXPECT_EQ((Names{"Harbour Road.raw"}), view_.device.names());
+  EXPECT_FALSE(run_.context.connected);
+
+  // Browsing to the folder shown reads nothing; a deleted default folder shows as not found.
+  const int before_browse = view_.animations;
   std::string same = folder("down");
   same.pop_back();
   std::transform(same.begin(), same.end(), same.begin(), [](char ch) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   });
-  view_.browse_answers = {same};
+  view_.browse_answers = {same, folder("up")};
   dlg_.OnCommand(IDC_BROWSE_DESKTOP);
-  EXPECT_EQ(animations, view_.animations);
-  EXPECT_FALSE(dlg_.busy());
-
-  view_.browse_answers = {folder("up")};
+  EXPECT_EQ(before_browse, view_.animations);
   dlg_.OnCommand(IDC_BROWSE_DESKTOP);
-  EXPECT_EQ(folder("up") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
   dlg_.OnCommand(IDC_BROWSE_DESKTOP);  // cancelled
   EXPECT_EQ(folder("up") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
 
@@ -492,40 +439,6 @@ TEST_F(TransferWindow, DefaultFolderButtonsNeitherResolveAgainNorRemakeDeletedFo
   EXPECT_TRUE(run_.boxes.shown.empty()) << run_.last_text();
 }
 
-TEST_F(TransferWindow, StatusLinesHelpAboutPopupsAndTheCheckBoxes) {
-  start();
-  dlg_.append_status_line("one\ntwo\n");
-  EXPECT_EQ("one\r\ntwo\r\nReady.", view_.status());
-  dlg_.set_status_text("now");
-  EXPECT_EQ("one\r\ntwo\r\nnow", view_.status());
-
-  dlg_.OnCommand(IDC_HELP_BUTTON);
-  EXPECT_EQ("Help file:\n" + run_.fake.exe_folder() + "transfer.chm\nnot found.",
-            run_.last_text());
-  run_.fake.folder.write_file("program/transfer.chm", "help");
-  dlg_.OnCommand(ID_HELP_CONTENTS);
-  EXPECT_EQ(run_.fake.exe_folder() + "transfer.chm", view_.help);
-  dlg_.OnCommand(ID_HELP_ABOUT);
-  EXPECT_NE(std::string::npos, run_.last_text().find("Build date: Feb 23 2012"));
-
-  dlg_.OnRightClick(PaneSide::kDevice, 5, 5);
-  dlg_.OnRightClick(PaneSide::kDesktop, 5, 5);
-  EXPECT_EQ((std::vector<int>{IDR_DEVICE_POPUP, IDR_DESKTOP_POPUP}), view_.popups);
-  dlg_.OnCommand(ID_DEVICE_SELECT_ALL);
-  EXPECT_EQ(2u, view_.device.selected.size());
-  EXPECT_TRUE(view_.desktop.selected.empty());
-
-  dlg_.OnIdle();
-  EXPECT_TRUE(view_.menu[ID_VIEW_DETAILS].checked);
-  EXPECT_TRUE(view_.menu[ID_VIEW_ALL_FILES].checked);
-  EXPECT_TRUE(view_.menu[ID_FILE_REFRESH].enabled);
-  EXPECT_TRUE(view_.menu[ID_DESKTOP_CREATE_FOLDER].enabled);
-
-  view_.checks[IDC_CREATE_REPORT] = true;
-  dlg_.OnCommand(IDC_CREATE_REPORT);
-  EXPECT_EQ("1", run_.stored_option("CreateReports"));
-}
-
 // With the options key readable but not writable (a standard user before the
 // installation opened it up) a check box says once that it was not saved and
 // shows what is stored; a key gone altogether leaves the box as it was.
@@ -533,18 +446,20 @@ TEST_F(TransferWindow, CheckBoxesThatCannotBeSavedSayItOnceAndShowWhatIsStored) 
   run_.arrange_option("LaunchOnTransfer", "1");
   run_.arrange_option("DefSyncProgram", "Vistaplot");
   start();
-  EXPECT_FALSE(view_.checks[IDC_CREATE_REPORT]);
-  EXPECT_TRUE(view_.checks[IDC_LAUNCH_PROGRAM]);
+  view_.checks[IDC_CREATE_REPORT] = true;
+  dlg_.OnCommand(IDC_CREATE_REPORT);
+  EXPECT_EQ("1", run_.stored_option("CreateReports"));
+
   const std::string key = "SOFTWARE\\Veldmark\\Transfer\\TransferOptions";
   run_.registry.fail(test::FaultRegistry::Call::kOpen, key, 5, {}, 2);
   run_.boxes.shown.clear();
-  view_.checks[IDC_CREATE_REPORT] = true;
+  view_.checks[IDC_CREATE_REPORT] = false;
   dlg_.OnCommand(IDC_CREATE_REPORT);
   // The second arranged failure is the quiet read; the box still shows the old state.
   ASSERT_EQ(1u, run_.boxes.shown.size());
   EXPECT_EQ(0u, run_.last_text().find("The setting CreateReports was not saved"));
-  EXPECT_FALSE(view_.checks[IDC_CREATE_REPORT]);
-  EXPECT_FALSE(dlg_.create_report());
+  EXPECT_TRUE(view_.checks[IDC_CREATE_REPORT]);
+  EXPECT_TRUE(dlg_.create_report());
 
   run_.registry.fail(test::FaultRegistry::Call::kSetString, key, 5, "LaunchOnTransfer");
   run_.boxes.shown.clear();
@@ -554,11 +469,14 @@ TEST_F(TransferWindow, CheckBoxesThatCannotBeSavedSayItOnceAndShowWhatIsStored) 
   EXPECT_TRUE(view_.checks[IDC_LAUNCH_PROGRAM]);
   EXPECT_TRUE(dlg_.launch_program());
   EXPECT_EQ("1", run_.stored_option("LaunchOnTransfer"));
-  EXPECT_EQ("0", run_.stored_option("CreateReports"));
+  EXPECT_EQ("1", run_.stored_option("CreateReports"));
 }
 
 TEST_F(TransferWindow, TheStatusAreaGetsOnlyWhatChangesAndDropsItsOldestLinesPastTheLimit) {
   start();
+  dlg_.append_status_line("one\ntwo\n");
+  dlg_.set_status_text("now");
+  EXPECT_EQ("one\r\ntwo\r\nnow", view_.status());
   view_.handed = 0;
   std::size_t given = 0;
   std::size_t lines = 0;
@@ -581,40 +499,38 @@ TEST_F(TransferWindow, TheStatusAreaGetsOnlyWhatChangesAndDropsItsOldestLinesPas
   EXPECT_EQ(0u, view_.record.find("\t--> point "));
   const std::string last = "\t--> point " + std::to_string(lines - 1) + ".raw:\t9 of 9 (100 %)\r\n";
   EXPECT_EQ(view_.record.size() - last.size(), view_.record.rfind(last));
-  EXPECT_EQ("", view_.line);
-
-  // The current line is replaced in place, after the record.
   dlg_.set_status_text("Ready.");
   EXPECT_EQ(view_.record + "Ready.", view_.status());
-}
 
-TEST(StatusRecordCut, AfterALineBreakOrBetweenCharacters) {
+  // At most `keep` bytes stay, from the start of a line; a last line longer
+  // than what is kept is cut between two characters.
   EXPECT_EQ(0u, status_record_cut("one\r\ntwo\r\n", 10));
-  // At most `keep` bytes stay, from the start of a line.
   EXPECT_EQ(5u, status_record_cut("one\r\ntwo\r\n", 9));
-  EXPECT_EQ(5u, status_record_cut("one\r\ntwo\r\n", 5));
   EXPECT_EQ(10u, status_record_cut("one\r\ntwo\r\n", 4));
-  // A last line longer than what is kept is cut between two characters.
   const std::string wide = "a\r\n\xC3\xA4\xC3\xA4\xC3\xA4";
   EXPECT_EQ(3u, status_record_cut(wide, 6));
-  EXPECT_EQ(5u, status_record_cut(wide, 5));
   EXPECT_EQ(5u, status_record_cut(wide, 4));
   EXPECT_EQ(7u, status_record_cut(wide, 3));
 }
 
-TEST_F(TransferWindow, TransfersNeedASelectionAndAUsableDestination) {
+TEST_F(TransferWindow, TransfersNeedASelectionAUsableDestinationAndNoFolderOntoAFile) {
+  on_device("fs/Projects/Mill Lane", "a file");
   start();
   dlg_.OnCommand(IDC_UPLOAD);
   EXPECT_EQ("Nothing selected in desktop computer list", run_.last_text());
-  EXPECT_EQ(0x40u, run_.boxes.shown.back().style);
   dlg_.OnCommand(IDC_DOWNLOAD);
   EXPECT_EQ("Nothing selected in data collector list", run_.last_text());
-  EXPECT_FALSE(dlg_.busy());
 
-  on_device("device.ini", "[Device]\nPresent=0\n");
+  select(view_.desktop, {"Mill Lane"});
+  dlg_.OnCommand(IDC_UPLOAD);
+  EXPECT_NE(std::string::npos,
+            run_.last_text().find("  Dir: 'Mill Lane' to File:'Mill Lane', NOT ALLOWED"));
+  EXPECT_EQ(0u, run_.boxes.shown.back().style);
+  EXPECT_EQ("a file", run_.fake.folder.read_file("device/fs/Projects/Mill Lane"));
+
+  on_device("device.ini", kUnplugged);
   dlg_.OnCommand(ID_FILE_REFRESH);
   ASSERT_EQ(kNoConnection, dlg_.device_pane().folder);
-  view_.desktop.selected = {0};
   dlg_.OnCommand(IDC_UPLOAD);
   EXPECT_EQ("The data collector folder is not set.\nUnable to copy to it.", run_.last_text());
   EXPECT_FALSE(dlg_.busy());
@@ -623,71 +539,55 @@ TEST_F(TransferWindow, TransfersNeedASelectionAndAUsableDestination) {
 TEST_F(TransferWindow, UploadAsksAboutTheClashCopiesAndReadsTheDeviceAgain) {
   on_device("fs/Projects/notes.txt", "older");
   start();
-  view_.desktop.selected = {view_.desktop.index_of("Mill Lane"), view_.desktop.index_of("notes.txt")};
+  select(view_.desktop, {"Mill Lane", "notes.txt"});
   run_.boxes.answers = {app::id::kYes};
   dlg_.OnCommand(IDC_UPLOAD);
-  ASSERT_FALSE(run_.boxes.shown.empty());
   EXPECT_NE(std::string::npos, run_.last_text().find("  File:'notes.txt' (file will be overwritten)"));
   EXPECT_EQ("n", run_.fake.folder.read_file("device/fs/Projects/notes.txt"));
   EXPECT_EQ("1234", run_.fake.folder.read_file("device/fs/Projects/Mill Lane/job.raw"));
-  EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Mill Lane", "Codes.csv", "notes.txt"}),
-            view_.device.names());
-  EXPECT_FALSE(dlg_.busy());
+  EXPECT_EQ((Names{"Harbour Road", "Mill Lane", "Codes.csv", "notes.txt"}), view_.device.names());
   EXPECT_FALSE(device::is_copying_dialog_open(run_.context));
-  EXPECT_FALSE(run_.context.connected);
   EXPECT_NE(std::string::npos, dlg_.status_history().find("\t--> notes.txt:\t1 of 1 (100 %)\r\n"));
   EXPECT_EQ("Ready.", dlg_.current_status_line());
-  // The source list keeps the user's selection.
-  EXPECT_EQ(2u, view_.desktop.selected.size());
+  expect_at_rest();
+  EXPECT_EQ(2u, view_.desktop.selected.size());  // the source list keeps the selection
 
-  // Back down again into the desktop folder, where both exist now.
-  view_.device.selected = {view_.device.index_of("Codes.csv")};
+  // Back down again into the desktop folder.
+  select(view_.device, {"Codes.csv"});
   dlg_.OnCommand(IDC_DOWNLOAD);
   EXPECT_EQ("code", run_.fake.folder.read_file("desk/down/Codes.csv"));
-  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "Codes.csv", "notes.txt"}), view_.desktop.names());
+  EXPECT_EQ((Names{"Mill Lane", "Codes.csv", "notes.txt"}), view_.desktop.names());
 }
 
-TEST_F(TransferWindow, CancelAtTheRunningProgramQuestionCopiesNothingAndReadsAgain) {
+TEST_F(TransferWindow, CancelWhileTheFieldProgramRunsCopiesNothingAndReadsAgain) {
+  run_.arrange_option("UserCsvDir", folder("csv"));
+  on_desktop("csv/Roads.csv", "roads");
   start();
-  on_device("registry.reg",
-            "Windows Registry Editor Version 5.00\n\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veldmark Software, Inc.\\Plotwise]\n"
-            "\"InstallLoc\"=\"\\\\Program Files\\\\Plotwise\"\n\"StatusRunning\"=\"YES\"\n");
-  on_device("fs/Projects/Later.raw", "appeared");
-  view_.device.selected = {view_.device.index_of("Codes.csv")};
+  on_device("registry.reg", kFieldProgramRunning);
+  select(view_.device, {"Codes.csv"});
   run_.boxes.answers = {app::id::kCancel};
   dlg_.OnCommand(IDC_DOWNLOAD);
   EXPECT_NE(std::string::npos, run_.last_text().find("Plotwise is currently running"));
-  EXPECT_FALSE(run_.fake.folder.read_file("desk/down/Codes.csv").size());
-  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
-  EXPECT_FALSE(dlg_.busy());
-  EXPECT_FALSE(run_.context.connected);
-}
+  EXPECT_FALSE(exists("desk/down/Codes.csv"));
+  EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
+  expect_at_rest();
 
-TEST_F(TransferWindow, AFolderOntoAFileIsRefusedWithOnlyOk) {
-  on_device("fs/Projects/Mill Lane", "a file");
-  start();
-  view_.desktop.selected = {view_.desktop.index_of("Mill Lane")};
-  dlg_.OnCommand(IDC_UPLOAD);
-  EXPECT_NE(std::string::npos,
-            run_.last_text().find("  Dir: 'Mill Lane' to File:'Mill Lane', NOT ALLOWED"));
-  EXPECT_EQ(0u, run_.boxes.shown.back().style);
-  EXPECT_EQ("a file", run_.fake.folder.read_file("device/fs/Projects/Mill Lane"));
-  EXPECT_FALSE(dlg_.busy());
-}
-
-TEST_F(TransferWindow, FeatlinkCheckWithoutAFolderSaysSoAndChangesNothing) {
-  start();
+  // The Featlink check declined the same way leaves both panes as they were.
   run_.boxes.shown.clear();
+  run_.boxes.answers = {app::id::kCancel};
   dlg_.OnCommand(IDC_FEATLINK_CHECK);
-  ASSERT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_EQ("*.*", dlg_.device_pane().filter);
+  EXPECT_FALSE(exists("device/fs/Projects/Roads.csv"));
+  expect_at_rest();
+}
+
+TEST_F(TransferWindow, FeatlinkCheckWithoutAFolderOrFilesSaysSoAndGoesBack) {
+  start();
+  dlg_.OnCommand(IDC_FEATLINK_CHECK);
   EXPECT_EQ("You do not have a default Featlink folder set.\nUse the Options dialog (found in the "
             "Options menu) to set it",
             run_.last_text());
-  EXPECT_EQ(app::mb::kIconInformation, run_.boxes.shown.back().style);
-  EXPECT_FALSE(dlg_.busy());
-  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-
   // A folder that has gone is named, and nothing is read or compared.
   run_.arrange_option("UserCsvDir", folder("csv"));
   const int animations = view_.animations;
@@ -696,105 +596,75 @@ TEST_F(TransferWindow, FeatlinkCheckWithoutAFolderSaysSoAndChangesNothing) {
                 "\nUse the Options dialog (found in the Options menu) to set it",
             run_.last_text());
   EXPECT_EQ(animations, view_.animations);
-  EXPECT_FALSE(dlg_.busy());
-}
+  expect_at_rest();
 
-TEST_F(TransferWindow, FeatlinkCheckWithNoFilesOnEitherSideShowsOkOnlyAndGoesBack) {
-  run_.arrange_option("UserCsvDir", folder("csv"));
+  // No library on either side: a report with OK only, then back.
   on_desktop("csv/readme.txt", "not a library");
   std::filesystem::remove(std::filesystem::u8path(run_.fake.folder.path("device/fs/Projects/Codes.csv")));
-  start();
   run_.boxes.shown.clear();
   dlg_.OnCommand(IDC_FEATLINK_CHECK);
   ASSERT_EQ(1u, run_.boxes.shown.size());
-  const std::string& text = run_.boxes.shown[0].text;
-  EXPECT_NE(std::string::npos, text.find("Desktop folder:\t" + folder("csv") + "\n"));
-  EXPECT_NE(std::string::npos, text.find("Handheld folder:\t\\Projects\\\n"));
-  EXPECT_NE(std::string::npos,
-            text.find("No unique Featlink files were found on your desktop computer."));
-  EXPECT_NE(std::string::npos,
-            text.find("No unique Featlink files were found on your data collector computer."));
-  EXPECT_NE(std::string::npos,
-            text.find("No situations were found that may require your attention."));
+  EXPECT_NE(std::string::npos, run_.last_text().find("Desktop folder:\t" + folder("csv") + "\n"));
+  EXPECT_NE(std::string::npos, run_.last_text().find("No situations were found"));
   EXPECT_EQ(app::mb::kOk, run_.boxes.shown[0].style);
-  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
-  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_EQ("Ready.", view_.status().substr(view_.status().size() - 6));
-  EXPECT_FALSE(dlg_.busy());
-  EXPECT_FALSE(run_.context.connected);
+  EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
+  expect_at_rest();
 }
 
-TEST_F(TransferWindow, FeatlinkGuidanceCancelledAtTheFirstQuestionCopiesNothingAndGoesBack) {
+TEST_F(TransferWindow, FeatlinkGuidanceCancelledCopiesNothingAndYesCopiesBothWaysThenFilters) {
   run_.arrange_option("UserCsvDir", folder("csv"));
   on_desktop("csv/Roads.csv", "roads");
   start();
-  run_.boxes.shown.clear();
   run_.boxes.answers = {app::id::kYes, app::id::kCancel};
   dlg_.OnCommand(IDC_FEATLINK_CHECK);
   ASSERT_EQ(2u, run_.boxes.shown.size());
   EXPECT_EQ(app::mb::kYesNo, run_.boxes.shown[0].style);
   EXPECT_NE(std::string::npos, run_.boxes.shown[0].text.find("\t*** Roads.csv\n"));
-  EXPECT_NE(std::string::npos, run_.boxes.shown[0].text.find("\t*** Codes.csv\n"));
   EXPECT_EQ(0u, run_.boxes.shown[1].text.find("Do you want to copy Roads.csv\n"));
-  EXPECT_FALSE(std::filesystem::exists(
-      std::filesystem::u8path(run_.fake.folder.path("device/fs/Projects/Roads.csv"))));
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(folder("csv") + "Codes.csv")));
-  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Codes.csv"}), view_.device.names());
+  EXPECT_FALSE(exists("device/fs/Projects/Roads.csv"));
+  EXPECT_FALSE(exists("desk/csv/Codes.csv"));
+  EXPECT_EQ((Names{"Harbour Road", "Codes.csv"}), view_.device.names());
   EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
-  EXPECT_FALSE(dlg_.busy());
-  EXPECT_FALSE(run_.context.connected);
-}
+  expect_at_rest();
 
-TEST_F(TransferWindow, FeatlinkGuidanceCopiesBothWaysAndTheToggleFiltersBothPanes) {
-  run_.arrange_option("UserCsvDir", folder("csv"));
-  on_desktop("csv/Roads.csv", "roads");
-  start();
   run_.boxes.answers = {app::id::kYes, app::id::kYes, app::id::kYes};
   dlg_.OnCommand(IDC_FEATLINK_CHECK);
   EXPECT_EQ("roads", run_.fake.folder.read_file("device/fs/Projects/Roads.csv"));
   EXPECT_EQ("code", run_.fake.folder.read_file("desk/csv/Codes.csv"));
-
   dlg_.OnCommand(IDC_FILTER_TOGGLE);
-  EXPECT_EQ("*.csv", dlg_.device_pane().filter);
-  EXPECT_EQ((std::vector<std::string>{"Codes.csv", "Roads.csv"}), view_.device.names());
+  EXPECT_EQ((Names{"Codes.csv", "Roads.csv"}), view_.device.names());
   EXPECT_TRUE(view_.desktop.names().empty());
-  EXPECT_FALSE(view_.hidden.count(IDC_FILTER_TOGGLE));
   EXPECT_EQ("Show All Files", view_.texts[IDC_FILTER_TOGGLE]);
   dlg_.OnCommand(IDC_FILTER_TOGGLE);
-  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
+  EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
   EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
 }
 
-TEST_F(TransferWindow, FeatlinkCheckDeclinedWhileTheFieldProgramRunsRestoresTheDesktop) {
-  run_.arrange_option("UserCsvDir", folder("csv"));
-  on_desktop("csv/Roads.csv", "roads");
+TEST_F(TransferWindow, FeatlinkFilterWhileUnpluggedFiltersTheDesktopAndAllFilesAgainReadsBoth) {
+  on_desktop("down/codes.csv", "c");
+  on_desktop("down/Survey.csv/inside.txt", "a folder that ends in .csv");
   start();
-  on_device("registry.reg",
-            "Windows Registry Editor Version 5.00\n\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veldmark Software, Inc.\\Plotwise]\n"
-            "\"InstallLoc\"=\"\\\\Program Files\\\\Plotwise\"\n\"StatusRunning\"=\"YES\"\n");
-  run_.boxes.shown.clear();
-  run_.boxes.answers = {app::id::kCancel};
-  dlg_.OnCommand(IDC_FEATLINK_CHECK);
-  EXPECT_EQ(1u, run_.boxes.shown.size());
-  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_EQ("*.*", dlg_.device_pane().filter);
+  on_device("device.ini", kUnplugged);
+  const int animations = view_.animations;
+  dlg_.OnCommand(ID_VIEW_ALL_FILES);  // in force already: nothing is read
+  EXPECT_EQ(animations, view_.animations);
+  dlg_.OnCommand(ID_VIEW_FEATLINK_FILES);
+  EXPECT_EQ((Names{"Survey.csv", "codes.csv"}), view_.desktop.names());
+  EXPECT_EQ(folder("down") + "*.csv", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
   EXPECT_FALSE(dlg_.busy());
+
+  on_device("device.ini", "[Device]\n");
+  dlg_.OnCommand(ID_VIEW_ALL_FILES);
+  EXPECT_EQ((Names{"Mill Lane", "Survey.csv", "codes.csv", "notes.txt"}), view_.desktop.names());
+  expect_at_rest();  // the device pane opens on the projects folder
 }
 
-TEST_F(TransferWindow, TheOptionsCommandOpensTheDialogAndTheLaunchBoxFollowsItsChoice) {
+TEST_F(TransferWindow, TheOptionsDialogTheLaunchBoxAndTheActiveSyncStartFollowTheChoices) {
   start();
-  EXPECT_FALSE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));
-  dlg_.OnIdle();
-  EXPECT_TRUE(view_.menu[ID_OPTIONS_SETTINGS].enabled);
-
   view_.options_result = -1;
   dlg_.OnCommand(ID_OPTIONS_SETTINGS);
   EXPECT_EQ("Error 4RF48TGH, unable to start program dialog", run_.last_text());
-
   // The dialog saves an installed program with the launch on.
   view_.options_result = app::id::kOk;
   view_.on_options = [this] {
@@ -803,111 +673,30 @@ TEST_F(TransferWindow, TheOptionsCommandOpensTheDialogAndTheLaunchBoxFollowsItsC
     run_.arrange_option("LaunchOnTransfer", "1");
   };
   dlg_.OnCommand(ID_OPTIONS_SETTINGS);
-  EXPECT_EQ(2, view_.options_opened);
   EXPECT_TRUE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));
   EXPECT_TRUE(view_.checks[IDC_LAUNCH_PROGRAM]);
-}
 
-TEST_F(TransferWindow, ViewModesRefillWithoutReadingAndKeepTheSort) {
-  start();
-  const int clears = view_.desktop.clears;
-  dlg_.OnCommand(ID_VIEW_DETAILS);  // the current mode: nothing is filled again
-  EXPECT_EQ(clears, view_.desktop.clears);
-
-  dlg_.OnColumnClick(PaneSide::kDesktop, 2);
-  dlg_.OnColumnClick(PaneSide::kDesktop, 2);
-  const int animations = view_.animations;
-  dlg_.OnCommand(ID_VIEW_LIST);
-  EXPECT_EQ(ViewMode::kList, view_.desktop.mode);
-  EXPECT_EQ(ViewMode::kList, view_.device.mode);
-  dlg_.OnCommand(ID_VIEW_DETAILS);
-  EXPECT_EQ((std::vector<std::string>{"notes.txt", "Mill Lane"}), view_.desktop.names());
-  EXPECT_EQ(animations, view_.animations);
+  dlg_.OnCommand(ID_OPTIONS_AUTO_START);
+  EXPECT_EQ("\"" + run_.fake.platform().files.executable_path() + "\"",
+            run_.stored(kAutoStartKey, "Veldmark"));
   dlg_.OnIdle();
-  EXPECT_TRUE(view_.menu[ID_VIEW_DETAILS].checked);
-  EXPECT_FALSE(view_.menu[ID_VIEW_LIST].checked);
-
-  dlg_.OnCommand(ID_VIEW_SECONDS);
-  EXPECT_TRUE(dlg_.show_seconds());
-  EXPECT_EQ(animations, view_.animations);
-  dlg_.OnCommand(ID_VIEW_TOOLTIPS);
-  EXPECT_FALSE(dlg_.show_tooltips());
-  dlg_.OnIdle();
-  EXPECT_TRUE(view_.menu[ID_VIEW_SECONDS].checked);
-  EXPECT_FALSE(view_.menu[ID_VIEW_TOOLTIPS].checked);
+  EXPECT_TRUE(view_.menu[ID_OPTIONS_AUTO_START].checked);
 }
 
-TEST_F(TransferWindow, FeatlinkFilterWhileUnpluggedFiltersTheDesktopAndAllFilesAgainReadsNothing) {
-  on_desktop("down/codes.csv", "c");
-  on_desktop("down/Survey.csv/inside.txt", "a folder that ends in .csv");
+TEST_F(TransferWindow, CreateFolderMakesEveryLevelOrNothingForAnEmptyNameOrNoFolder) {
   start();
-  on_device("device.ini", "[Device]\nPresent=0\n");
-  const int animations = view_.animations;
-  dlg_.OnCommand(ID_VIEW_ALL_FILES);  // in force already: nothing is read
-  EXPECT_EQ(animations, view_.animations);
-  EXPECT_FALSE(dlg_.busy());
-
-  dlg_.OnCommand(ID_VIEW_FEATLINK_FILES);
-  EXPECT_EQ("*.csv", dlg_.filter());
-  EXPECT_EQ((std::vector<std::string>{"Survey.csv", "codes.csv"}), view_.desktop.names());
-  EXPECT_EQ(folder("down") + "*.csv", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_TRUE(view_.device.items.empty());
-  EXPECT_FALSE(dlg_.busy());
-  dlg_.OnIdle();
-  EXPECT_TRUE(view_.menu[ID_VIEW_FEATLINK_FILES].checked);
-
-  on_device("device.ini", "[Device]\nPresent=1\n");
-  dlg_.OnCommand(ID_VIEW_ALL_FILES);
-  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "Survey.csv", "codes.csv", "notes.txt"}),
-            view_.desktop.names());
-  // The device pane showed no connection: it opens on the projects folder.
-  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
-}
-
-TEST_F(TransferWindow, TheDeviceBrowserOpensTheChosenFolderAndCancelIsIgnored) {
-  start();
-  view_.browser_folder = "\\Projects\\Harbour Road";
-  view_.browser_result = app::id::kCancel;
-  dlg_.OnCommand(IDC_BROWSE_DEVICE);
-  EXPECT_EQ((std::vector<std::string>{"\\Projects"}), view_.browser_starts);
-  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_FALSE(dlg_.busy());
-  EXPECT_FALSE(run_.context.connected);
-
-  view_.browser_result = app::id::kOk;
-  dlg_.OnCommand(IDC_BROWSE_DEVICE);
-  EXPECT_EQ("\\Projects\\Harbour Road\\*.*", view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_EQ((std::vector<std::string>{"Harbour Road.raw"}), view_.device.names());
-  EXPECT_FALSE(run_.context.connected);
-
-  view_.browser_folder = "";  // the root
-  dlg_.OnCommand(IDC_BROWSE_DEVICE);
-  EXPECT_EQ("\\*.*", view_.texts[IDC_DEVICE_PATH]);
-}
-
-TEST_F(TransferWindow, CreateFolderMakesEveryLevelOrNothingForAnEmptyName) {
-  start();
-  view_.new_folder_name = "";
-  dlg_.OnCommand(ID_DESKTOP_CREATE_FOLDER);
-  EXPECT_EQ((std::vector<std::string>{folder("down")}), view_.new_folder_parents);
-  EXPECT_EQ(folder("down") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ((std::vector<std::string>{"Mill Lane", "notes.txt"}), view_.desktop.names());
-
+  dlg_.OnCommand(ID_DESKTOP_CREATE_FOLDER);  // an empty name
+  EXPECT_EQ((Names{folder("down")}), view_.new_folder_parents);
+  EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
   view_.new_folder_name = "a\\b";
   dlg_.OnCommand(ID_DESKTOP_CREATE_FOLDER);
   EXPECT_TRUE(std::filesystem::is_directory(
       std::filesystem::u8path(run_.fake.folder.path("desk/down/a/b"))));
   EXPECT_EQ(folder("down/a/b") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_TRUE(view_.desktop.items.empty());
-  EXPECT_FALSE(dlg_.busy());
-
   view_.new_folder_result = app::id::kCancel;
   view_.new_folder_name = "never";
   dlg_.OnCommand(ID_DESKTOP_CREATE_FOLDER);
-  EXPECT_FALSE(std::filesystem::exists(
-      std::filesystem::u8path(run_.fake.folder.path("desk/down/a/b/never"))));
+  EXPECT_FALSE(exists("desk/down/a/b/never"));
 
   // A pane that shows "NOT SET" is no folder to make one in.
   run_.remove_option("UserDownDir");
@@ -921,21 +710,10 @@ TEST_F(TransferWindow, CreateFolderMakesEveryLevelOrNothingForAnEmptyName) {
   EXPECT_FALSE(std::filesystem::exists("NOT SETnever"));
 }
 
-TEST_F(TransferWindow, TheActiveSyncSettingsShowAsMenuMarksAndToggle) {
-  start();
-  dlg_.OnIdle();
-  EXPECT_FALSE(view_.menu[ID_OPTIONS_AUTO_START].checked);
-  dlg_.OnCommand(ID_OPTIONS_AUTO_START);
-  EXPECT_EQ("\"" + run_.fake.platform().files.executable_path() + "\"",
-            run_.stored(kAutoStartKey, "Veldmark"));
-  dlg_.OnIdle();
-  EXPECT_TRUE(view_.menu[ID_OPTIONS_AUTO_START].checked);
-}
-
 TEST_F(TransferWindow, AFailedTransferIsToldInTheStatusTheReportAndABoxNeverAsReady) {
   on_device("device.ini", "[Device]\nFailOpen=Codes.csv\n");
   start();
-  view_.device.selected = {view_.device.index_of("Harbour Road"), view_.device.index_of("Codes.csv")};
+  select(view_.device, {"Harbour Road", "Codes.csv"});
   run_.boxes.shown.clear();
   dlg_.OnCommand(IDC_DOWNLOAD);
   const std::string failure = "The transfer stopped at Codes.csv: Codes.csv: ERROR copying (CeCreateFile)";
@@ -953,28 +731,27 @@ TEST_F(TransferWindow, AFailedTransferIsToldInTheStatusTheReportAndABoxNeverAsRe
 
 TEST_F(TransferWindow, AnUploadWhoseFirstConnectionFailedShowsTheFolderOnceReconnected) {
   start();
-  on_device("device.ini", "[Device]\nPresent=0\n");
+  on_device("device.ini", kUnplugged);
   // The cable goes back in as soon as the pane has shown no connection.
   view_.device.on_clear = [this] {
     if (dlg_.device_pane().folder == kNoConnection) on_device("device.ini", "[Device]\n");
   };
-  view_.desktop.selected = {view_.desktop.index_of("notes.txt")};
+  select(view_.desktop, {"notes.txt"});
   dlg_.OnCommand(IDC_UPLOAD);
   view_.device.on_clear = nullptr;
-  EXPECT_EQ("\\Projects\\", dlg_.device_pane().folder);
-  EXPECT_EQ((std::vector<std::string>{"Harbour Road", "Codes.csv"}), view_.device.names());
-  EXPECT_FALSE(run_.fake.folder.read_file("device/fs/Projects/notes.txt").size());
+  EXPECT_EQ((Names{"Harbour Road", "Codes.csv"}), view_.device.names());
+  EXPECT_FALSE(exists("device/fs/Projects/notes.txt"));
+  expect_at_rest();
 }
 
 TEST_F(TransferWindow, CopySubFoldersIsAStoredMenuItemThatTakesTheWholeFolder) {
   on_device("fs/Projects/Harbour Road/Photos/p.jpg", "photo");
   start();
-  EXPECT_FALSE(dlg_.menu_item_state(ID_OPTIONS_COPY_SUBFOLDERS).checked);
-  view_.device.selected = {view_.device.index_of("Harbour Road")};
+  select(view_.device, {"Harbour Road"});
   run_.boxes.answers = {app::id::kNo};
   dlg_.OnCommand(IDC_DOWNLOAD);
-  EXPECT_NE(std::string::npos, run_.last_text().find("  Dir: 'Harbour Road\\Photos' (sub-folder, not copied)"));
-  EXPECT_EQ("Ready.", dlg_.current_status_line());
+  EXPECT_NE(std::string::npos, run_.last_text().find("  Dir: 'Harbour Road\\Photos' (sub-folder"));
+  EXPECT_FALSE(exists("desk/down/Harbour Road"));
 
   dlg_.OnCommand(ID_OPTIONS_COPY_SUBFOLDERS);
   EXPECT_EQ("1", run_.stored_option("CopySubfolders"));
@@ -983,8 +760,6 @@ TEST_F(TransferWindow, CopySubFoldersIsAStoredMenuItemThatTakesTheWholeFolder) {
   dlg_.OnCommand(IDC_DOWNLOAD);
   EXPECT_TRUE(run_.boxes.shown.empty());
   EXPECT_EQ("photo", run_.fake.folder.read_file("desk/down/Harbour Road/Photos/p.jpg"));
-  dlg_.OnCommand(ID_OPTIONS_COPY_SUBFOLDERS);
-  EXPECT_EQ("0", run_.stored_option("CopySubfolders"));
 }
 
 // The start removes the transfers' kept files older than the days set; File,
@@ -996,17 +771,15 @@ TEST_F(TransferWindow, TheStartRemovesOldKeptFilesAndTheMenuOpensTheirFolder) {
                               "old");
   run_.arrange_option("KeepReplacedDays", "7");
   start();
-  EXPECT_FALSE(std::filesystem::exists(
-      std::filesystem::u8path(replaced + kSep + "2012-02-13 09.00.00")));
+  EXPECT_FALSE(exists("shell/AppData/Stakeline Exchange/Replaced/2012-02-13 09.00.00"));
   std::filesystem::remove_all(std::filesystem::u8path(replaced));
-  EXPECT_TRUE(dlg_.menu_item_state(ID_FILE_OPEN_REPLACED).enabled);
   dlg_.OnCommand(ID_FILE_OPEN_REPLACED);
   EXPECT_EQ("No replaced file has been kept yet. They are kept in:\n" + replaced, run_.last_text());
   EXPECT_TRUE(run_.fake.windows.opened_folders.empty());
 
   // An upload over the field's notes keeps them; the menu opens the folder.
   on_device("fs/Projects/notes.txt", "the field's notes");
-  view_.desktop.selected = {view_.desktop.index_of("notes.txt")};
+  select(view_.desktop, {"notes.txt"});
   run_.boxes.answers = {app::id::kYes};
   dlg_.OnCommand(IDC_UPLOAD);
   EXPECT_EQ("the field's notes",
@@ -1014,7 +787,6 @@ TEST_F(TransferWindow, TheStartRemovesOldKeptFilesAndTheMenuOpensTheirFolder) {
                                        "2012-02-23 14.05.09/Data collector/notes.txt"));
   dlg_.OnCommand(ID_FILE_OPEN_REPLACED);
   EXPECT_EQ(std::vector<std::string>{replaced}, run_.fake.windows.opened_folders);
-
   run_.fake.windows.fail_start = true;
   dlg_.OnCommand(ID_FILE_OPEN_REPLACED);
   EXPECT_EQ("The folder could not be opened:\n" + replaced + "\nSystem error 2.", run_.last_text());

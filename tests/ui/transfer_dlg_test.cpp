@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -148,11 +149,18 @@ class TransferWindow : public ::testing::Test {
     run_.arrange_option("TransferExe", run_.fake.platform().files.executable_path());
     run_.arrange(kAutoStartKey);
   }
+  // Both sides' files get one whole second: written in turn, a slow run could
+  // cross a second between them and make the later one "newer".
   void on_device(const std::string& relative, const std::string& contents) {
-    run_.fake.folder.write_file("device/" + relative, contents);
+    write_at_stamp("device/" + relative, contents);
   }
   void on_desktop(const std::string& relative, const std::string& contents) {
-    run_.fake.folder.write_file("desk/" + relative, contents);
+    write_at_stamp("desk/" + relative, contents);
+  }
+  void write_at_stamp(const std::string& relative, const std::string& contents) {
+    run_.fake.folder.write_file(relative, contents);
+    std::filesystem::last_write_time(std::filesystem::u8path(run_.fake.folder.path(relative)),
+                                     stamp_);
   }
   bool exists(const std::string& relative) {
     return std::filesystem::exists(std::filesystem::u8path(run_.fake.folder.path(relative)));
@@ -187,6 +195,8 @@ class TransferWindow : public ::testing::Test {
     EXPECT_FALSE(run_.context.connected);
   }
 
+  const std::filesystem::file_time_type stamp_ = std::chrono::floor<std::chrono::seconds>(
+      std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
   test::FakeRun run_{true};
   ScriptedView view_;
   NoIcons icon_list_;

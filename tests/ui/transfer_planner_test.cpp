@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -36,11 +37,18 @@ class Planner : public ::testing::Test {
     run_.context.status_record = &record_;
     run_.fake.folder.write_file("desk/.keep", "");
   }
+  // Both sides' files get one whole second: written in turn, a slow run could
+  // cross a second between them and make the later one "newer".
   void on_device(const std::string& relative, const std::string& contents) {
-    run_.fake.folder.write_file("device/fs/Projects/" + relative, contents);
+    write_at_stamp("device/fs/Projects/" + relative, contents);
   }
   void on_desktop(const std::string& relative, const std::string& contents) {
-    run_.fake.folder.write_file("desk/" + relative, contents);
+    write_at_stamp("desk/" + relative, contents);
+  }
+  void write_at_stamp(const std::string& relative, const std::string& contents) {
+    run_.fake.folder.write_file(relative, contents);
+    std::filesystem::last_write_time(std::filesystem::u8path(run_.fake.folder.path(relative)),
+                                     stamp_);
   }
   bool device_has(const std::string& relative) {
     return std::filesystem::exists(
@@ -141,6 +149,8 @@ class Planner : public ::testing::Test {
     return text;
   }
 
+  const std::filesystem::file_time_type stamp_ = std::chrono::floor<std::chrono::seconds>(
+      std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
   test::FakeRun run_{true};
   test::RecordingStatus record_;
   test::FakeCopying copying_{run_.context};

@@ -22,79 +22,75 @@ std::string binary_blob() {
   return blob;
 }
 
-TEST(FuzzRegressions, HexValueEndingInABackslashDoesNotSwallowTheNextLineWhenWrittenBack) {
-  // The continuation mark without a continuation: "= hex" is not joined, and a
-  // hex list may end on a line that starts with a quote.
-  const std::string text =
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Veldmark]\r\n"
-      "\"a\"= hex:01,02,\\\r\n\"b\"=\"after\"\r\n\"c\"=hex(7):41,00,\\\r\n\"d\"\\\r\n"
-      "\"e\"=dword:00000005\r\n";
-  RegTextDocument document;
-  std::vector<RegTextProblem> problems;
-  ASSERT_TRUE(parse_reg_text(text, &document, &problems));
-  ASSERT_EQ(document.keys.size(), 1u);
-  ASSERT_EQ(document.keys[0].values.size(), 4u);
-  EXPECT_EQ(document.keys[0].values[0].raw, "hex:01,02,");
-  EXPECT_EQ(document.keys[0].values[2].raw, "hex(7):41,00,\"d\"");
-
-  const std::string written = serialize_reg_text(document);
-  RegTextDocument again;
-  ASSERT_TRUE(parse_reg_text(written, &again, &problems));
-  ASSERT_EQ(again.keys.size(), 1u);
-  ASSERT_EQ(again.keys[0].values.size(), 4u);
-  EXPECT_EQ(again.keys[0].values[1].name, "b");
-  EXPECT_EQ(again.keys[0].values[1].text, "after");
-  EXPECT_EQ(again.keys[0].values[3].number, 5u);
-  EXPECT_EQ(serialize_reg_text(again), written);
+TEST(FuzzRegressions, RegistryTextIsReadSanelyAndWrittenBackStably) {
+  const std::string head =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Veldmark]\r\n";
+  const std::string huge_key(1 << 20, 'k');
+  struct Case {
+    std::string text;
+    bool well_formed;
+    std::size_t values;                // of the first key, when there is one
+    std::vector<std::string> written;  // lines the text is written back with
+  };
+  const Case cases[] = {
+      // A continuation mark without a continuation: "= hex" is not joined,
+      // and a hex list may end on a line that starts with a quote.
+      {head + "\"a\"= hex:01,02,\\\r\n\"b\"=\"after\"\r\n\"c\"=hex(7):41,00,\\\r\n\"d\"\\\r\n"
+              "\"e\"=dword:00000005\r\n",
+       true, 4,
+       {"\"a\"=hex:01,02,\r\n\"b\"=\"after\"\r\n\"c\"=hex(7):41,00,\"d\"\r\n",
+        "\"e\"=dword:00000005\r\n"}},
+      // A number and a text written as bytes are kept as written, not made a
+      // zero and an empty text.
+      {head + "\"n\"=hex(4):2a,00,00,00\r\n\"s\"=hex(1):41,00,00,00\r\n", true, 2,
+       {"\"n\"=hex(4):2a,00,00,00\r\n\"s\"=hex(1):41,00,00,00\r\n"}},
+      {binary_blob(), false, 0, {}},
+      {"\xFF\xFE" + binary_blob(), false, 0, {}},
+      {"REGEDIT4\n[" + huge_key + "]", true, 0, {"[" + huge_key + "]\r\n"}},  // no line end
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 80));
+    RegTextDocument document;
+    std::vector<RegTextProblem> problems;
+    EXPECT_EQ(c.well_formed, parse_reg_text(c.text, &document, &problems));
+    EXPECT_EQ(c.well_formed, problems.empty());
+    if (!c.well_formed) continue;
+    ASSERT_EQ(document.keys.size(), 1u);
+    EXPECT_EQ(document.keys[0].values.size(), c.values);
+    const std::string written = serialize_reg_text(document);
+    for (const std::string& line : c.written) EXPECT_NE(written.find(line), std::string::npos);
+    RegTextDocument again;
+    EXPECT_TRUE(parse_reg_text(written, &again, &problems));
+    EXPECT_EQ(serialize_reg_text(again), written);
+  }
 }
 
-TEST(FuzzRegressions, ValuesKeptAsWrittenAreWrittenBackTheSameWay) {
-  // hex(4) and hex(1) are a number and a text written as bytes; the store keeps
-  // them as written rather than turn them into a zero and an empty text.
-  const std::string text =
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Veldmark]\r\n"
-      "\"n\"=hex(4):2a,00,00,00\r\n\"s\"=hex(1):41,00,00,00\r\n";
-  RegTextDocument document;
-  std::vector<RegTextProblem> problems;
-  ASSERT_TRUE(parse_reg_text(text, &document, &problems));
-  const std::string written = serialize_reg_text(document);
-  EXPECT_NE(std::string::npos, written.find("\"n\"=hex(4):2a,00,00,00\r\n"));
-  EXPECT_NE(std::string::npos, written.find("\"s\"=hex(1):41,00,00,00\r\n"));
-}
-
-TEST(FuzzRegressions, RegistryTextOfBinaryBytesIsDamagedNotFatal) {
-  RegTextDocument document;
-  std::vector<RegTextProblem> problems;
-  EXPECT_FALSE(parse_reg_text(binary_blob(), &document, &problems));
-  EXPECT_FALSE(problems.empty());
-  EXPECT_FALSE(parse_reg_text("\xFF\xFE" + binary_blob(), &document, &problems));
-  // A key line of one mebibyte and no line end.
-  EXPECT_TRUE(
-      parse_reg_text("REGEDIT4\n[" + std::string(1 << 20, 'k') + "]", &document, &problems));
-  ASSERT_EQ(document.keys.size(), 1u);
-  EXPECT_EQ(document.keys[0].path.size(), 1u << 20);
-}
-
-TEST(FuzzRegressions, SettingsFileOfOneHugeKeyIsCutToTheBuffer) {
-  const std::string value(1 << 20, 'v');
-  const IniFile ini = IniFile::parse("[Settings]\nDataPath=" + value);  // no line end
-  std::string out = "left over";
-  EXPECT_EQ(ini.get_string("Settings", "DataPath", "", &out, std::string::npos), value.size());
-  EXPECT_EQ(out, value);
-  EXPECT_EQ(ini.get_string("Settings", "DataPath", "", &out, 1), 0u);
-  EXPECT_EQ(out, "");
-  EXPECT_EQ(ini.get_string("Settings", "DataPath", "", &out, 0), 0u);
-  EXPECT_EQ(out, "");
+TEST(FuzzRegressions, SettingsFilesAreReadSanelyAndCutToTheBuffer) {
+  const std::string huge(1 << 20, 'v');
   // Stray continuation bytes after a UTF-8 mark are replacement characters,
   // and a cut never ends inside one.
-  const IniFile odd = IniFile::parse("\xEF\xBB\xBF[S]\nk=\x80\x80\xC3\xBC");
-  EXPECT_EQ(odd.get_string("S", "k", "", &out, 4), 3u);
-  EXPECT_EQ(odd.get_string("S", "k", "", &out, 6), 3u);
-  EXPECT_EQ(odd.get_string("S", "k", "", &out, 9), 8u);
-  EXPECT_EQ(out, "\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xBC");
-  const IniFile blob = IniFile::parse(binary_blob() + "\n[Vmt Settings]\nDataPath=x\n");
-  EXPECT_EQ(blob.get_string("Vmt Settings", "DataPath", "", &out, 260), 1u);
-  EXPECT_EQ(out, "x");
+  const std::string odd = "\xEF\xBB\xBF[S]\nk=\x80\x80\xC3\xBC";
+  const std::string replaced = "\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xBC";
+  struct Case {
+    std::string text;
+    std::size_t size;
+    std::string value;
+  };
+  const Case cases[] = {
+      {"[S]\nk=" + huge, std::string::npos, huge},  // one huge key and no line end
+      {"[S]\nk=" + huge, 1, ""},
+      {"[S]\nk=" + huge, 0, ""},
+      {odd, 4, replaced.substr(0, 3)},
+      {odd, 6, replaced.substr(0, 3)},
+      {odd, 9, replaced},
+      {binary_blob() + "\n[S]\nk=x\n", 260, "x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    std::string out = "left over";
+    EXPECT_EQ(IniFile::parse(c.text).get_string("S", "k", "", &out, c.size), c.value.size());
+    EXPECT_EQ(out, c.value);
+  }
 }
 
 TEST(FuzzRegressions, MessageFileOfBinaryBytesGivesOnlyDecodableTexts) {
@@ -110,10 +106,10 @@ TEST(FuzzRegressions, MessageFileOfBinaryBytesGivesOnlyDecodableTexts) {
 #ifndef _WIN32
 // Links inside the device's folder that point out of it are never followed.
 TEST(FuzzRegressions, EmulatedDeviceRefusesLinksOutOfItsFolder) {
+  namespace fs = std::filesystem;
   test::TempFolder folder;
   folder.write_file("outside/secret.txt", "secret");
   folder.write_file("device/fs/Data/inner.txt", "inner");
-  namespace fs = std::filesystem;
   fs::create_directory_symlink(fs::u8path(folder.path("outside")),
                                fs::u8path(folder.path("device/fs/Data/Link out")));
   fs::create_symlink(fs::u8path(folder.path("outside/secret.txt")),
@@ -123,10 +119,8 @@ TEST(FuzzRegressions, EmulatedDeviceRefusesLinksOutOfItsFolder) {
   RapiInit init;
   ASSERT_EQ(0, device.CeRapiInitEx(&init));
   ASSERT_EQ(0u, device.WaitForInitEvent(&init, 1000));
-
-  for (const std::u16string& path :
-       {std::u16string(u"\\Data\\Link out\\secret.txt"), std::u16string(u"\\SECRET.TXT"),
-        std::u16string(u"\\data\\link OUT\\secret.txt")}) {
+  for (const char16_t* path :
+       {u"\\Data\\Link out\\secret.txt", u"\\SECRET.TXT", u"\\data\\link OUT\\secret.txt"}) {
     EXPECT_EQ(kCeInvalidHandle,
               device.CeCreateFile(path, ce::kGenericRead, 0, ce::kOpenExisting, 0));
     EXPECT_EQ(error::kBadPathName, device.CeGetLastError());

@@ -17,39 +17,34 @@ void set_device_variable(const std::string& value) {
 #ifdef _WIN32
   SetEnvironmentVariableA(kDeviceEnvironmentVariable, value.empty() ? nullptr : value.c_str());
 #else
-  if (value.empty()) {
-    unsetenv(kDeviceEnvironmentVariable);
-  } else {
-    setenv(kDeviceEnvironmentVariable, value.c_str(), 1);
-  }
+  value.empty() ? unsetenv(kDeviceEnvironmentVariable)
+                : setenv(kDeviceEnvironmentVariable, value.c_str(), 1);
 #endif
 }
 
-TEST(PlatformServices, TheEnvironmentSelectsTheEmulatedDevice) {
-  set_device_variable(test::source_path("examples/demo-device"));
-  auto services = make_platform_services();
-  set_device_variable("");
-  Platform platform = services->platform();
-  RapiInit init;
-  ASSERT_EQ(0, platform.device.CeRapiInitEx(&init));
-  ASSERT_EQ(0u, platform.device.WaitForInitEvent(&init, 1000));
-  CeFindData data;
-  EXPECT_NE(kCeInvalidHandle,
-            platform.device.CeFindFirstFile(u"\\My Documents\\Plotwise Projects\\*.*", &data));
-  EXPECT_EQ(0, platform.device.CeRapiUninit());
-}
-
-TEST(PlatformServices, WithoutAnEmulatedDeviceNoDataCollectorAnswers) {
-  set_device_variable("");
-  auto services = make_platform_services();
-  Platform platform = services->platform();
-  RapiInit init;
-  // No ActiveSync here: the library is missing (Windows) or no device is attached (Linux).
-  if (platform.device.CeRapiInitEx(&init) == 0) {
-    EXPECT_NE(0u, platform.device.WaitForInitEvent(&init, 10));
+TEST(PlatformServices, TheEnvironmentSelectsTheEmulatedDeviceAndWithoutItNoneAnswers) {
+  for (const bool emulated : {true, false}) {
+    SCOPED_TRACE(emulated);
+    set_device_variable(emulated ? test::source_path("examples/demo-device") : "");
+    auto services = make_platform_services();
+    set_device_variable("");
+    Device& device = services->platform().device;
+    RapiInit init;
+    CeFindData data;
+    if (emulated) {
+      ASSERT_EQ(0, device.CeRapiInitEx(&init));
+      ASSERT_EQ(0u, device.WaitForInitEvent(&init, 1000));
+      EXPECT_NE(kCeInvalidHandle,
+                device.CeFindFirstFile(u"\\My Documents\\Plotwise Projects\\*.*", &data));
+      EXPECT_EQ(0, device.CeRapiUninit());
+    } else {
+      // No ActiveSync here: the library is missing (Windows) or no device is attached (Linux).
+      if (device.CeRapiInitEx(&init) == 0) {
+        EXPECT_NE(0u, device.WaitForInitEvent(&init, 10));
+      }
+      EXPECT_EQ(kCeInvalidHandle, device.CeFindFirstFile(u"\\*.*", &data));
+    }
   }
-  CeFindData data;
-  EXPECT_EQ(kCeInvalidHandle, platform.device.CeFindFirstFile(u"\\*.*", &data));
 }
 
 }  // namespace

@@ -19,6 +19,41 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A rapi.dll beside the program or in the current folder is never taken:
+// only the system folder's, where ActiveSync puts it.
+TEST(RapiDevice, TakesRapiDllFromTheSystemFolderOnlyAndAMissingOneIsNoDevice) {
+  RapiDevice missing(L"no_such_rapi_library.dll");
+  EXPECT_FALSE(missing.loaded());
+  RapiInit init;
+  EXPECT_EQ(ce::kEFail, missing.CeRapiInitEx(&init));
+  CeFindData data;
+  EXPECT_EQ(kCeInvalidHandle, missing.CeFindFirstFile(u"\\*.*", &data));
+  EXPECT_EQ(error::kDeviceNotConnected, missing.CeGetLastError());
+
+  test::TempFolder current;
+  const fs::path planted[] = {
+      fs::path(test::fake_rapi_library_path()).parent_path() / "rapi.dll",
+      fs::u8path(current.path()) / "rapi.dll"};
+  for (const fs::path& where : planted) {
+    fs::copy_file(test::fake_rapi_library_path(), where, fs::copy_options::overwrite_existing);
+  }
+  const fs::path before = fs::current_path();
+  fs::current_path(planted[1].parent_path());
+  {
+    RapiDevice device;
+    const HMODULE taken = GetModuleHandleW(L"rapi.dll");
+    if (device.loaded() || taken != nullptr) {
+      wchar_t file[MAX_PATH] = {}, system[MAX_PATH] = {};
+      GetModuleFileNameW(taken, file, MAX_PATH);
+      GetSystemDirectoryW(system, MAX_PATH);
+      EXPECT_EQ(0, _wcsnicmp(file, system, wcslen(system))) << fs::path(file).u8string();
+    }
+  }
+  fs::current_path(before);
+  std::error_code ignored;
+  for (const fs::path& where : planted) fs::remove(where, ignored);
+}
+
 // An emulated device in a folder of the test's own, named by VMTRANSFER_DEVICE.
 class RapiLibrary : public ::testing::Test {
  protected:
@@ -44,46 +79,6 @@ class RapiLibrary : public ::testing::Test {
   test::TempFolder folder_;
 };
 
-TEST(RapiDevice, AMissingLibraryIsADeviceThatIsNotThere) {
-  RapiDevice device(L"no_such_rapi_library.dll");
-  EXPECT_FALSE(device.loaded());
-  RapiInit init;
-  EXPECT_EQ(ce::kEFail, device.CeRapiInitEx(&init));
-  CeFindData data;
-  EXPECT_EQ(kCeInvalidHandle, device.CeFindFirstFile(u"\\*.*", &data));
-  EXPECT_EQ(error::kDeviceNotConnected, device.CeGetLastError());
-}
-
-// A rapi.dll beside the program or in the current folder is never taken:
-// only the system folder's, where ActiveSync puts it.
-TEST(RapiDevice, TakesRapiDllFromTheSystemFolderOnly) {
-  const fs::path planted_beside =
-      fs::path(test::fake_rapi_library_path()).parent_path() / "rapi.dll";
-  test::TempFolder current;
-  const fs::path planted_current = fs::u8path(current.path()) / "rapi.dll";
-  fs::copy_file(test::fake_rapi_library_path(), planted_beside,
-                fs::copy_options::overwrite_existing);
-  fs::copy_file(test::fake_rapi_library_path(), planted_current,
-                fs::copy_options::overwrite_existing);
-  wchar_t before[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, before);
-  SetCurrentDirectoryW(planted_current.parent_path().c_str());
-  {
-    RapiDevice device;
-    const HMODULE taken = GetModuleHandleW(L"rapi.dll");
-    if (device.loaded() || taken != nullptr) {
-      wchar_t file[MAX_PATH] = {}, system[MAX_PATH] = {};
-      GetModuleFileNameW(taken, file, MAX_PATH);
-      GetSystemDirectoryW(system, MAX_PATH);
-      EXPECT_EQ(0, _wcsnicmp(file, system, wcslen(system))) << fs::path(file).u8string();
-    }
-  }
-  SetCurrentDirectoryW(before);
-  std::error_code ignored;
-  fs::remove(planted_beside, ignored);
-  fs::remove(planted_current, ignored);
-}
-
 TEST_F(RapiLibrary, DrivesTheLibraryThroughItsExports) {
   RapiDevice device(test::fake_rapi_library_path());
   ASSERT_TRUE(device.loaded());
@@ -104,7 +99,7 @@ TEST_F(RapiLibrary, DrivesTheLibraryThroughItsExports) {
   std::uint32_t high = 7;
   EXPECT_EQ(5u, device.CeGetFileSize(file, &high));
   EXPECT_EQ(0u, high);
-  const FileTimeTicks when = 129745000000000000ULL;
+  const FileTimeTicks when = 129745000000000007ULL;
   ASSERT_TRUE(device.CeSetFileTime(file, &when, &when, &when));
   ASSERT_TRUE(device.CeCloseHandle(file));
   EXPECT_EQ("bravo", folder_.read_file("device/fs/Data/b.txt"));
@@ -115,10 +110,6 @@ TEST_F(RapiLibrary, DrivesTheLibraryThroughItsExports) {
   EXPECT_EQ(when, data.ftLastWriteTime);
   EXPECT_EQ(5u, data.nFileSizeLow);
   device.CeFindClose(find);
-  EXPECT_EQ(kCeInvalidHandle, device.CeFindFirstFile(u"\\Data\\zzz.txt", &data));
-  EXPECT_EQ(error::kFileNotFound, device.CeGetLastError());
-  EXPECT_EQ(ce::kSOk, device.CeRapiGetError());
-
   EXPECT_TRUE(device.CeMoveFile(u"\\Data\\b.txt", u"\\Data\\c.txt"));
   EXPECT_EQ(attr::kArchive, device.CeGetFileAttributes(u"\\Data\\c.txt"));
   EXPECT_EQ(attr::kDirectory, device.CeGetFileAttributes(u"\\Data"));
@@ -133,41 +124,22 @@ TEST_F(RapiLibrary, DrivesTheLibraryThroughItsExports) {
   ASSERT_EQ(0, device.CeRegQueryValueEx(key, u"Name", &type, value, &size));
   EXPECT_EQ(u"value", std::u16string(value));
   device.CeRegCloseKey(key);
-
   std::u16string temp;
   EXPECT_EQ(6u, device.CeGetTempPath(260, &temp));
   EXPECT_EQ(u"\\Temp\\", temp);
   EXPECT_EQ(0, device.CeRapiUninit());
 }
 
-// rapi.dll completes the connection after CeRapiInitEx has returned and
-// writes its result into the record then: the result read after the event is
-// the one written.
-TEST_F(RapiLibrary, TheConnectionsResultIsReadOnceItsEventIsSet) {
-  RapiDevice device(test::fake_rapi_library_path());
-  device_ini("InitResultFails=1\n");
-  RapiInit init;
-  ASSERT_EQ(0u, connect(device, &init));
-  EXPECT_EQ(ce::kEFail, init.hrRapiInit);
-  EXPECT_EQ(0, device.CeRapiUninit());
-
-  device_ini("");
-  ASSERT_EQ(0u, connect(device, &init));
-  EXPECT_EQ(ce::kSOk, init.hrRapiInit);
-  EXPECT_EQ(0, device.CeRapiUninit());
-}
-
 LRESULT CALLBACK count_messages(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message == WM_APP + 7) {
-    ++*reinterpret_cast<int*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return 0;
-  }
-  return DefWindowProcW(window, message, w, l);
+  if (message != WM_APP + 7) return DefWindowProcW(window, message, w, l);
+  ++*reinterpret_cast<int*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  return 0;
 }
 
-// The wait lets the thread's messages through, and a quit asked for meanwhile
-// is asked for again after it.
-TEST_F(RapiLibrary, TheWaitForTheConnectionHandlesTheThreadsMessages) {
+// rapi.dll completes the connection after CeRapiInitEx has returned and writes
+// its result into the record then. The wait lets the thread's messages
+// through, and a quit asked for meanwhile is asked for again after it.
+TEST_F(RapiLibrary, TheConnectionsResultIsReadOnceItsEventIsSetWhileMessagesAreHandled) {
   WNDCLASSW type{};
   type.lpfnWndProc = count_messages;
   type.hInstance = GetModuleHandleW(nullptr);
@@ -185,28 +157,45 @@ TEST_F(RapiLibrary, TheWaitForTheConnectionHandlesTheThreadsMessages) {
   PostMessageW(window, WM_APP + 7, 0, 0);
   PostQuitMessage(3);
   EXPECT_EQ(0u, device.WaitForInitEvent(&init, 1000));
+  EXPECT_EQ(ce::kSOk, init.hrRapiInit);
   EXPECT_EQ(1, handled);
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(3u, msg.wParam);
   EXPECT_EQ(0, device.CeRapiUninit());
   DestroyWindow(window);
+
+  device_ini("InitResultFails=1\n");
+  ASSERT_EQ(0u, connect(device, &init));
+  EXPECT_EQ(ce::kEFail, init.hrRapiInit);
+  EXPECT_EQ(0, device.CeRapiUninit());
 }
 
-// The real link's errors pass through the library: the remote API's own
-// failure from CeRapiGetError, the device's last code left as it was.
-TEST_F(RapiLibrary, APulledCableIsTheRemoteApisOwnFailureInTheRealMode) {
-  device_ini("RapiErrors=real\nUnplugBefore=CeCreateFile\n");
-  RapiDevice device(test::fake_rapi_library_path());
-  RapiInit init;
-  ASSERT_EQ(0u, connect(device, &init));
-  CeFindData data;
-  EXPECT_EQ(kCeInvalidHandle, device.CeFindFirstFile(u"\\Data\\zzz.txt", &data));
-  EXPECT_EQ(kCeInvalidHandle, device.CeCreateFile(u"\\Data\\a.txt", ce::kGenericRead, 0,
-                                                  ce::kOpenExisting, ce::kFileAttributeNormal));
-  EXPECT_EQ(kRapiLinkLost, device.CeRapiGetError());
-  EXPECT_EQ(error::kFileNotFound, device.CeGetLastError());
-  EXPECT_EQ(0, device.CeRapiUninit());
+// The cable pulled three bytes into a file: the real link hands over those
+// bytes and then fails as the remote API itself, leaving the device's last
+// code as it was; the ideal one says the device is gone.
+TEST_F(RapiLibrary, APulledCableIsReportedThroughTheLibraryInBothErrorModes) {
+  for (const bool real : {true, false}) {
+    SCOPED_TRACE(real ? "real" : "ideal");
+    device_ini(std::string(real ? "RapiErrors=real\n" : "") + "UnplugAfterBytes=3\n");
+    RapiDevice device(test::fake_rapi_library_path());
+    RapiInit init;
+    ASSERT_EQ(0u, connect(device, &init));
+    CeFindData data;
+    EXPECT_EQ(kCeInvalidHandle, device.CeFindFirstFile(u"\\Data\\zzz.txt", &data));
+    const CeHandle file = device.CeCreateFile(u"\\Data\\a.txt", ce::kGenericRead, 0,
+                                              ce::kOpenExisting, ce::kFileAttributeNormal);
+    ASSERT_NE(kCeInvalidHandle, file);
+    char block[4096];
+    std::uint32_t got = 0;
+    ASSERT_TRUE(device.CeReadFile(file, block, sizeof block, &got));
+    EXPECT_EQ(std::string(real ? "alp" : "alpha"), std::string(block, got));
+    EXPECT_FALSE(device.CeReadFile(file, block, sizeof block, &got));
+    EXPECT_EQ(0u, got);
+    EXPECT_EQ(real ? kRapiLinkLost : ce::kSOk, device.CeRapiGetError());
+    EXPECT_EQ(real ? error::kFileNotFound : error::kDeviceNotConnected, device.CeGetLastError());
+    EXPECT_EQ(0, device.CeRapiUninit());
+  }
 }
 
 }  // namespace

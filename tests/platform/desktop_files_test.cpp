@@ -13,15 +13,7 @@
 namespace vmt::test {
 namespace {
 
-using platform::FileAccess;
-using platform::FileDisposition;
-using platform::FileHandle;
-using platform::FileTimes;
-using platform::FindData;
-using platform::kInvalidFile;
-using platform::kInvalidFind;
-namespace attr = platform::attr;
-namespace error = platform::error;
+using namespace platform;
 namespace fs = std::filesystem;
 constexpr auto kRead = FileAccess::kRead;
 constexpr auto kReadWrite = FileAccess::kReadWrite;

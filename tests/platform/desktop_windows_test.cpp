@@ -145,17 +145,6 @@ TEST(Win32DesktopWindows, ListsLongTitlesAndFindsExactTitles) {
 
 #else
 
-TEST(PosixDesktopWindows, ArrangedWindowsAreListedAndMatchedExactly) {
-  platform::PosixDesktopWindows windows;
-  EXPECT_TRUE(windows.list_top_level_windows().empty());
-  windows.set_windows({{"AutoCAD 2012", "AfxFrame"}, {"Veldmark", "#32770"}});
-  ASSERT_EQ(windows.list_top_level_windows().size(), 2u);
-  EXPECT_EQ(windows.list_top_level_windows()[1].class_name, "#32770");
-  EXPECT_TRUE(windows.window_with_title_exists("Veldmark"));
-  EXPECT_FALSE(windows.window_with_title_exists("veldmark"));
-  EXPECT_FALSE(windows.window_with_title_exists("Veld"));
-}
-
 TEST_F(StartProgramTest, TheTextViewerGetsTheFileOrIsReportedMissing) {
   const std::string report = temp.write_file("Transfer Sync log most recent.txt", "line\n");
   platform::PosixDesktopWindows viewer(program);

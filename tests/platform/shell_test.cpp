@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "build_platform.h"
@@ -90,35 +89,6 @@ TEST_F(ShellTest, TypeNamesComeForNamesFilesAndFoldersButNotForMissingOnes) {
   EXPECT_EQ(shell.create_folder_tree("relative/path"), static_cast<int>(error::kBadPathName));
 #endif
 }
-
-#ifndef _WIN32
-TEST(PosixShellFolders, ComeFromTheXdgVariablesOrTheHomeFolder) {
-  std::pair<const char*, std::string> saved[] = {{"HOME", ""}, {"XDG_DATA_HOME", ""},
-                                                 {"XDG_CONFIG_HOME", ""}};
-  for (auto& [name, value] : saved) value = std::getenv(name) ? std::getenv(name) : "";
-  setenv("XDG_DATA_HOME", "/d/share/", 1);
-  setenv("XDG_CONFIG_HOME", "/c", 1);
-  auto folders = platform::PosixShellFolders::from_environment();
-  EXPECT_EQ(folders.user_appdata, "/d/share");
-  EXPECT_EQ(folders.common_appdata, "/d/share/vmtransfer/ProgramData");
-  EXPECT_EQ(folders.windows, "/c/vmtransfer/Windows");
-  // Relative values are ignored, as the XDG rules say.
-  setenv("XDG_DATA_HOME", "relative", 1);
-  unsetenv("XDG_CONFIG_HOME");
-  setenv("HOME", "/home/surveyor", 1);
-  folders = platform::PosixShellFolders::from_environment();
-  EXPECT_EQ(folders.user_appdata, "/home/surveyor/.local/share");
-  EXPECT_EQ(folders.windows, "/home/surveyor/.config/vmtransfer/Windows");
-  for (const auto& [name, value] : saved) {
-    value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
-  }
-
-  platform::PosixShell empty{platform::PosixShellFolders{}};
-  std::string path = "unchanged";
-  EXPECT_FALSE(empty.get_folder(ShellFolder::kUserAppData, true, &path));
-  EXPECT_EQ(path, "unchanged");
-}
-#endif
 
 }  // namespace
 }  // namespace vmt::test

@@ -10,11 +10,6 @@
 #include "platform/common/message_source.h"
 #include "platform/common/reg_text.h"
 #include "platform/common/utf.h"
-#include "support/temp_folder.h"
-
-#ifndef _WIN32
-#include "platform/posix/posix_resources.h"
-#endif
 
 namespace vmt::platform {
 namespace {
@@ -158,20 +153,6 @@ TEST(MessageSource, ParsesEscapesAndListsWhatItCannotRead) {
   EXPECT_EQ("a \"quoted\" back\\slash\tand tab  ", texts.at(50100));
   EXPECT_EQ((std::vector<int>{6, 7, 8, 9, 10, 11}), bad);
 }
-
-#ifndef _WIN32
-TEST(PosixResourceLoader, ALibraryIsAMessageFile) {
-  test::TempFolder folder;
-  PosixResourceLoader loader;
-  auto table = loader.load_library(folder.write_file("VmTransferDEU.dll", "50347\tSYNC BEENDET.\n"));
-  ASSERT_NE(nullptr, table);
-  std::string text;
-  EXPECT_TRUE(table->find(50347, &text));
-  EXPECT_EQ("SYNC BEENDET.", text);
-  EXPECT_FALSE(table->find(50000, &text));
-  EXPECT_EQ(nullptr, loader.load_library(folder.path("missing.dll")));
-}
-#endif
 
 }  // namespace
 }  // namespace vmt::platform

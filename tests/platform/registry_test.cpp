@@ -24,22 +24,19 @@ namespace {
 namespace ka = key_access;
 using Root = RegistryRoot;
 
-struct InMemory {
-  static std::unique_ptr<Registry> make(test::TempFolder&) {
-    return std::make_unique<MemoryRegistry>();
-  }
-};
-struct OfTheBuild {
+template <typename Kind>
+std::unique_ptr<Registry> make(test::TempFolder&) {
+  return std::make_unique<Kind>();
+}
 #ifdef _WIN32
-  static std::unique_ptr<Registry> make(test::TempFolder&) {
-    return std::make_unique<Win32Registry>();
-  }
+using BuildRegistry = Win32Registry;
 #else
-  static std::unique_ptr<Registry> make(test::TempFolder& folder) {
-    return std::make_unique<PosixRegistry>(folder.path("store"));
-  }
+using BuildRegistry = PosixRegistry;
+template <>
+std::unique_ptr<Registry> make<PosixRegistry>(test::TempFolder& folder) {
+  return std::make_unique<PosixRegistry>(folder.path("store"));
+}
 #endif
-};
 
 // Each test works below a key of its own, removed before and after.
 template <typename Kind>
@@ -48,7 +45,7 @@ class RegistryContract : public ::testing::Test {
   void SetUp() override {
     base = std::string("SOFTWARE\\VmtRegistryTest\\") +
            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    registry = Kind::make(folder);
+    registry = make<Kind>(folder);
     TearDown();
   }
   void TearDown() override {
@@ -68,7 +65,7 @@ class RegistryContract : public ::testing::Test {
   std::string base;
   std::unique_ptr<Registry> registry;
 };
-using Kinds = ::testing::Types<InMemory, OfTheBuild>;
+using Kinds = ::testing::Types<MemoryRegistry, BuildRegistry>;
 TYPED_TEST_SUITE(RegistryContract, Kinds);
 
 TYPED_TEST(RegistryContract, ValuesRoundTripWithTheirTypesIgnoringCaseAndMissingOnesAreNotFound) {

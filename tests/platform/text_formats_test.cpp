@@ -1,5 +1,7 @@
 // The text files the program reads from others: settings files, registry
-// files and the text form of string tables.
+// files and the text form of string tables. The tables hold the inputs the
+// fuzz targets of tests/fuzz found, or that stand for their nastiest seeds:
+// each must be read without harm and give a sane result.
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
@@ -13,6 +15,12 @@
 
 namespace vmt::platform {
 namespace {
+
+std::string binary_blob() {
+  std::string blob;
+  for (int i = 0; i < 4096; ++i) blob += static_cast<char>((i * 37 + i / 256) & 0xFF);
+  return blob;
+}
 
 // The bytes of a text as UTF-16 with its byte-order mark.
 std::string utf16_file(const std::string& utf8, bool big_endian) {
@@ -35,6 +43,10 @@ TEST(IniFile, ValuesAreFoundAsTheProfileFunctionsFindThem) {
   const std::string value = "\\Gr\xC3\xBCn \xE2\x82\xAC \xE6\xB8\xAC";
   // Western European: u with diaeresis, the euro sign, and an undefined byte.
   const std::string ansi = "[S]\r\nk=\\Gr\xFCn \x80\x81\r\n";
+  const std::string huge(1 << 20, 'v');
+  // Stray continuation bytes after a UTF-8 mark; a cut never ends inside one.
+  const std::string stray = "\xEF\xBB\xBF[S]\nk=\x80\x80\xC3\xBC";
+  const std::string replaced = "\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xBC";
   struct Case {
     std::string text, section, key;
     std::string expected;
@@ -63,6 +75,12 @@ TEST(IniFile, ValuesAreFoundAsTheProfileFunctionsFindThem) {
       {"\xFF\xFE", "S", "k", ""},
       {"\xEF\xBB\xBF" + utf8, "S", "k", value},
       {"\xEF\xBB\xBF[S]\nk=a\xC3z", "S", "k", "a\xEF\xBF\xBDz"},  // one replacement character
+      {"[S]\nk=" + huge, "S", "k", huge, std::string::npos},  // one huge key, no line end
+      {"[S]\nk=" + huge, "S", "k", "", 1},
+      {stray, "S", "k", replaced.substr(0, 3), 4},
+      {stray, "S", "k", replaced.substr(0, 3), 6},
+      {stray, "S", "k", replaced, 9},
+      {binary_blob() + "\n[S]\nk=x\n", "S", "k", "x"},
   };
 #ifdef _WIN32
   if (GetACP() == 1252)
@@ -74,7 +92,7 @@ TEST(IniFile, ValuesAreFoundAsTheProfileFunctionsFindThem) {
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 40) + " [" + c.section + "] " + c.key);
-    std::string out;
+    std::string out = "left over";
     EXPECT_EQ(IniFile::parse(c.text).get_string(c.section, c.key, c.fallback, &out, c.size),
               c.expected.size());
     EXPECT_EQ(out, c.expected);
@@ -116,23 +134,61 @@ TEST(RegText, ParsesStringsDwordsEscapesUtf16AndHexContinuations) {
   }
 }
 
-TEST(RegText, DamagedFilesAreReportedNotFatalAndTheirGoodLinesKept) {
-  RegTextDocument doc;
-  std::vector<RegTextProblem> problems;
-  EXPECT_FALSE(parse_reg_text("", &doc, &problems));
-  EXPECT_FALSE(parse_reg_text("[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"1\"\n", &doc, &problems));
-  EXPECT_FALSE(problems.empty());
-  EXPECT_FALSE(parse_reg_text(
-      "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"unterminated\n"
-      "\"w\"=dword:zz\n\"ok\"=\"1\"\n[HKEY_LOCAL_MACHINE\\B",
-      &doc, &problems));
-  ASSERT_EQ(doc.keys.size(), 1u);
-  ASSERT_EQ(doc.keys[0].values.size(), 1u);
-  EXPECT_EQ(doc.keys[0].values[0].name, "ok");
-  EXPECT_EQ(problems.size(), 3u);
+TEST(RegText, HostileFilesAreReadSanelyAndWrittenBackStably) {
+  const std::string head =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Veldmark]\r\n";
+  const std::string huge_key(1 << 20, 'k');
+  constexpr std::size_t kAny = ~std::size_t{0};
+  struct Case {
+    std::string text;
+    std::size_t problems;
+    std::size_t keys, values;          // values of the first key
+    std::vector<std::string> written;  // lines the text is written back with
+  };
+  const Case cases[] = {
+      // A continuation mark without a continuation: "= hex" is not joined,
+      // and a hex list may end on a line that starts with a quote.
+      {head + "\"a\"= hex:01,02,\\\r\n\"b\"=\"after\"\r\n\"c\"=hex(7):41,00,\\\r\n\"d\"\\\r\n"
+              "\"e\"=dword:00000005\r\n",
+       0, 1, 4,
+       {"\"a\"=hex:01,02,\r\n\"b\"=\"after\"\r\n\"c\"=hex(7):41,00,\"d\"\r\n",
+        "\"e\"=dword:00000005\r\n"}},
+      // A number and a text written as bytes are kept as written, not made a
+      // zero and an empty text.
+      {head + "\"n\"=hex(4):2a,00,00,00\r\n\"s\"=hex(1):41,00,00,00\r\n", 0, 1, 2,
+       {"\"n\"=hex(4):2a,00,00,00\r\n\"s\"=hex(1):41,00,00,00\r\n"}},
+      {"REGEDIT4\n[" + huge_key + "]", 0, 1, 0, {"[" + huge_key + "]\r\n"}},  // no line end
+      // Damaged lines are reported one by one and the good ones kept.
+      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"unterminated\n"
+       "\"w\"=dword:zz\n\"ok\"=\"1\"\n[HKEY_LOCAL_MACHINE\\B",
+       3, 1, 1, {"\"ok\"=\"1\"\r\n"}},
+      {"", 1, 0, 0, {}},
+      {"[HKEY_LOCAL_MACHINE\\A]\n\"v\"=\"1\"\n", 1, kAny, 0, {}},  // no header
+      {binary_blob(), 1, kAny, 0, {}},
+      {"\xFF\xFE" + binary_blob(), 1, kAny, 0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 80));
+    RegTextDocument document;
+    std::vector<RegTextProblem> problems;
+    EXPECT_EQ(c.problems == 0, parse_reg_text(c.text, &document, &problems));
+    if (c.problems > 1) {
+      EXPECT_EQ(problems.size(), c.problems);
+    }
+    EXPECT_EQ(problems.empty(), c.problems == 0);
+    if (c.keys == kAny) continue;
+    ASSERT_EQ(document.keys.size(), c.keys);
+    if (c.keys == 0) continue;
+    EXPECT_EQ(document.keys[0].values.size(), c.values);
+    const std::string written = serialize_reg_text(document);
+    for (const std::string& line : c.written) EXPECT_NE(written.find(line), std::string::npos);
+    RegTextDocument again;
+    EXPECT_TRUE(parse_reg_text(written, &again, &problems));
+    EXPECT_EQ(serialize_reg_text(again), written);
+  }
 }
 
-TEST(MessageSource, ParsesEscapesAndListsWhatItCannotRead) {
+TEST(MessageSource, ParsesEscapesListsWhatItCannotReadAndKeepsOnlyDecodableTexts) {
   std::vector<int> bad;
   const auto texts = parse_message_source(
       "\xEF\xBB\xBF# comment\r\n"
@@ -152,6 +208,12 @@ TEST(MessageSource, ParsesEscapesAndListsWhatItCannotRead) {
   EXPECT_EQ("Error running this command:\n'%s'\nError R5LL33QP", texts.at(50057));
   EXPECT_EQ("a \"quoted\" back\\slash\tand tab  ", texts.at(50100));
   EXPECT_EQ((std::vector<int>{6, 7, 8, 9, 10, 11}), bad);
+
+  const auto found = parse_message_source(binary_blob() + "\n50000\tVeldmark", &bad);
+  EXPECT_EQ(found.at(50000), "Veldmark");
+  for (const auto& [number, text] : found) EXPECT_FALSE(text.empty()) << number;
+  std::string decoded;
+  EXPECT_FALSE(decode_message_escapes("ends in a backslash\\", &decoded));
 }
 
 }  // namespace

@@ -158,32 +158,6 @@ TYPED_TEST(RegistryContract, RootsAndViewsAreSeparateAndTreesGoWhole) {
   EXPECT_EQ(0, r.close_key(key));
 }
 
-TEST(MemoryRegistry, SavesNamesAsFirstWrittenInWindowsOrderAndLoadsOnlyItsOwnRoot) {
-  MemoryRegistry registry;
-  RegistryKey key = 0;
-  registry.create_key(Root::kCurrentUser, "Vendor\\Plotwise", &key);
-  registry.set_string(key, "InstallDir", "first");
-  registry.set_string(key, "INSTALLDIR", "second");
-  registry.close_key(key);
-  // '_' sorts after the letters when names are compared upper-cased, as Windows does.
-  registry.create_key(Root::kCurrentUser, "VENDOR\\_Under", &key);
-  registry.close_key(key);
-  const RegTextDocument saved = registry.save(Root::kCurrentUser);
-  ASSERT_EQ(3u, saved.keys.size());
-  EXPECT_EQ("HKEY_CURRENT_USER\\Vendor", saved.keys[0].path);
-  EXPECT_EQ("HKEY_CURRENT_USER\\Vendor\\Plotwise", saved.keys[1].path);
-  ASSERT_EQ(1u, saved.keys[1].values.size());
-  EXPECT_EQ("InstallDir", saved.keys[1].values[0].name);
-  EXPECT_EQ("HKEY_CURRENT_USER\\Vendor\\_Under", saved.keys[2].path);
-
-  RegTextDocument document;
-  document.keys.push_back({"HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept", {}});
-  document.keys.push_back({"HKEY_CURRENT_USER\\SOFTWARE\\Other", {}});
-  EXPECT_FALSE(registry.load(Root::kLocalMachine, document));
-  EXPECT_EQ(0, registry.open_key(Root::kLocalMachine, "SOFTWARE\\Kept", ka::kRead, &key));
-  EXPECT_EQ(2, registry.open_key(Root::kLocalMachine, "SOFTWARE\\Other", ka::kRead, &key));
-}
-
 #ifndef _WIN32
 namespace fs = std::filesystem;
 constexpr const char* kKey = "SOFTWARE\\Veldmark\\Transfer\\TransferOptions";
@@ -212,10 +186,23 @@ TEST(PosixRegistry, EachRootIsRegistryEditorTextThatCopiesShareAndAFailedWriteCh
   PosixRegistry first(folder.path("store"));
   PosixRegistry second(folder.path("store"));
   ASSERT_EQ(0, set_option(first, "DefSyncProgram", "User defined"));
+  RegistryKey key = 0;
+  first.create_key(Root::kCurrentUser, "Vendor\\Plotwise", &key);
+  first.set_string(key, "InstallDir", "first");
+  first.set_string(key, "INSTALLDIR", "second");
+  first.close_key(key);
+  first.create_key(Root::kCurrentUser, "VENDOR\\_Under", &key);
+  first.close_key(key);
+  // Names are kept as first written; '_' sorts after the letters when names
+  // are compared upper-cased, as Windows does.
   const std::string text = folder.read_file("store/HKEY_CURRENT_USER.reg");
   EXPECT_EQ(0u, text.find(kHeader));
-  EXPECT_NE(std::string::npos, text.find(std::string("[HKEY_CURRENT_USER\\") + kKey + "]"));
-  EXPECT_NE(std::string::npos, text.find("\"DefSyncProgram\"=\"User defined\""));
+  EXPECT_NE(std::string::npos, text.find(std::string("[HKEY_CURRENT_USER\\") + kKey +
+                                         "]\r\n\"DefSyncProgram\"=\"User defined\"\r\n"));
+  const auto plotwise =
+      text.find("[HKEY_CURRENT_USER\\Vendor\\Plotwise]\r\n\"InstallDir\"=\"second\"\r\n");
+  EXPECT_NE(std::string::npos, plotwise);
+  EXPECT_LT(plotwise, text.find("[HKEY_CURRENT_USER\\Vendor\\_Under]"));
   // No temporary file is left behind.
   EXPECT_EQ(1, std::distance(fs::directory_iterator(folder.path("store")), {}));
 
@@ -228,7 +215,6 @@ TEST(PosixRegistry, EachRootIsRegistryEditorTextThatCopiesShareAndAFailedWriteCh
 
   // A store that cannot be written refuses changes and keeps its state. As
   // root, permissions would not stop a write: a folder in the temporary file's way does.
-  RegistryKey key = 0;
   ASSERT_EQ(0, first.open_key(Root::kCurrentUser, kKey, ka::kAllAccess, &key));
   fs::create_directories(
       folder.path("store/HKEY_CURRENT_USER.reg.tmp." + std::to_string(::getpid())) + "/x");
@@ -253,13 +239,14 @@ TEST(PosixRegistry, DamagedAndLargeStoresLoadAndADamagedOneIsNeverOverwritten) {
   folder.write_file("store/HKEY_LOCAL_MACHINE.reg", large);
   const std::string damaged = std::string(kHeader) + "[HKEY_CURRENT_USER\\" + kKey + "]\r\n" +
                               "\"Mode\"=\"kept\"\r\n\"Broken\"=dword:zz\r\nthis means nothing\r\n" +
-                              "[HKEY_CURRENT_USER\\SOFTWARE\\Cut\\Off";
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Foreign]\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Cut\\Off";
   folder.write_file("store/HKEY_CURRENT_USER.reg", damaged);
   PosixRegistry registry(folder.path("store"));
 
   EXPECT_EQ("kept", read_option(registry, "Mode"));
   RegistryKey key = 0;
   EXPECT_EQ(2, registry.open_key(Root::kCurrentUser, "SOFTWARE\\Cut\\Off", ka::kRead, &key));
+  EXPECT_EQ(2, registry.open_key(Root::kLocalMachine, "SOFTWARE\\Foreign", ka::kRead, &key));
   EXPECT_EQ(registry_error::kBadDatabase, set_option(registry, "Mode", "lost?"));
   EXPECT_EQ(damaged, folder.read_file("store/HKEY_CURRENT_USER.reg"));
   EXPECT_EQ("kept", read_option(registry, "Mode"));

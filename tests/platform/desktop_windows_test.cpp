@@ -143,19 +143,6 @@ TEST(Win32DesktopWindows, ListsLongTitlesAndFindsExactTitles) {
   EXPECT_FALSE(windows.window_with_title_exists(utf8_title));
 }
 
-#else
-
-TEST_F(StartProgramTest, TheTextViewerGetsTheFileOrIsReportedMissing) {
-  const std::string report = temp.write_file("Transfer Sync log most recent.txt", "line\n");
-  platform::PosixDesktopWindows viewer(program);
-  std::uint32_t code = 99;
-  ASSERT_TRUE(viewer.open_text_viewer(report, &code));
-  EXPECT_EQ(output_of(program), "1\n" + report + "\n");
-  platform::PosixDesktopWindows no_viewer("vmt-no-such-viewer");
-  EXPECT_FALSE(no_viewer.open_text_viewer(report, &code));
-  EXPECT_EQ(code, error::kFileNotFound);
-}
-
 #endif
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <filesystem>
 
 #include "platform/common/utf.h"
-#include "platform/emulator/emulated_device.h"
 #include "support/fake_rapi_library.h"
 #include "support/temp_folder.h"
 

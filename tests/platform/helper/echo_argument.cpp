@@ -6,30 +6,14 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
-#else
-#include <unistd.h>
 #endif
 
-#include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
-namespace {
-
-#ifdef _WIN32
-std::string utf8(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
-                      nullptr, nullptr);
-  return text;
-}
-#endif
-
-}  // namespace
+namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments;
@@ -38,44 +22,21 @@ int main(int argc, char** argv) {
   (void)argv;
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 1; i < count; ++i) arguments.push_back(utf8(wide[i]));
+  for (int i = 1; i < count; ++i) arguments.push_back(fs::path(wide[i]).u8string());
   LocalFree(wide);
   std::wstring self(32768, L'\0');
   self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
-  const std::wstring out = self + L".out";
-  const std::wstring partial = out + L".part";
-  std::wstring current(32768, L'\0');
-  current.resize(GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data()));
-  FILE* where = _wfopen((self + L".cwd").c_str(), L"wb");
-  if (where == nullptr) return 1;
-  const std::string current_text = utf8(current);
-  std::fwrite(current_text.data(), 1, current_text.size(), where);
-  std::fclose(where);
-  FILE* file = _wfopen(partial.c_str(), L"wb");
 #else
-  for (int i = 1; i < argc; ++i) arguments.push_back(argv[i]);
-  std::string self(4096, '\0');
-  const ssize_t length = readlink("/proc/self/exe", self.data(), self.size());
-  self.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-  const std::string out = self + ".out";
-  const std::string partial = out + ".part";
-  std::string current(4096, '\0');
-  current.resize(getcwd(current.data(), current.size()) != nullptr ? std::strlen(current.data())
-                                                                   : 0);
-  FILE* where = std::fopen((self + ".cwd").c_str(), "wb");
-  if (where == nullptr) return 1;
-  std::fwrite(current.data(), 1, current.size(), where);
-  std::fclose(where);
-  FILE* file = std::fopen(partial.c_str(), "wb");
+  arguments.assign(argv + 1, argv + argc);
+  const fs::path self = fs::read_symlink("/proc/self/exe");
 #endif
-  if (file == nullptr) return 1;
+  const fs::path out = fs::path(self).concat(".out");
+  const fs::path partial = fs::path(self).concat(".out.part");
+  std::ofstream(fs::path(self).concat(".cwd"), std::ios::binary) << fs::current_path().u8string();
   std::string text = std::to_string(arguments.size()) + "\n";
   for (const std::string& argument : arguments) text += argument + "\n";
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
-#ifdef _WIN32
-  return MoveFileExW(partial.c_str(), out.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
-#else
-  return std::rename(partial.c_str(), out.c_str()) == 0 ? 0 : 1;
-#endif
+  if (!(std::ofstream(partial, std::ios::binary) << text)) return 1;
+  std::error_code error;
+  fs::rename(partial, out, error);
+  return error ? 1 : 0;
 }

@@ -72,9 +72,11 @@ CeHandle as_ce(HANDLE handle) { return reinterpret_cast<CeHandle>(handle); }
 
 }  // namespace
 
+#define EXPORT __declspec(dllexport)
+
 extern "C" {
 
-__declspec(dllexport) HRESULT WINAPI CeRapiInitEx(RAPIINIT_RECORD* init) {
+EXPORT HRESULT WINAPI CeRapiInitEx(RAPIINIT_RECORD* init) {
   if (init == nullptr || init->cbSize != sizeof(RAPIINIT_RECORD)) return E_INVALIDARG;
   Session& s = session();
   finish_completion(s);
@@ -99,29 +101,27 @@ __declspec(dllexport) HRESULT WINAPI CeRapiInitEx(RAPIINIT_RECORD* init) {
   }
   return 0;
 }
-__declspec(dllexport) HRESULT WINAPI CeRapiUninit() {
+EXPORT HRESULT WINAPI CeRapiUninit() {
   finish_completion(session());
   return device().CeRapiUninit();
 }
-__declspec(dllexport) DWORD WINAPI CeGetLastError() { return device().CeGetLastError(); }
-__declspec(dllexport) HRESULT WINAPI CeRapiGetError() { return device().CeRapiGetError(); }
-__declspec(dllexport) HANDLE WINAPI CeFindFirstFile(LPCWSTR pattern, CE_FIND_DATA_RECORD* record) {
+EXPORT DWORD WINAPI CeGetLastError() { return device().CeGetLastError(); }
+EXPORT HRESULT WINAPI CeRapiGetError() { return device().CeRapiGetError(); }
+EXPORT HANDLE WINAPI CeFindFirstFile(LPCWSTR pattern, CE_FIND_DATA_RECORD* record) {
   CeFindData data;
   const CeHandle find = device().CeFindFirstFile(text(pattern), &data);
   if (find != kCeInvalidHandle) fill(data, record);
   return as_handle(find);
 }
-__declspec(dllexport) BOOL WINAPI CeFindNextFile(HANDLE find, CE_FIND_DATA_RECORD* record) {
+EXPORT BOOL WINAPI CeFindNextFile(HANDLE find, CE_FIND_DATA_RECORD* record) {
   CeFindData data;
-  if (!device().CeFindNextFile(as_ce(find), &data)) return FALSE;
-  fill(data, record);
-  return TRUE;
+  const bool found = device().CeFindNextFile(as_ce(find), &data);
+  if (found) fill(data, record);
+  return found;
 }
-__declspec(dllexport) BOOL WINAPI CeFindClose(HANDLE find) {
-  return device().CeFindClose(as_ce(find));
-}
-__declspec(dllexport) BOOL WINAPI CeFindAllFiles(LPCWSTR pattern, DWORD flags, LPDWORD count,
-                                                 CE_FIND_DATA_RECORD** records) {
+EXPORT BOOL WINAPI CeFindClose(HANDLE find) { return device().CeFindClose(as_ce(find)); }
+EXPORT BOOL WINAPI CeFindAllFiles(LPCWSTR pattern, DWORD flags, LPDWORD count,
+                                  CE_FIND_DATA_RECORD** records) {
   std::vector<CeFindData> found;
   if (!device().CeFindAllFiles(text(pattern), flags, &found)) return FALSE;
   *count = static_cast<DWORD>(found.size());
@@ -130,78 +130,69 @@ __declspec(dllexport) BOOL WINAPI CeFindAllFiles(LPCWSTR pattern, DWORD flags, L
   for (std::size_t i = 0; i < found.size(); ++i) fill(found[i], &(*records)[i]);
   return TRUE;
 }
-__declspec(dllexport) HRESULT WINAPI CeRapiFreeBuffer(LPVOID buffer) {
-  LocalFree(buffer);
-  return 0;
-}
-__declspec(dllexport) HANDLE WINAPI CeCreateFile(LPCWSTR path, DWORD access, DWORD share,
-                                                 LPSECURITY_ATTRIBUTES, DWORD disposition,
-                                                 DWORD attributes, HANDLE) {
+EXPORT HRESULT WINAPI CeRapiFreeBuffer(LPVOID buffer) { return LocalFree(buffer) ? E_FAIL : S_OK; }
+EXPORT HANDLE WINAPI CeCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
+                                  DWORD disposition, DWORD attributes, HANDLE) {
   return as_handle(device().CeCreateFile(text(path), access, share, disposition, attributes));
 }
-__declspec(dllexport) BOOL WINAPI CeReadFile(HANDLE file, LPVOID buffer, DWORD size,
-                                             LPDWORD read, LPOVERLAPPED) {
+EXPORT BOOL WINAPI CeReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED) {
   std::uint32_t count = 0;
   const bool ok = device().CeReadFile(as_ce(file), buffer, size, &count);
   *read = count;
   return ok;
 }
-__declspec(dllexport) BOOL WINAPI CeWriteFile(HANDLE file, LPCVOID buffer, DWORD size,
-                                              LPDWORD written, LPOVERLAPPED) {
+EXPORT BOOL WINAPI CeWriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written,
+                               LPOVERLAPPED) {
   std::uint32_t count = 0;
   const bool ok = device().CeWriteFile(as_ce(file), buffer, size, &count);
   *written = count;
   return ok;
 }
-__declspec(dllexport) BOOL WINAPI CeGetFileTime(HANDLE file, FILETIME* creation,
-                                                FILETIME* access, FILETIME* write) {
-  FileTimeTicks c = 0, a = 0, w = 0;
-  if (!device().CeGetFileTime(as_ce(file), &c, &a, &w)) return FALSE;
-  if (creation) *creation = ticks_filetime(c);
-  if (access) *access = ticks_filetime(a);
-  if (write) *write = ticks_filetime(w);
+EXPORT BOOL WINAPI CeGetFileTime(HANDLE file, FILETIME* creation, FILETIME* access,
+                                 FILETIME* write) {
+  FileTimeTicks ticks[3] = {};
+  if (!device().CeGetFileTime(as_ce(file), &ticks[0], &ticks[1], &ticks[2])) return FALSE;
+  FILETIME* times[3] = {creation, access, write};
+  for (int i = 0; i < 3; ++i) {
+    if (times[i]) *times[i] = ticks_filetime(ticks[i]);
+  }
   return TRUE;
 }
-__declspec(dllexport) BOOL WINAPI CeSetFileTime(HANDLE file, const FILETIME* creation,
-                                                const FILETIME* access, const FILETIME* write) {
+EXPORT BOOL WINAPI CeSetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* access,
+                                 const FILETIME* write) {
   const FileTimeTicks c = creation ? filetime_ticks(*creation) : 0;
   const FileTimeTicks a = access ? filetime_ticks(*access) : 0;
   const FileTimeTicks w = write ? filetime_ticks(*write) : 0;
   return device().CeSetFileTime(as_ce(file), creation ? &c : nullptr, access ? &a : nullptr,
                                 write ? &w : nullptr);
 }
-__declspec(dllexport) DWORD WINAPI CeGetFileSize(HANDLE file, LPDWORD size_high) {
+EXPORT DWORD WINAPI CeGetFileSize(HANDLE file, LPDWORD size_high) {
   std::uint32_t high = 0;
   const std::uint32_t low = device().CeGetFileSize(as_ce(file), &high);
   if (size_high) *size_high = high;
   return low;
 }
-__declspec(dllexport) BOOL WINAPI CeCloseHandle(HANDLE handle) {
-  return device().CeCloseHandle(as_ce(handle));
-}
-__declspec(dllexport) BOOL WINAPI CeDeleteFile(LPCWSTR path) {
-  return device().CeDeleteFile(text(path));
-}
-__declspec(dllexport) BOOL WINAPI CeCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
+EXPORT BOOL WINAPI CeCloseHandle(HANDLE handle) { return device().CeCloseHandle(as_ce(handle)); }
+EXPORT BOOL WINAPI CeDeleteFile(LPCWSTR path) { return device().CeDeleteFile(text(path)); }
+EXPORT BOOL WINAPI CeCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
   return device().CeCreateDirectory(text(path));
 }
-__declspec(dllexport) BOOL WINAPI CeMoveFile(LPCWSTR from, LPCWSTR to) {
+EXPORT BOOL WINAPI CeMoveFile(LPCWSTR from, LPCWSTR to) {
   return device().CeMoveFile(text(from), text(to));
 }
-__declspec(dllexport) DWORD WINAPI CeGetFileAttributes(LPCWSTR path) {
+EXPORT DWORD WINAPI CeGetFileAttributes(LPCWSTR path) {
   return device().CeGetFileAttributes(text(path));
 }
-__declspec(dllexport) LONG WINAPI CeRegOpenKeyEx(HKEY root, LPCWSTR subkey, DWORD, REGSAM,
-                                                 PHKEY key) {
-  CeRegKey opened = 0;
-  // Only the SDK's own handle names the root; any other is a wrong parameter.
+// Only the SDK's own handle names the root; any other is a wrong parameter.
+EXPORT LONG WINAPI CeRegOpenKeyEx(HKEY root, LPCWSTR subkey, DWORD, REGSAM, PHKEY key) {
   if (root != HKEY_LOCAL_MACHINE) return ERROR_INVALID_PARAMETER;
+  CeRegKey opened = 0;
   const long rc = device().CeRegOpenKeyEx(kCeHkeyLocalMachine, text(subkey), &opened);
   *key = reinterpret_cast<HKEY>(opened);
   return rc;
 }
-__declspec(dllexport) LONG WINAPI CeRegQueryValueEx(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type,
-                                                    LPBYTE data, LPDWORD size) {
+EXPORT LONG WINAPI CeRegQueryValueEx(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE data,
+                                     LPDWORD size) {
   std::uint32_t value_type = 0;
   std::uint32_t value_size = size ? *size : 0;
   const long rc = device().CeRegQueryValueEx(reinterpret_cast<CeRegKey>(key), text(name),
@@ -210,10 +201,10 @@ __declspec(dllexport) LONG WINAPI CeRegQueryValueEx(HKEY key, LPCWSTR name, LPDW
   if (size) *size = value_size;
   return rc;
 }
-__declspec(dllexport) LONG WINAPI CeRegCloseKey(HKEY key) {
+EXPORT LONG WINAPI CeRegCloseKey(HKEY key) {
   return device().CeRegCloseKey(reinterpret_cast<CeRegKey>(key));
 }
-__declspec(dllexport) DWORD WINAPI CeGetTempPath(DWORD length, LPWSTR buffer) {
+EXPORT DWORD WINAPI CeGetTempPath(DWORD length, LPWSTR buffer) {
   std::u16string path;
   const std::uint32_t result = device().CeGetTempPath(length, &path);
   if (!path.empty()) std::memcpy(buffer, path.c_str(), (path.size() + 1) * sizeof(WCHAR));

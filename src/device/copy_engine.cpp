@@ -148,6 +148,19 @@ void report_open_failure(app::RunContext& c, const Direction& direction,
   report_copy_failure(c, text + "\n", path, text);
 }
 
+// A pulled cable is named as such, not as the call that met it.
+template <class File>
+void report_open_failure(app::RunContext& c, const Direction& direction,
+                         const OpenFailure& failure, const std::string& name,
+                         const std::string& path, File& file) {
+  if (!direction.keeping && File::kOnDevice &&
+      file.error() == platform::error::kDeviceNotConnected) {
+    report_failure(c, direction, name, kDisconnected, path);
+    return;
+  }
+  report_open_failure(c, direction, failure, name, path);
+}
+
 // A status line and a report line about one file of the folder.
 void note(app::RunContext& c, unsigned message, const char* format, const std::string& name,
           const std::string& other = {}) {
@@ -187,6 +200,7 @@ class DeviceFile {
 
   // The device's file systems leave a file's times alone when it is read.
   static constexpr bool kReadingMovesTimes = false;
+  static constexpr bool kOnDevice = true;
 
   const std::string& path() const { return path_; }
   bool open_source() { return open(platform::ce::kGenericRead, platform::ce::kOpenExisting); }
@@ -326,6 +340,7 @@ class DesktopFile {
 
   // Reading a file here may move its last-access time.
   static constexpr bool kReadingMovesTimes = true;
+  static constexpr bool kOnDevice = false;
 
   const std::string& path() const { return path_; }
   bool open_source() {
@@ -658,7 +673,7 @@ CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from
   const bool sized = total >= 0.0;
   if (sized) progress.begin();
   if (!from.open_source()) {
-    report_open_failure(c, direction, direction.source_open, name, from.path());
+    report_open_failure(c, direction, direction.source_open, name, from.path(), from);
     return outcome;
   }
   std::uint64_t expected = 0;
@@ -675,7 +690,7 @@ CopyOutcome copy_file(app::RunContext& c, const Direction& direction, From& from
   FileTimes times;
   bool times_read = direction.keeping && from.get_times(&times);
   if (!to.create()) {
-    report_open_failure(c, direction, direction.destination_open, name, destination);
+    report_open_failure(c, direction, direction.destination_open, name, destination, to);
     return outcome;
   }
 

@@ -333,9 +333,11 @@ TEST_F(Planner, AFullDesktopOrAPulledCableDuringTheFifthOfTenDownloadsKeepsTheFo
     bool fifth_copied;
     const char* told;
   };
-  // The ideal link hands over the fifth file's one read whole and fails the next call.
+  // The ideal link hands over the fifth file's one read whole and fails the next
+  // call, the sixth file's open, which names the cable as a failed read does.
   for (const Case& k : {Case{"", 4500, false, "disk full"},
-                        Case{"UnplugAfterBytes=4321\n", -1, true, "06.raw:\tERROR copying"},
+                        Case{"UnplugAfterBytes=4321\n", -1, true,
+                             "06.raw:\tERROR copying (data collector disconnected)"},
                         Case{"UnplugAfterBytes=4321\nRapiErrors=real\n", -1, false,
                              "data collector disconnected"}}) {
     SCOPED_TRACE(k.faults);

@@ -65,6 +65,7 @@ class CopyEngine : public ::testing::TestWithParam<const char*> {
     test::arrange_field_device(run_.fake.folder);
     faults("");
     run_.context.status_record = &record_;
+    run_.context.report.open_transfer_report();
     run_.fake.folder.write_file("desk/keep", "");
     ASSERT_EQ(status::kSuccess, connect_to_device(run_.context, false, false));
   }
@@ -191,7 +192,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, CopyEngine, ::testing::Values("ideal", "real"),
 TEST_P(CopyEngine, ADownloadReadsTheSizeTheSourceHasAndCarriesTheTimesEvenOfAnEmptyFile) {
   const std::string contents = bytes(2 * kCopyBlockSize, 'a');
   put_on_device("two.raw", contents);
-  run_.context.report.open_transfer_report();
   copying_.open();
   // Opened, its size asked, its times read, closed: four calls besides the blocks.
   EXPECT_EQ(
@@ -250,7 +250,6 @@ TEST_P(CopyEngine, CancelKeepsTheOldFileOrLeavesNoneAndAnswerNoGoesOn) {
   const double size = static_cast<double>(field_copy.size());
   put_on_desktop("job.raw", old_copy);
   put_on_device("job.raw", field_copy);
-  run_.context.report.open_transfer_report();
   copying_.open();
   copying_.on_check = [&](test::FakeCopyingView& view) {
     if (copying_.checks == 3) view.press_cancel();
@@ -378,25 +377,19 @@ TEST_P(CopyEngine, ACablePulledBeforeAnyStepOfAnOverwriteNeverLeavesLess) {
   // the keeping of the old file; and what it leaves: the old one kept, copied.
   constexpr int kChecked = 1, kKeeping = 2, kKept = 4, kCopied = 8;
   std::size_t kept_so_far = 0;
-  for (const auto& [before, how] :
-       std::vector<std::pair<const char*, int>>{{"CeCreateFile", 0},
-                                                {"CeWriteFile:2", 0},
-                                                {"CeGetFileSize", 0},
-                                                {"CeSetFileTime", 0},
-                                                {"CeCloseHandle", 0},
-                                                {"CeGetFileAttributes", 0},
-                                                {"CeMoveFile:1", 0},
-                                                {"CeMoveFile:2", 0},
-                                                {"CeDeleteFile", kCopied},
-                                                {"CeCreateFile:2", kChecked},
-                                                {"CeReadFile:3", kChecked},
-                                                {"CeCloseHandle:2", kChecked},
-                                                {"CeGetFileAttributes", kChecked},
-                                                {"CeCreateFile:3", kChecked | kKeeping},
-                                                {"CeReadFile:6", kChecked | kKeeping},
-                                                {"CeMoveFile:1", kChecked | kKept},
-                                                {"CeMoveFile:2", kChecked | kKept},
-                                                {"CeDeleteFile", kChecked | kKept | kCopied}}) {
+  struct Pull {
+    const char* before;
+    int how;
+  };
+  const Pull pulls[] = {
+      {"CeCreateFile", 0}, {"CeWriteFile:2", 0}, {"CeGetFileSize", 0}, {"CeSetFileTime", 0},
+      {"CeCloseHandle", 0}, {"CeGetFileAttributes", 0}, {"CeMoveFile:1", 0}, {"CeMoveFile:2", 0},
+      {"CeDeleteFile", kCopied}, {"CeCreateFile:2", kChecked}, {"CeReadFile:3", kChecked},
+      {"CeCloseHandle:2", kChecked}, {"CeGetFileAttributes", kChecked},
+      {"CeCreateFile:3", kChecked | kKeeping}, {"CeReadFile:6", kChecked | kKeeping},
+      {"CeMoveFile:1", kChecked | kKept}, {"CeMoveFile:2", kChecked | kKept},
+      {"CeDeleteFile", kChecked | kKept | kCopied}};
+  for (const auto& [before, how] : pulls) {
     const bool copied = (how & kCopied) != 0;
     SCOPED_TRACE(std::string(before) + ((how & kChecked) ? " checked" : " plain"));
     put_on_device("job.raw", old_copy);
@@ -449,7 +442,6 @@ TEST_P(CopyEngine, AMoveThatFailsNeverDeletesEitherCopy) {
   const std::string backup = backup_copy_name("job.raw");
   put_on_desktop("job.raw", "new");
   put_on_device("job.raw", "old");
-  run_.context.report.open_transfer_report();
   // Putting the old file aside fails: it stays under its name.
   faults("FailMove=" + backup + "\n");
   EXPECT_EQ(copy_result::kFailed, up("job.raw", 3));
@@ -526,7 +518,6 @@ TEST_P(CopyEngine, ADesktopFileHeldForHalfASecondIsReplacedOnRetry) {
 TEST_P(CopyEngine, FailuresToOpenOrToTimeNameTheFileAndCreateNothing) {
   put_on_device("locked.raw", "x");
   put_on_desktop("new.job", "y");
-  run_.context.report.open_transfer_report();
   faults("FailOpen=locked.raw\n");
   EXPECT_EQ(copy_result::kFailed, down("locked.raw", 1));
   EXPECT_EQ("\tlocked.raw:\tERROR copying (CeCreateFile)\n", record_.history);
@@ -581,7 +572,6 @@ TEST_P(CopyEngine, ACopyThatReadsBackWrongFailsAndLeavesTheDestinationAsItWas) {
   const std::string new_copy = bytes(3 * kCopyBlockSize + 500, 'v');
   const double size = static_cast<double>(new_copy.size());
   put_on_desktop("job.raw", new_copy);
-  run_.context.report.open_transfer_report();
   for (const long long at : {70001LL, 3LL * kCopyBlockSize + 499}) {
     SCOPED_TRACE(at);
     put_on_device("job.raw", "the field copy");
@@ -618,7 +608,6 @@ TEST_P(CopyEngine, TheDesktopFileADownloadReplacesIsKeptWithItsTimes) {
   const std::string field = bytes(2 * kCopyBlockSize + 1, 'f');
   put_on_device("job.raw", field);
   put_on_desktop("job.raw", "the office's copy");
-  run_.context.report.open_transfer_report();
   EXPECT_EQ(copy_result::kCopied, down("job.raw", 131073, safety(kept_, true, "Job 9\\job.raw")));
   // The copy read back still has the source's times; then its bytes.
   expect_desktop_times(kFieldTimes, desk() + "job.raw");

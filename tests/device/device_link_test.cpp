@@ -218,19 +218,16 @@ TEST_F(DeviceLink, TheSettingsFileDecidesTheProjectsFolderAndNeverOneOutsideTheD
   std::string binary(4096, '\0');
   for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 37 % 256);
   // With the code it gives, 0 for any code of the lookup.
-  for (const auto& [ini, expected] : std::vector<std::pair<std::string, int>>{
-           {"[Settings]\nDATADIR=\\Projects\\Old\nDataPath=\\Projects\n", 1},
-           {"[FGEN]\nDATADIR=\\Projects\n", 1},
-           {"[EVR]\nDATADIR=\\Projects\n", status::kNoDataDir},
-           {"[Settings]\nDataPath=\n", status::kNoDataDir},
-           {"[Settings]\nDataPath=\\Missing\n", status::kNoProjectsFolder},
-           {"", 0},
-           {binary, 0},
-           {"[Settings]\nDataPath=\\Projects\n" + std::string(10 << 20, 'x'), 0},
-           {"[Settings] DataPath=\\Projects", 0},
-           {"[Settings]\nDataPath=\\Missing\nDataPath=\\Projects\n", 0},
-           {"[Settings]\nDataPath=\\..\\..\\etc\n", 0},
-           {"[Settings]\nDataPath=..\\..\n", 0}}) {
+  const std::pair<std::string, int> cases[] = {
+      {"[Settings]\nDATADIR=\\Projects\\Old\nDataPath=\\Projects\n", 1},
+      {"[FGEN]\nDATADIR=\\Projects\n", 1}, {"[EVR]\nDATADIR=\\Projects\n", status::kNoDataDir},
+      {"[Settings]\nDataPath=\n", status::kNoDataDir},
+      {"[Settings]\nDataPath=\\Missing\n", status::kNoProjectsFolder}, {"", 0}, {binary, 0},
+      {"[Settings]\nDataPath=\\Projects\n" + std::string(10 << 20, 'x'), 0},
+      {"[Settings] DataPath=\\Projects", 0},
+      {"[Settings]\nDataPath=\\Missing\nDataPath=\\Projects\n", 0},
+      {"[Settings]\nDataPath=\\..\\..\\etc\n", 0}, {"[Settings]\nDataPath=..\\..\n", 0}};
+  for (const auto& [ini, expected] : cases) {
     SCOPED_TRACE(ini.substr(0, 60));
     new_run();
     vmark(ini);

@@ -422,6 +422,16 @@ TEST_P(CopyEngine, ACablePulledBeforeAnyStepOfAnOverwriteNeverLeavesLess) {
   }
 }
 
+// In the real mode a listing the cable cut ends as a whole one does, but for
+// the link's own error; the planner's tests take a cut folder through a transfer.
+TEST_P(CopyEngine, AListingCutByTheCableIsNeverShownAsTheWholeFolder) {
+  for (int i = 0; i < 20; ++i) put_on_device(std::to_string(i) + ".raw", "m");
+  faults("UnplugBefore=CeFindNextFile:3\n");
+  const ui::C_file_dir_pane pane = read_device_pane();
+  EXPECT_TRUE(pane.entries.empty());
+  EXPECT_EQ(ui::kNoConnection, pane.folder);
+}
+
 TEST_P(CopyEngine, AMoveThatFailsNeverDeletesEitherCopy) {
   const std::string backup = backup_copy_name("job.raw");
   put_on_desktop("job.raw", "new");

@@ -14,6 +14,7 @@
 
 #include "platform/common/manual_clock.h"
 #include "platform/common/utf.h"
+#include "platform/emulator/absent_device.h"
 #include "support/temp_folder.h"
 
 namespace vmt::platform {
@@ -261,6 +262,15 @@ TEST_F(EmulatedDeviceTest, APulledCableFailsCallsAsTheModeReportsIt) {
     EXPECT_EQ(kCeInvalidHandle, device->CeFindFirstFile(u"\\*.*", &data));
     EXPECT_EQ(real ? kRapiLinkLost : ce::kSOk, device->CeRapiGetError());
   }
+  // No connection made, or no device at all: nothing answers.
+  EmulatedDevice unconnected(folder_.path("device"), clock_);
+  CeFindData data;
+  EXPECT_EQ(kCeInvalidHandle, unconnected.CeFindFirstFile(u"\\*.*", &data));
+  EXPECT_EQ(error::kDeviceNotConnected, unconnected.CeGetLastError());
+  AbsentDevice absent;
+  RapiInit init;
+  EXPECT_EQ(0, absent.CeRapiInitEx(&init));
+  EXPECT_EQ(ce::kWaitTimeout, absent.WaitForInitEvent(&init, 1000));
 }
 
 // The registry's codes, and the demo device's settings that name a projects

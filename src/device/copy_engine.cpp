@@ -512,23 +512,28 @@ bool copy_stopped(app::RunContext& c) { return copy_cancel_confirmed(c) || c.ses
 // Copies exactly `expected` bytes, the size the source had when opened. A read
 // may return fewer bytes than asked before the end (a link hands over what it
 // had before a fault); only the count decides where the file ends, and a
-// source that ends early or runs past it has changed under the copy.
+// source that ends early or runs past it has changed under the copy. The last
+// read asks for one byte more than is left, so that growth shows at any size.
 template <class From, class To>
 Outcome copy_blocks(app::RunContext& c, Progress& progress, From& from, To& to,
                     std::uint64_t expected, Checksum* written_sum, Cause* cause) {
-  std::vector<char> buffer(kCopyBlockSize);
+  std::vector<char> buffer(kCopyBlockSize + 1);
   bool noted_no_dialog = false;
   std::uint64_t copied = 0;
-  while (copied < expected) {
+  do {
+    const std::uint64_t left = expected - copied;
+    const std::uint32_t ask =
+        left > kCopyBlockSize ? kCopyBlockSize : static_cast<std::uint32_t>(left) + 1;
     std::uint32_t got = 0;
-    if (!from.read(buffer.data(), kCopyBlockSize, &got) || got > kCopyBlockSize) {
+    if (!from.read(buffer.data(), ask, &got) || got > ask) {
       *cause = cause_of(from.error(), true);
       return Outcome::kFailed;
     }
-    if (got == 0 || copied + got > expected) {
+    if (got > left || (got == 0 && left > 0)) {
       *cause = kChanged;
       return Outcome::kFailed;
     }
+    if (got == 0) break;
     std::uint32_t written = 0;
     const bool wrote = to.write(buffer.data(), got, &written);
     progress.add(written);
@@ -544,7 +549,7 @@ Outcome copy_blocks(app::RunContext& c, Progress& progress, From& from, To& to,
     }
     if (copy_stopped(c)) return Outcome::kCancelled;
     progress.update();
-  }
+  } while (copied < expected);
   return Outcome::kComplete;
 }
 

@@ -294,23 +294,25 @@ TEST_P(CopyEngine, CancelKeepsTheOldFileOrLeavesNoneAndAnswerNoGoesOn) {
 // that grows or shrinks under the copy: the old file stays whole under its
 // name and the cause is named.
 TEST_P(CopyEngine, AFaultPartWayThroughTheBlocksKeepsTheOldFileAndNamesTheCause) {
-  const std::string big = bytes(1000003, 'p');
   const fs::path source = fs::u8path(run_.fake.folder.path("device/fs/Projects/points.raw"));
   struct Case {
     bool upload;
     const char* fault;
     int change;  // the device file grows (1) or shrinks (-1) at the first check
     const char* cause;
+    std::size_t size = 1000003;
   };
   for (const Case& k :
        {Case{false, "FailReadAfterBytes=300000\n", 0, "read error"},
         Case{false, "UnplugAfterBytes=300000\n", 0, "data collector disconnected"},
         Case{false, "", 1, "the file changed while it was copied"},
         Case{false, "", -1, "the file changed while it was copied"},
+        Case{false, "", 1, "the file changed while it was copied", 16 * kCopyBlockSize},
         Case{true, "DiskFullAfterBytes=100000\n", 0, "disk full"},
         Case{true, "FailWriteAfterBytes=200001\n", 0, "write error"},
         Case{true, "UnplugAfterBytes=200001\n", 0, "data collector disconnected"}}) {
-    SCOPED_TRACE(std::string(k.fault) + k.cause);
+    SCOPED_TRACE(std::string(k.fault) + k.cause + std::to_string(k.size));
+    const std::string big = bytes(k.size, 'p');
     put_on_device("points.raw", k.upload ? "the field copy" : big);
     put_on_desktop("points.raw", k.upload ? big : "yesterday's points");
     run_.context.report.open_transfer_report();
@@ -328,7 +330,8 @@ TEST_P(CopyEngine, AFaultPartWayThroughTheBlocksKeepsTheOldFileAndNamesTheCause)
     };
     record_.history.clear();
     EXPECT_EQ(copy_result::kFailed,
-              k.upload ? up("points.raw", 1000003) : down("points.raw", 1000003));
+              k.upload ? up("points.raw", static_cast<double>(k.size))
+                       : down("points.raw", static_cast<double>(k.size)));
     EXPECT_EQ(
         std::string("\tpoints.raw:\tERROR copying (") + k.cause + "), the file was not copied\n",
         record_.history);

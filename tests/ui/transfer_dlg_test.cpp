@@ -1,6 +1,5 @@
-// The main window's logic with a scripted view: the start-up sequence in its
-// modes, the busy state, leaving the window, sorting, navigation, transfers
-// and the Featlink check, against an emulated data collector.
+// The main window's logic with a scripted view against an emulated data
+// collector: what the window decides, not what the planner and copy engine do.
 #include "ui/transfer_dlg.h"
 
 #include <gtest/gtest.h>
@@ -32,20 +31,18 @@ constexpr char kFieldProgramRunning[] =
     "Windows Registry Editor Version 5.00\n\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veldmark Software, Inc.\\Plotwise]\n"
     "\"InstallLoc\"=\"\\\\Program Files\\\\Plotwise\"\n\"StatusRunning\"=\"YES\"\n";
+constexpr auto npos = std::string::npos;
 
 class ScriptedView : public TransferView {
  public:
-  static void mark(std::set<int>& ids, int id, bool in) {
-    if (in) {
-      ids.insert(id);
-    } else {
-      ids.erase(id);
-    }
-  }
   app::WindowRef window() override { return 0x147; }
   void set_caption(const std::string&) override {}
   void set_pictures() override {}
   void set_control_text(int id, const std::string& text) override { texts[id] = text; }
+  static void mark(std::set<int>& ids, int id, bool in) {
+    ids.erase(id);
+    if (in) ids.insert(id);
+  }
   void enable_control(int id, bool enabled) override { mark(disabled, id, !enabled); }
   bool is_control_enabled(int id) override { return disabled.count(id) == 0; }
   void show_control(int id, bool shown) override { mark(hidden, id, !shown); }
@@ -124,8 +121,7 @@ class ScriptedView : public TransferView {
 
 class NoIcons : public IconList {
  public:
-  int add_icon(platform::IconHandle) override { return added++; }
-  int added = 0;
+  int add_icon(platform::IconHandle) override { return 0; }
 };
 
 using Names = std::vector<std::string>;
@@ -176,11 +172,9 @@ class TransferWindow : public ::testing::Test {
     dlg_.OnTimer(kStartupTimer);
   }
   std::string report() {
-    std::string text;
-    for (char ch : run_.fake.folder.read_file(
-             "shell/AppData/Stakeline Exchange/Transfer Sync log most recent.txt")) {
-      if (ch != '\r') text += ch;
-    }
+    std::string text = run_.fake.folder.read_file(
+        "shell/AppData/Stakeline Exchange/Transfer Sync log most recent.txt");
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     return text;
   }
   void select(test::FakeListView& list, const Names& names) {
@@ -205,7 +199,10 @@ class TransferWindow : public ::testing::Test {
   test::FakeCopying copying_{run_.context};
 };
 
-TEST_F(TransferWindow, StartUpFillsBothPanesFromTheDownloadFolderAndTheProjectsFolderOnce) {
+TEST_F(TransferWindow, StartUpFillsBothPanesOnceAndRemovesOldKeptFiles) {
+  run_.fake.folder.write_file(
+      "shell/AppData/Stakeline Exchange/Replaced/2012-02-13 09.00.00/Desktop/old.raw", "old");
+  run_.arrange_option("KeepReplacedDays", "7");
   run_.context.command_line = "DOWNLOAD";
   dlg_.OnInit();
   EXPECT_EQ("Initializing, please wait...", view_.status());
@@ -217,14 +214,12 @@ TEST_F(TransferWindow, StartUpFillsBothPanesFromTheDownloadFolderAndTheProjectsF
   EXPECT_EQ((Names{"Harbour Road", "Codes.csv"}), view_.device.names());
   EXPECT_EQ("Ready.", view_.status());
   expect_at_rest();
-  // "User defined" never launches, so its box stays greyed.
-  EXPECT_FALSE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));
+  EXPECT_FALSE(view_.is_control_enabled(IDC_LAUNCH_PROGRAM));  // "User defined" never launches
   EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
   EXPECT_EQ(0, view_.options_opened);
-  EXPECT_EQ(0u, report().find("VMTRANSFERVERSION=Feb 23 2012\n"));
-  EXPECT_NE(std::string::npos, report().find("SYNC STARTUP::::DOWNLOAD\n"));
-  // The timer firing again runs nothing twice.
-  dlg_.OnTimer(kStartupTimer);
+  EXPECT_NE(npos, report().find("SYNC STARTUP::::DOWNLOAD\n"));
+  EXPECT_FALSE(exists("shell/AppData/Stakeline Exchange/Replaced/2012-02-13 09.00.00"));
+  dlg_.OnTimer(kStartupTimer);  // firing again runs nothing twice
   EXPECT_EQ(2, view_.animations);
 }
 
@@ -235,9 +230,8 @@ TEST_F(TransferWindow, UploadModeOpensTheUploadFolderAndAMissingChoiceAsksForOpt
   EXPECT_EQ((Names{"ready.job"}), view_.desktop.names());
   EXPECT_EQ("User defined", run_.stored_option("DefSyncProgram"));
   EXPECT_EQ(1, view_.options_opened);
-  EXPECT_NE(std::string::npos, report().find("DefSyncProgram not set, starting with Options"));
-  // A missing report setting starts as on.
-  EXPECT_EQ("1", run_.stored_option("CreateReports"));
+  EXPECT_NE(npos, report().find("DefSyncProgram not set, starting with Options"));
+  EXPECT_EQ("1", run_.stored_option("CreateReports"));  // a missing report setting starts on
   EXPECT_TRUE(view_.checks[IDC_CREATE_REPORT]);
 }
 
@@ -245,8 +239,8 @@ TEST_F(TransferWindow, AChoiceOutsideTheCatalogueIsReportedOnceAndKept) {
   run_.arrange_option("DefSyncProgram", "Vistaplot 2099");
   start();
   EXPECT_EQ("Vistaplot 2099", run_.stored_option("DefSyncProgram"));
-  EXPECT_EQ((Names{"Error (A) setting options from registry\nDefSyncProgram = (Vistaplot 2099)"}),
-            run_.texts());
+  ASSERT_EQ(1u, run_.boxes.shown.size());
+  EXPECT_NE(npos, run_.last_text().find("DefSyncProgram = (Vistaplot 2099)"));
   EXPECT_EQ(0, view_.options_opened);
   EXPECT_EQ(kNotSet, view_.texts[IDC_DESKTOP_PATH]);
 }
@@ -265,9 +259,8 @@ TEST_F(TransferWindow, UnpluggedOrWithoutProjectsFolderTheDevicePaneWaitsForARef
         device::status_text_for_code(run_.context, code, &text) && view_.status() == text;
   }
   EXPECT_TRUE(code_text_shown) << view_.status();
-  // Up one level on a pane with no connection does nothing at all.
   const std::string status = view_.status();
-  dlg_.OnCommand(IDC_DEVICE_UP);
+  dlg_.OnCommand(IDC_DEVICE_UP);  // nothing to go up from
   EXPECT_EQ(status, view_.status());
 
   // Plugged in, but the field program names no projects folder.
@@ -282,12 +275,6 @@ TEST_F(TransferWindow, UnpluggedOrWithoutProjectsFolderTheDevicePaneWaitsForARef
   EXPECT_EQ((Names{"Harbour Road", "Codes.csv"}), view_.device.names());
   EXPECT_EQ("Ready.", view_.status());
   expect_at_rest();
-
-  on_device("device.ini", kUnplugged);
-  dlg_.OnCommand(ID_FILE_REFRESH);
-  EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_TRUE(view_.device.items.empty());
-  EXPECT_EQ(2u, view_.desktop.items.size());
 }
 
 TEST_F(TransferWindow, BusyLocksTheControlsAndTheMenuAndLeavingWaitsForIt) {
@@ -301,9 +288,8 @@ TEST_F(TransferWindow, BusyLocksTheControlsAndTheMenuAndLeavingWaitsForIt) {
                  IDC_DEFAULT_DOWNLOAD, IDC_DEFAULT_FEATLINK, IDC_BROWSE_DESKTOP, IDC_BROWSE_DEVICE,
                  IDC_DESKTOP_LIST, IDC_DEVICE_LIST, IDC_DESKTOP_UP, IDC_DEVICE_UP, IDC_EXIT,
                  IDC_HELP_BUTTON, IDC_FEATLINK_CHECK, IDC_FILTER_TOGGLE, IDC_CREATE_REPORT,
-                 IDC_LAUNCH_PROGRAM}) {
+                 IDC_LAUNCH_PROGRAM})
     EXPECT_FALSE(view_.is_control_enabled(id)) << id;
-  }
   // A command that arrives while busy (F5 pumped during a read) starts nothing.
   dlg_.OnCommand(ID_REFRESH_KEY);
   EXPECT_EQ(0, view_.animations);
@@ -343,14 +329,13 @@ TEST_F(TransferWindow, ATimerThatCannotStartLeavesAWindowThatCanBeClosed) {
   EXPECT_EQ(app::id::kOk, view_.ended);
 }
 
-TEST_F(TransferWindow, ViewCommandsSortRefillPopUpAndHelpWithoutReadingUntilARefresh) {
+TEST_F(TransferWindow, ViewCommandsSortAndRefillWithoutReadingUntilARefresh) {
   start();
   const int clears = view_.desktop.clears;
   dlg_.OnCommand(ID_VIEW_DETAILS);  // the current mode: nothing is filled again
   EXPECT_EQ(clears, view_.desktop.clears);
   dlg_.OnColumnClick(PaneSide::kDesktop, 2);
   dlg_.OnColumnClick(PaneSide::kDesktop, 2);
-  EXPECT_EQ("Size \\/", view_.desktop.columns[2].heading);
   EXPECT_EQ((Names{"notes.txt", "Mill Lane"}), view_.desktop.names());
   dlg_.OnCommand(ID_VIEW_LIST);
   EXPECT_EQ(ViewMode::kList, view_.device.mode);
@@ -358,25 +343,14 @@ TEST_F(TransferWindow, ViewCommandsSortRefillPopUpAndHelpWithoutReadingUntilARef
   EXPECT_EQ((Names{"notes.txt", "Mill Lane"}), view_.desktop.names());
   EXPECT_EQ(2, view_.animations);  // nothing was read again
   dlg_.OnCommand(ID_DESKTOP_REFRESH);  // a read sorts by name again
-  EXPECT_EQ("Name /\\", view_.desktop.columns[0].heading);
   EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
 
-  // Help, the pop-up menus and select all reach their targets.
-  dlg_.OnCommand(IDC_HELP_BUTTON);
-  EXPECT_EQ("Help file:\n" + run_.fake.exe_folder() + "transfer.chm\nnot found.",
-            run_.last_text());
-  run_.fake.folder.write_file("program/transfer.chm", "help");
-  dlg_.OnCommand(ID_HELP_CONTENTS);
-  EXPECT_EQ(run_.fake.exe_folder() + "transfer.chm", view_.help);
-  dlg_.OnRightClick(PaneSide::kDevice, 5, 5);
-  dlg_.OnRightClick(PaneSide::kDesktop, 5, 5);
-  EXPECT_EQ((std::vector<int>{IDR_DEVICE_POPUP, IDR_DESKTOP_POPUP}), view_.popups);
   dlg_.OnCommand(ID_DEVICE_SELECT_ALL);
   EXPECT_EQ(2u, view_.device.selected.size());
   EXPECT_TRUE(view_.desktop.selected.empty());
 }
 
-TEST_F(TransferWindow, DoubleClickEnterUpBrowseAndDefaultFoldersMoveThroughFolders) {
+TEST_F(TransferWindow, DoubleClickEnterUpAndBrowseMoveThroughFolders) {
   start();
   dlg_.OnDoubleClick(PaneSide::kDesktop, view_.desktop.index_of("notes.txt"));
   dlg_.OnDoubleClick(PaneSide::kDesktop, view_.desktop.index_of("Mill Lane"));
@@ -384,7 +358,6 @@ TEST_F(TransferWindow, DoubleClickEnterUpBrowseAndDefaultFoldersMoveThroughFolde
   dlg_.OnCommand(IDC_DESKTOP_UP);
   // Enter on a file is left to the exit; on a folder it opens it, as a double click.
   EXPECT_FALSE(dlg_.OnEnterInList(PaneSide::kDevice, view_.device.index_of("Codes.csv")));
-  EXPECT_FALSE(dlg_.OnEnterInList(PaneSide::kDevice, -1));
   EXPECT_TRUE(dlg_.OnEnterInList(PaneSide::kDevice, view_.device.index_of("Harbour Road")));
   EXPECT_EQ((Names{"Harbour Road.raw"}), view_.device.names());
   dlg_.OnCommand(IDC_DEVICE_UP);
@@ -397,7 +370,6 @@ TEST_F(TransferWindow, DoubleClickEnterUpBrowseAndDefaultFoldersMoveThroughFolde
   dlg_.OnCommand(IDC_PROJECTS_FOLDER);
   dlg_.OnCommand(IDC_PROJECTS_FOLDER);
   EXPECT_EQ(animations + 1, view_.animations);
-  EXPECT_EQ("Ready.", view_.status());
   expect_at_rest();
 
   // The device browser starts at the pane's folder; Cancel changes nothing.
@@ -405,13 +377,13 @@ TEST_F(TransferWindow, DoubleClickEnterUpBrowseAndDefaultFoldersMoveThroughFolde
   view_.browser_result = app::id::kCancel;
   dlg_.OnCommand(IDC_BROWSE_DEVICE);
   EXPECT_EQ((Names{"\\Projects"}), view_.browser_starts);
-  expect_at_rest();
+  EXPECT_EQ("\\Projects\\*.*", view_.texts[IDC_DEVICE_PATH]);
   view_.browser_result = app::id::kOk;
   dlg_.OnCommand(IDC_BROWSE_DEVICE);
   EXPECT_EQ((Names{"Harbour Road.raw"}), view_.device.names());
   EXPECT_FALSE(run_.context.connected);
 
-  // Browsing to the folder shown reads nothing; a deleted default folder shows as not found.
+  // Browsing to the folder shown, in other case, reads nothing.
   const int before_browse = view_.animations;
   std::string same = folder("down");
   same.pop_back();
@@ -424,12 +396,6 @@ TEST_F(TransferWindow, DoubleClickEnterUpBrowseAndDefaultFoldersMoveThroughFolde
   dlg_.OnCommand(IDC_BROWSE_DESKTOP);
   dlg_.OnCommand(IDC_BROWSE_DESKTOP);  // cancelled
   EXPECT_EQ(folder("up") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
-
-  std::filesystem::remove_all(run_.fake.folder.path("desk/down"));
-  dlg_.OnCommand(IDC_DEFAULT_DOWNLOAD);
-  EXPECT_EQ("NOT FOUND: " + folder("down"), view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_TRUE(view_.desktop.items.empty());
-  EXPECT_EQ("Ready.", view_.status());
 }
 
 TEST_F(TransferWindow, DefaultFolderButtonsNeitherResolveAgainNorRemakeDeletedFolders) {
@@ -440,8 +406,7 @@ TEST_F(TransferWindow, DefaultFolderButtonsNeitherResolveAgainNorRemakeDeletedFo
   const std::string downloads = dlg_.desktop_pane().folder;
   ASSERT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(downloads))) << downloads;
   std::filesystem::remove_all(std::filesystem::u8path(downloads));
-  // A choice changed behind the window's back is not taken up by a button.
-  run_.arrange_option("DefSyncProgram", "Vistaplot 2099");
+  run_.arrange_option("DefSyncProgram", "Vistaplot 2099");  // changed behind the window's back
   dlg_.OnCommand(IDC_DEFAULT_UPLOAD);
   dlg_.OnCommand(IDC_DEFAULT_DOWNLOAD);
   EXPECT_EQ("NOT FOUND: " + downloads, view_.texts[IDC_DESKTOP_PATH]);
@@ -449,9 +414,8 @@ TEST_F(TransferWindow, DefaultFolderButtonsNeitherResolveAgainNorRemakeDeletedFo
   EXPECT_TRUE(run_.boxes.shown.empty()) << run_.last_text();
 }
 
-// With the options key readable but not writable (a standard user before the
-// installation opened it up) a check box says once that it was not saved and
-// shows what is stored; a key gone altogether leaves the box as it was.
+// A key readable but not writable (a standard user before the installation
+// opened it up), or gone altogether.
 TEST_F(TransferWindow, CheckBoxesThatCannotBeSavedSayItOnceAndShowWhatIsStored) {
   run_.arrange_option("LaunchOnTransfer", "1");
   run_.arrange_option("DefSyncProgram", "Vistaplot");
@@ -490,8 +454,7 @@ TEST_F(TransferWindow, TheStatusAreaGetsOnlyWhatChangesAndDropsItsOldestLinesPas
   view_.handed = 0;
   std::size_t given = 0;
   std::size_t lines = 0;
-  // A long run: the record passes its limit once.
-  while (view_.drops == 0) {
+  while (view_.drops == 0) {  // a long run passes the limit once
     const std::string name = "\t--> point " + std::to_string(lines++) + ".raw:\t";
     dlg_.set_status_text(name + "0 of 9 (0 %)");
     dlg_.set_status_text({});
@@ -500,7 +463,6 @@ TEST_F(TransferWindow, TheStatusAreaGetsOnlyWhatChangesAndDropsItsOldestLinesPas
   }
   // Each line was handed over once, never the whole record again.
   EXPECT_EQ(given, view_.handed);
-  EXPECT_GT(lines * 40, kStatusRecordLimit);
   // Whole lines left from the front, down to what is kept; the window and
   // the logic agree on what remains, and the newest line is the last.
   EXPECT_EQ(view_.record, dlg_.status_history());
@@ -523,50 +485,34 @@ TEST_F(TransferWindow, TheStatusAreaGetsOnlyWhatChangesAndDropsItsOldestLinesPas
   EXPECT_EQ(7u, status_record_cut(wide, 3));
 }
 
-TEST_F(TransferWindow, TransfersNeedASelectionAUsableDestinationAndNoFolderOntoAFile) {
-  on_device("fs/Projects/Mill Lane", "a file");
+TEST_F(TransferWindow, TransfersNeedASelectionAskAboutTheClashAndReadTheDestinationAgain) {
+  on_device("fs/Projects/notes.txt", "older");
   start();
   dlg_.OnCommand(IDC_UPLOAD);
   EXPECT_EQ("Nothing selected in desktop computer list", run_.last_text());
   dlg_.OnCommand(IDC_DOWNLOAD);
   EXPECT_EQ("Nothing selected in data collector list", run_.last_text());
-
-  select(view_.desktop, {"Mill Lane"});
-  dlg_.OnCommand(IDC_UPLOAD);
-  EXPECT_NE(std::string::npos,
-            run_.last_text().find("  Dir: 'Mill Lane' to File:'Mill Lane', NOT ALLOWED"));
-  EXPECT_EQ(0u, run_.boxes.shown.back().style);
-  EXPECT_EQ("a file", run_.fake.folder.read_file("device/fs/Projects/Mill Lane"));
-
-  on_device("device.ini", kUnplugged);
-  dlg_.OnCommand(ID_FILE_REFRESH);
-  ASSERT_EQ(kNoConnection, dlg_.device_pane().folder);
-  dlg_.OnCommand(IDC_UPLOAD);
-  EXPECT_EQ("The data collector folder is not set.\nUnable to copy to it.", run_.last_text());
-  EXPECT_FALSE(dlg_.busy());
-}
-
-TEST_F(TransferWindow, UploadAsksAboutTheClashCopiesAndReadsTheDeviceAgain) {
-  on_device("fs/Projects/notes.txt", "older");
-  start();
   select(view_.desktop, {"Mill Lane", "notes.txt"});
   run_.boxes.answers = {app::id::kYes};
   dlg_.OnCommand(IDC_UPLOAD);
-  EXPECT_NE(std::string::npos, run_.last_text().find("  File:'notes.txt' (file will be overwritten)"));
+  EXPECT_NE(npos, run_.last_text().find("  File:'notes.txt' (file will be overwritten)"));
   EXPECT_EQ("n", run_.fake.folder.read_file("device/fs/Projects/notes.txt"));
-  EXPECT_EQ("1234", run_.fake.folder.read_file("device/fs/Projects/Mill Lane/job.raw"));
   EXPECT_EQ((Names{"Harbour Road", "Mill Lane", "Codes.csv", "notes.txt"}), view_.device.names());
   EXPECT_FALSE(device::is_copying_dialog_open(run_.context));
-  EXPECT_NE(std::string::npos, dlg_.status_history().find("\t--> notes.txt:\t1 of 1 (100 %)\r\n"));
+  EXPECT_NE(npos, dlg_.status_history().find("\t--> notes.txt:\t1 of 1 (100 %)\r\n"));
   EXPECT_EQ("Ready.", dlg_.current_status_line());
   expect_at_rest();
   EXPECT_EQ(2u, view_.desktop.selected.size());  // the source list keeps the selection
 
-  // Back down again into the desktop folder.
   select(view_.device, {"Codes.csv"});
   dlg_.OnCommand(IDC_DOWNLOAD);
-  EXPECT_EQ("code", run_.fake.folder.read_file("desk/down/Codes.csv"));
   EXPECT_EQ((Names{"Mill Lane", "Codes.csv", "notes.txt"}), view_.desktop.names());
+
+  on_device("device.ini", kUnplugged);
+  dlg_.OnCommand(ID_FILE_REFRESH);
+  dlg_.OnCommand(IDC_UPLOAD);
+  EXPECT_EQ("The data collector folder is not set.\nUnable to copy to it.", run_.last_text());
+  EXPECT_FALSE(dlg_.busy());
 }
 
 TEST_F(TransferWindow, CancelWhileTheFieldProgramRunsCopiesNothingAndReadsAgain) {
@@ -577,7 +523,7 @@ TEST_F(TransferWindow, CancelWhileTheFieldProgramRunsCopiesNothingAndReadsAgain)
   select(view_.device, {"Codes.csv"});
   run_.boxes.answers = {app::id::kCancel};
   dlg_.OnCommand(IDC_DOWNLOAD);
-  EXPECT_NE(std::string::npos, run_.last_text().find("Plotwise is currently running"));
+  EXPECT_NE(npos, run_.last_text().find("Plotwise is currently running"));
   EXPECT_FALSE(exists("desk/down/Codes.csv"));
   EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
   expect_at_rest();
@@ -592,55 +538,32 @@ TEST_F(TransferWindow, CancelWhileTheFieldProgramRunsCopiesNothingAndReadsAgain)
   expect_at_rest();
 }
 
-TEST_F(TransferWindow, FeatlinkCheckWithoutAFolderOrFilesSaysSoAndGoesBack) {
+TEST_F(TransferWindow, FeatlinkCheckNeedsItsFolderAndItsGuidanceCopiesOnlyWhatIsAnsweredYes) {
   start();
   dlg_.OnCommand(IDC_FEATLINK_CHECK);
-  EXPECT_EQ("You do not have a default Featlink folder set.\nUse the Options dialog (found in the "
-            "Options menu) to set it",
-            run_.last_text());
+  EXPECT_EQ(0u, run_.last_text().find("You do not have a default Featlink folder set."));
   // A folder that has gone is named, and nothing is read or compared.
   run_.arrange_option("UserCsvDir", folder("csv"));
   const int animations = view_.animations;
   dlg_.OnCommand(IDC_FEATLINK_CHECK);
-  EXPECT_EQ("The Featlink folder was not found:\n" + folder("csv") +
-                "\nUse the Options dialog (found in the Options menu) to set it",
-            run_.last_text());
+  EXPECT_EQ(0u, run_.last_text().find("The Featlink folder was not found:\n" + folder("csv")));
   EXPECT_EQ(animations, view_.animations);
-  expect_at_rest();
 
-  // No library on either side: a report with OK only, then back.
-  on_desktop("csv/readme.txt", "not a library");
-  std::filesystem::remove(std::filesystem::u8path(run_.fake.folder.path("device/fs/Projects/Codes.csv")));
-  run_.boxes.shown.clear();
-  dlg_.OnCommand(IDC_FEATLINK_CHECK);
-  ASSERT_EQ(1u, run_.boxes.shown.size());
-  EXPECT_NE(std::string::npos, run_.last_text().find("Desktop folder:\t" + folder("csv") + "\n"));
-  EXPECT_NE(std::string::npos, run_.last_text().find("No situations were found"));
-  EXPECT_EQ(app::mb::kOk, run_.boxes.shown[0].style);
-  EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
-  expect_at_rest();
-}
-
-TEST_F(TransferWindow, FeatlinkGuidanceCancelledCopiesNothingAndYesCopiesBothWaysThenFilters) {
-  run_.arrange_option("UserCsvDir", folder("csv"));
   on_desktop("csv/Roads.csv", "roads");
-  start();
+  run_.boxes.shown.clear();
   run_.boxes.answers = {app::id::kYes, app::id::kCancel};
   dlg_.OnCommand(IDC_FEATLINK_CHECK);
   ASSERT_EQ(2u, run_.boxes.shown.size());
   EXPECT_EQ(app::mb::kYesNo, run_.boxes.shown[0].style);
-  EXPECT_NE(std::string::npos, run_.boxes.shown[0].text.find("\t*** Roads.csv\n"));
-  EXPECT_EQ(0u, run_.boxes.shown[1].text.find("Do you want to copy Roads.csv\n"));
   EXPECT_FALSE(exists("device/fs/Projects/Roads.csv"));
   EXPECT_FALSE(exists("desk/csv/Codes.csv"));
-  EXPECT_EQ((Names{"Harbour Road", "Codes.csv"}), view_.device.names());
   EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
   expect_at_rest();
 
   run_.boxes.answers = {app::id::kYes, app::id::kYes, app::id::kYes};
   dlg_.OnCommand(IDC_FEATLINK_CHECK);
-  EXPECT_EQ("roads", run_.fake.folder.read_file("device/fs/Projects/Roads.csv"));
-  EXPECT_EQ("code", run_.fake.folder.read_file("desk/csv/Codes.csv"));
+  EXPECT_TRUE(exists("device/fs/Projects/Roads.csv"));
+  EXPECT_TRUE(exists("desk/csv/Codes.csv"));
   dlg_.OnCommand(IDC_FILTER_TOGGLE);
   EXPECT_EQ((Names{"Codes.csv", "Roads.csv"}), view_.device.names());
   EXPECT_TRUE(view_.desktop.names().empty());
@@ -663,7 +586,6 @@ TEST_F(TransferWindow, FeatlinkFilterWhileUnpluggedFiltersTheDesktopAndAllFilesA
   EXPECT_EQ(folder("down") + "*.csv", view_.texts[IDC_DESKTOP_PATH]);
   EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
   EXPECT_FALSE(dlg_.busy());
-
   on_device("device.ini", "[Device]\n");
   dlg_.OnCommand(ID_VIEW_ALL_FILES);
   EXPECT_EQ((Names{"Mill Lane", "Survey.csv", "codes.csv", "notes.txt"}), view_.desktop.names());
@@ -700,8 +622,6 @@ TEST_F(TransferWindow, CreateFolderMakesEveryLevelOrNothingForAnEmptyNameOrNoFol
   EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
   view_.new_folder_name = "a\\b";
   dlg_.OnCommand(ID_DESKTOP_CREATE_FOLDER);
-  EXPECT_TRUE(std::filesystem::is_directory(
-      std::filesystem::u8path(run_.fake.folder.path("desk/down/a/b"))));
   EXPECT_EQ(folder("down/a/b") + "*.*", view_.texts[IDC_DESKTOP_PATH]);
   view_.new_folder_result = app::id::kCancel;
   view_.new_folder_name = "never";
@@ -720,23 +640,35 @@ TEST_F(TransferWindow, CreateFolderMakesEveryLevelOrNothingForAnEmptyNameOrNoFol
   EXPECT_FALSE(std::filesystem::exists("NOT SETnever"));
 }
 
-TEST_F(TransferWindow, AFailedTransferIsToldInTheStatusTheReportAndABoxNeverAsReady) {
-  on_device("device.ini", "[Device]\nFailOpen=Codes.csv\n");
+// The cable pulled at an odd byte of the first of two files, in both of the
+// emulator's ways of reporting it: the failure is shown, never "Ready.".
+TEST_F(TransferWindow, ACablePulledDuringADownloadIsToldInTheStatusTheReportAndABox) {
   start();
-  select(view_.device, {"Harbour Road", "Codes.csv"});
-  run_.boxes.shown.clear();
-  dlg_.OnCommand(IDC_DOWNLOAD);
-  const std::string failure = "The transfer stopped at Codes.csv: Codes.csv: ERROR copying (CeCreateFile)";
-  EXPECT_EQ(failure, dlg_.current_status_line());
-  ASSERT_EQ(1u, run_.boxes.shown.size());
-  EXPECT_EQ(failure + "\n1 of 2 files were copied.\nNot transferred:\n  File:'Codes.csv'\n",
-            run_.last_text());
-  EXPECT_EQ(0x147u, run_.boxes.shown.back().owner);
-  EXPECT_EQ(0x30u, run_.boxes.shown.back().style);
-  EXPECT_NE(std::string::npos, dlg_.status_history().find("Not transferred:\r\n  File:'Codes.csv'\r\n"));
-  EXPECT_NE(std::string::npos, report().find("1 of 2 files were copied.\nNot transferred:\n"));
-  EXPECT_EQ("raw", run_.fake.folder.read_file("desk/down/Harbour Road/Harbour Road.raw"));
-  EXPECT_FALSE(dlg_.busy());
+  for (const std::string mode : {"", "RapiErrors=real\n"}) {
+    SCOPED_TRACE(mode);
+    on_device("device.ini", "[Device]\n" + mode + "UnplugAfterBytes=2\n");
+    select(view_.device, {"Harbour Road", "Codes.csv"});
+    run_.boxes.shown.clear();
+    dlg_.OnCommand(IDC_DOWNLOAD);
+    const std::string failure = dlg_.current_status_line();
+    EXPECT_EQ(0u, failure.find("The transfer stopped at ")) << failure;
+    EXPECT_NE(npos, failure.find("data collector disconnected")) << failure;
+    ASSERT_FALSE(run_.boxes.shown.empty());  // the ideal link may first name the lost time
+    EXPECT_EQ(0u, run_.last_text().find(failure + "\n"));
+    EXPECT_EQ(0x147u, run_.boxes.shown.back().owner);
+    EXPECT_EQ(0x30u, run_.boxes.shown.back().style);
+    EXPECT_NE(npos, dlg_.status_history().find("Not transferred:\r\n"));
+    EXPECT_NE(npos, report().find("Not transferred:\n"));
+    EXPECT_FALSE(exists("desk/down/Codes.csv"));
+    EXPECT_FALSE(dlg_.busy());
+    EXPECT_FALSE(run_.context.connected);
+    std::filesystem::remove_all(
+        std::filesystem::u8path(run_.fake.folder.path("desk/down/Harbour Road")));
+    on_device("device.ini", "[Device]\n" + mode);
+    dlg_.OnCommand(ID_FILE_REFRESH);
+    EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
+    expect_at_rest();
+  }
 }
 
 TEST_F(TransferWindow, AnUploadWhoseFirstConnectionFailedShowsTheFolderOnceReconnected) {
@@ -760,7 +692,7 @@ TEST_F(TransferWindow, CopySubFoldersIsAStoredMenuItemThatTakesTheWholeFolder) {
   select(view_.device, {"Harbour Road"});
   run_.boxes.answers = {app::id::kNo};
   dlg_.OnCommand(IDC_DOWNLOAD);
-  EXPECT_NE(std::string::npos, run_.last_text().find("  Dir: 'Harbour Road\\Photos' (sub-folder"));
+  EXPECT_NE(npos, run_.last_text().find("  Dir: 'Harbour Road\\Photos' (sub-folder"));
   EXPECT_FALSE(exists("desk/down/Harbour Road"));
 
   dlg_.OnCommand(ID_OPTIONS_COPY_SUBFOLDERS);
@@ -769,32 +701,17 @@ TEST_F(TransferWindow, CopySubFoldersIsAStoredMenuItemThatTakesTheWholeFolder) {
   run_.boxes.shown.clear();
   dlg_.OnCommand(IDC_DOWNLOAD);
   EXPECT_TRUE(run_.boxes.shown.empty());
-  EXPECT_EQ("photo", run_.fake.folder.read_file("desk/down/Harbour Road/Photos/p.jpg"));
+  EXPECT_TRUE(exists("desk/down/Harbour Road/Photos/p.jpg"));
 }
 
-// The start removes the transfers' kept files older than the days set; File,
-// "Open replaced files" shows their folder, or says that none is kept yet.
-TEST_F(TransferWindow, TheStartRemovesOldKeptFilesAndTheMenuOpensTheirFolder) {
+TEST_F(TransferWindow, OpenReplacedFilesOpensTheirFolderOrSaysWhyNot) {
   const std::string replaced = run_.fake.folder.path("shell/AppData/Stakeline Exchange/Replaced");
-  run_.fake.folder.write_file("shell/AppData/Stakeline Exchange/Replaced/2012-02-13 09.00.00/"
-                              "Desktop/old.raw",
-                              "old");
-  run_.arrange_option("KeepReplacedDays", "7");
   start();
-  EXPECT_FALSE(exists("shell/AppData/Stakeline Exchange/Replaced/2012-02-13 09.00.00"));
-  std::filesystem::remove_all(std::filesystem::u8path(replaced));
   dlg_.OnCommand(ID_FILE_OPEN_REPLACED);
   EXPECT_EQ("No replaced file has been kept yet. They are kept in:\n" + replaced, run_.last_text());
   EXPECT_TRUE(run_.fake.windows.opened_folders.empty());
-
-  // An upload over the field's notes keeps them; the menu opens the folder.
-  on_device("fs/Projects/notes.txt", "the field's notes");
-  select(view_.desktop, {"notes.txt"});
-  run_.boxes.answers = {app::id::kYes};
-  dlg_.OnCommand(IDC_UPLOAD);
-  EXPECT_EQ("the field's notes",
-            run_.fake.folder.read_file("shell/AppData/Stakeline Exchange/Replaced/"
-                                       "2012-02-23 14.05.09/Data collector/notes.txt"));
+  run_.fake.folder.write_file(
+      "shell/AppData/Stakeline Exchange/Replaced/2012-02-23 14.05.09/Desktop/a.raw", "a");
   dlg_.OnCommand(ID_FILE_OPEN_REPLACED);
   EXPECT_EQ(std::vector<std::string>{replaced}, run_.fake.windows.opened_folders);
   run_.fake.windows.fail_start = true;

@@ -246,9 +246,11 @@ TEST_F(TransferWindow, AChoiceOutsideTheCatalogueIsReportedOnceAndKept) {
 }
 
 TEST_F(TransferWindow, UnpluggedOrWithoutProjectsFolderTheDevicePaneWaitsForARefresh) {
+  on_desktop("down/codes.csv", "c");
+  on_desktop("down/Survey.csv/inside.txt", "a folder that ends in .csv");
   on_device("device.ini", kUnplugged);
   start();
-  EXPECT_EQ(2u, view_.desktop.items.size());
+  EXPECT_EQ(4u, view_.desktop.items.size());
   EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
   EXPECT_TRUE(view_.device.items.empty());
   // The status area ends in the text of the connection's code.
@@ -262,6 +264,17 @@ TEST_F(TransferWindow, UnpluggedOrWithoutProjectsFolderTheDevicePaneWaitsForARef
   const std::string status = view_.status();
   dlg_.OnCommand(IDC_DEVICE_UP);  // nothing to go up from
   EXPECT_EQ(status, view_.status());
+  const int animations = view_.animations;
+  dlg_.OnCommand(ID_VIEW_ALL_FILES);  // in force already: nothing is read
+  EXPECT_EQ(animations, view_.animations);
+  dlg_.OnCommand(ID_VIEW_FEATLINK_FILES);  // the desktop alone is filtered
+  EXPECT_EQ((Names{"Survey.csv", "codes.csv"}), view_.desktop.names());
+  EXPECT_EQ(folder("down") + "*.csv", view_.texts[IDC_DESKTOP_PATH]);
+  EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
+  on_device("device.ini", "[Device]\n");
+  dlg_.OnCommand(ID_VIEW_ALL_FILES);  // reads both
+  EXPECT_EQ(4u, view_.desktop.items.size());
+  expect_at_rest();
 
   // Plugged in, but the field program names no projects folder.
   std::filesystem::remove(std::filesystem::u8path(
@@ -571,25 +584,6 @@ TEST_F(TransferWindow, FeatlinkCheckNeedsItsFolderAndItsGuidanceCopiesOnlyWhatIs
   dlg_.OnCommand(IDC_FILTER_TOGGLE);
   EXPECT_EQ((Names{"Mill Lane", "notes.txt"}), view_.desktop.names());
   EXPECT_TRUE(view_.hidden.count(IDC_FILTER_TOGGLE));
-}
-
-TEST_F(TransferWindow, FeatlinkFilterWhileUnpluggedFiltersTheDesktopAndAllFilesAgainReadsBoth) {
-  on_desktop("down/codes.csv", "c");
-  on_desktop("down/Survey.csv/inside.txt", "a folder that ends in .csv");
-  start();
-  on_device("device.ini", kUnplugged);
-  const int animations = view_.animations;
-  dlg_.OnCommand(ID_VIEW_ALL_FILES);  // in force already: nothing is read
-  EXPECT_EQ(animations, view_.animations);
-  dlg_.OnCommand(ID_VIEW_FEATLINK_FILES);
-  EXPECT_EQ((Names{"Survey.csv", "codes.csv"}), view_.desktop.names());
-  EXPECT_EQ(folder("down") + "*.csv", view_.texts[IDC_DESKTOP_PATH]);
-  EXPECT_EQ(kNoConnection, view_.texts[IDC_DEVICE_PATH]);
-  EXPECT_FALSE(dlg_.busy());
-  on_device("device.ini", "[Device]\n");
-  dlg_.OnCommand(ID_VIEW_ALL_FILES);
-  EXPECT_EQ((Names{"Mill Lane", "Survey.csv", "codes.csv", "notes.txt"}), view_.desktop.names());
-  expect_at_rest();  // the device pane opens on the projects folder
 }
 
 TEST_F(TransferWindow, TheOptionsDialogTheLaunchBoxAndTheActiveSyncStartFollowTheChoices) {

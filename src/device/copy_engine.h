@@ -94,4 +94,9 @@ int copy_block_loop_up(app::RunContext& context, const std::string& source,
 bool settle_interrupted_copies(app::RunContext& context, const std::string& device_folder,
                                const std::vector<std::string>& leftovers);
 
+// Removes the partial copy that a program ended during a download left in a
+// desktop folder (ending with a separator), with a status line and a report
+// line; never while a copy runs, which may be writing it.
+void remove_interrupted_desktop_copy(app::RunContext& context, const std::string& desktop_folder);
+
 }  // namespace vmt::device

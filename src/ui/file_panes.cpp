@@ -275,15 +275,19 @@ bool read_pane_folder(app::RunContext& c, C_file_dir_pane& pane,
     if (!path::ends_with_separator(pane.folder)) VMT_LOG_POINT(c.log);
     platform::FindData data;
     const platform::FindHandle find = files.find_first(pane.folder + pane.filter, &data);
+    bool partial_left = false;
     if (find != platform::kInvalidFind) {
       do {
-        if (!device::is_partial_copy_name(data.name)) {
+        if (device::is_partial_copy_name(data.name)) {
+          partial_left = true;
+        } else {
           pane.entries.push_back(C_file_dir_info::desktop(data, c.platform.clock));
         }
         if (pump) pump();
       } while (files.find_next(find, &data));
       files.find_close(find);
     }
+    if (partial_left) device::remove_interrupted_desktop_copy(c, pane.folder);
   }
   return sort_pane(c, pane);
 }

@@ -416,17 +416,15 @@ TEST_F(MainWindow, UploadsOverTheClashQuestionAndTellsAPulledCableAndRefusesTheS
     std::ofstream(uploads_ / name) << "office";
     std::ofstream(projects_ / name) << "field";
   }
-  std::ofstream(uploads_ / "slow.raw", std::ios::binary) << std::string((1 << 20) + 1000, 's');
   fs::remove_all(replaced_);
 
   ASSERT_NO_FATAL_FAILURE(start(L"UPLOAD"));
-  Names clashing = names(IDC_DESKTOP_LIST);
-  clashing.erase(clashing.begin() + index_of(clashing, L"slow.raw"));
-  ASSERT_TRUE(select(IDC_DESKTOP_LIST, clashing));
+  ASSERT_TRUE(driver_.select_items(IDC_DESKTOP_LIST, {-1}));
   driver_.click(IDC_UPLOAD);
   // The clashes fill a window that scrolls, its buttons on the screen.
   HWND box = nullptr;
-  const std::wstring text = driver_.wait_box(30000, &box, L"The following conflicts have been found:");
+  const std::wstring text =
+      driver_.wait_box(30000, &box, L"The following conflicts have been found:");
   ASSERT_NE(nullptr, box) << narrow(driver_.text(IDC_STATUS));
   EXPECT_NE(nullptr, GetDlgItem(box, kLongMessageText));
   EXPECT_NE(0, GetWindowLongW(box, GWL_STYLE) & WS_THICKFRAME);
@@ -456,6 +454,10 @@ TEST_F(MainWindow, UploadsOverTheClashQuestionAndTellsAPulledCableAndRefusesTheS
   if (explorer != nullptr) PostMessageW(explorer, WM_CLOSE, 0, 0);
 
   const fs::path ini = root_ / "device" / "device.ini";
+  std::ofstream(uploads_ / "slow.raw", std::ios::binary) << std::string((1 << 20) + 1000, 's');
+  driver_.command(ID_FILE_REFRESH);
+  ASSERT_TRUE(
+      eventually([&] { return ready() && index_of(names(IDC_DESKTOP_LIST), L"slow.raw") >= 0; }));
   for (const char* mode : {"", "RapiErrors=real\n"}) {
     SCOPED_TRACE(mode);
     // Each connection reads the settings afresh: the cable is back in for the next.

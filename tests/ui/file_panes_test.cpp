@@ -4,7 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "device/device_link.h"
+#include "support/fakes.h"
+#include "support/fake_copying.h"
+#include "device/copying_dlg.h"
+#include "device/copy_engine.h"
 #include "platform/common/path.h"
 #include "support/fake_run.h"
 #include "support/field_device.h"
@@ -134,6 +140,28 @@ TEST_F(FilePanes, SelectionAndLookupByNameIgnoreCase) {
   EXPECT_EQ(1, count_selected(run_.context, pane_));
   EXPECT_TRUE(is_entry_selected(run_.context, pane_, "A.TXT"));
   EXPECT_FALSE(is_entry_selected(run_.context, pane_, "missing"));
+}
+
+// A download cut short by the program's end leaves its partial copy; the next
+// reading of the folder removes it and says so, but never while a copy runs.
+TEST_F(FilePanes, ADesktopFolderLosesThePartialCopyAnEndedDownloadLeftButNotDuringACopy) {
+  test::RecordingStatus record;
+  run_.context.status_record = &record;
+  run_.fake.folder.write_file("job/a.raw", "a");
+  run_.fake.folder.write_file(std::string("job/") + device::kPartialCopyName, "half");
+  set_pane_folder(run_.context, pane_, run_.fake.folder.path("job"));
+  test::FakeCopying copying(run_.context);
+  copying.open();
+  read_pane_folder(run_.context, pane_, {});
+  EXPECT_EQ((Names{".", "..", "a.raw"}), sorted(1));
+  EXPECT_EQ("half", run_.fake.folder.read_file(std::string("job/") + device::kPartialCopyName));
+  device::close_copying_dialog(run_.context);
+  read_pane_folder(run_.context, pane_, {});
+  EXPECT_EQ((Names{".", "..", "a.raw"}), sorted(1));
+  EXPECT_FALSE(std::filesystem::exists(
+      std::filesystem::u8path(run_.fake.folder.path(std::string("job/") + device::kPartialCopyName))));
+  EXPECT_EQ("\t~vmtransfer.partial:\tremoved, which an interrupted copy left\n", record.history);
+  run_.context.status_record = nullptr;
 }
 
 }  // namespace
